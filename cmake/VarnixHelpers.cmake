@@ -1,0 +1,25 @@
+# Every layer is one static library made of the sources in its folder, so adding a file
+# needs no edit here. Dependencies point down only (see the layer list in the design notes).
+function(varnix_layer name)
+  cmake_parse_arguments(L "" "" "DEPS;EXCLUDE" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(ex IN LISTS L_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "/${ex}$")
+  endforeach()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${L_DEPS})
+endfunction()
+
+# One GoogleTest executable per test folder: every *_test.cpp in it.
+function(varnix_test_folder name)
+  cmake_parse_arguments(T "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
