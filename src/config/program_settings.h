@@ -1,0 +1,34 @@
+// ProgramSettings: the program-wide settings of the [_config_] section, with their defaults.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace varnix {
+
+// The e-mail address sent as the password of anonymous logons when none is configured.
+inline constexpr const char* default_mail_address = "guest@varnix.invalid";
+
+struct ProgramSettings {
+    std::string mail_address = default_mail_address;  // MAILADDR, 126
+    int verbose = 0;      // VERBOSE
+    int hash = 1;         // HASH: show the transfer dialog
+    int tranrate = 0;     // 0 bits/sec, 1 Bytes/sec
+    int autosave = 0;     // AUTOSAVE
+    int longdir = 1;      // LONGDIR
+    int dblclk = 0;       // DBLCLK
+    int autostart = 1;    // AUTOSTART
+    int layout = 0;       // LAYOUT
+    int bontop = 0;       // BONTOP
+    int font = 3;         // FONT
+    int scale = 0;        // SCALE
+    int vrfydel = 1;      // VRFYDEL
+    int rbp = 4096;       // RBP: receive buffer size
+    int sbp = 512;        // SBP: send buffer size
+    int prodrag = 1;      // PRODRAG
+    int proreget = 1;     // PROREGET
+    int lfsort = 1;       // LFSORT
+    int rfsort = 1;       // RFSORT
+};
+
+}  // namespace varnix

@@ -1,0 +1,423 @@
+// The control connection: line and reply reading, command sending with echo, the time-out
+// timer, closing, and socket error reports.
+#include "net/control_connection.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <netdb.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <strings.h>
+
+#include "net/host_types.h"
+#include "platform/socket.h"
+#include "platform/socket_errors.h"
+
+namespace varnix {
+
+namespace {
+
+thread_local int busy_held_here = 0;
+
+void print_socket_error(NetContext& ctx, const char* operation) {
+    report_socket_error(ctx, operation, last_socket_error());
+}
+
+// The number in the first three characters: leading blanks skipped, 0 when there is none.
+int leading_code(std::string_view line) {
+    line = line.substr(0, 3);
+    std::size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < line.size() && (line[i] == '-' || line[i] == '+')) negative = line[i++] == '-';
+    int value = 0;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) value = value * 10 + (line[i] - '0');
+    return negative ? -value : value;
+}
+
+void strip_trailing_space(std::string& text) {
+    std::size_t end = text.size();
+    while (end > 0) {
+        const char c = text[end - 1];
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') break;
+        --end;
+    }
+    text.resize(end);
+}
+
+// A command line must not hold a line break or NUL before its end: a name taken from a
+// hostile listing would otherwise become a second command.
+bool holds_line_break(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// The echo of a command line: passwords and accounts are never shown.
+std::string echo_text(std::string_view line) {
+    if (line.starts_with("PASS ")) return "PASS (hidden)";
+    if (line.starts_with("ACCT ")) return "ACCT (hidden)";
+    return std::string(line);
+}
+
+bool looks_dotted(const std::string& host) {
+    if (host.empty() || !std::isdigit(static_cast<unsigned char>(host[0]))) return false;
+    const auto dot = host.find('.');
+    return dot != std::string::npos && dot + 1 < host.size() &&
+           std::isdigit(static_cast<unsigned char>(host[dot + 1]));
+}
+
+std::optional<in_addr> host_address(NetContext& ctx, const std::string& host) {
+    std::optional<in_addr> addr;
+    if (looks_dotted(host)) {
+        addr = parse_dotted(host);
+    } else {
+        addr = resolve_ipv4(host);
+        if (!addr) addr = parse_dotted(host);
+    }
+    if (!addr) ctx.messages.print_message("can't get \"%s\" host entry", host.c_str());
+    return addr;
+}
+
+bool known_protocol(const std::string& protocol) {
+    if (strcasecmp(protocol.c_str(), "tcp") == 0 || strcasecmp(protocol.c_str(), "udp") == 0) {
+        return true;
+    }
+    return ::getprotobyname(protocol.c_str()) != nullptr;
+}
+
+void on_timeout_tick(NetContext& ctx) {
+    unsigned count = ctx.timeout.count.load();
+    if (count == 0) return;
+    ctx.timeout.count.store(--count);
+    if (count != 0) return;
+    if (ctx.services.timers) ctx.services.timers->stop_timer(timeout_timer_id);
+    std::shared_ptr<BlockingState> target;
+    {
+        std::lock_guard lock(ctx.timeout.mutex);
+        target = ctx.timeout.armed_by;
+    }
+    if (target && target->is_blocking()) {
+        ctx.messages.print_message("Timer cancelled blocking call");
+        ctx.cancel_requested = true;
+        target->cancel();
+    }
+}
+
+// Copies a pending line out of the remainder; true when it held a whole line.
+bool take_pending_line(NetContext& ctx, std::string& line) {
+    std::string& pending = ctx.pending_remainder;
+    if (pending.empty()) return false;
+    const auto lf = pending.find('\n');
+    if (lf != std::string::npos) {
+        line.assign(pending, 0, lf + 1);
+        pending.erase(0, lf + 1);
+        return true;
+    }
+    line = std::move(pending);
+    pending.clear();
+    return false;
+}
+
+// Appends one received chunk to the line. True when the line is complete; bytes after its
+// end go to the remainder. A NUL ends the line like an LF but is not part of it.
+bool take_chunk(NetContext& ctx, std::string& line, std::string_view chunk) {
+    const auto end = chunk.find_first_of(std::string_view("\0\n", 2));
+    if (end == std::string_view::npos) {
+        line.append(chunk);
+        return false;
+    }
+    const bool lf = chunk[end] == '\n';
+    line.append(chunk.substr(0, lf ? end + 1 : end));
+    if (end + 1 == chunk.size()) return lf;  // a NUL as the last byte is dropped
+    std::string_view rest = chunk.substr(end + 1);
+    ctx.pending_remainder.assign(rest.substr(0, rest.find('\0')));
+    return true;
+}
+
+int effective_timeout_ms(const NetContext& ctx) {
+    return ctx.session.timeout >= 5 ? ctx.session.timeout / 5 * timeout_tick_ms : -1;
+}
+
+}  // namespace
+
+BusyScope::BusyScope(NetContext& ctx) : ctx_(ctx) {
+    ++ctx_.busy_count;
+    ++busy_held_here;
+}
+
+BusyScope::~BusyScope() {
+    --busy_held_here;
+    --ctx_.busy_count;
+}
+
+bool BusyScope::held_by_this_thread() { return busy_held_here > 0; }
+
+int connect_host(NetContext& ctx, const std::string& host, unsigned port,
+                 const std::string& protocol) {
+    ctx.messages.print_message("- -");
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    const auto address = host_address(ctx, host);
+    if (!address) return -1;
+    addr.sin_addr = *address;
+    ctx.server_address = *address;
+    if (!known_protocol(protocol)) {
+        ctx.messages.print_message("can't get \"%s\" protocol entry", protocol.c_str());
+        return -1;
+    }
+    const int fd = protocol == "udp" ? sock_create_datagram() : sock_create_stream();
+    if (fd < 0) {
+        ctx.messages.print_message("can't create socket - %s",
+                                   socket_error_text(last_socket_error()).c_str());
+        return -1;
+    }
+    UniqueSocket socket(fd);
+    (void)sock_set_int_option(fd, IPPROTO_TCP, TCP_NODELAY, 1);
+    const std::string where = dotted(addr.sin_addr);
+    ctx.messages.print_message("connecting to %s ...", where.c_str());
+    if (sock_connect(fd, addr) < 0) {
+        ctx.messages.print_message("can't connect to %s - %s", host.c_str(),
+                                   socket_error_text(last_socket_error()).c_str());
+        return -1;  // the socket is closed on the way out: nothing else owns it
+    }
+    ctx.messages.print_message("Connected to %s port %u", where.c_str(), port);
+    return socket.release();
+}
+
+int read_reply_line(NetContext& ctx, int socket) {
+    if (socket == -1) return 0;
+    BusyScope busy(ctx);
+    stop_timeout(ctx);
+    ctx.cancel_requested = false;
+    std::string& line = ctx.reply.text;
+    line.clear();
+    bool complete = take_pending_line(ctx, line);
+    if (!complete) {
+        char chunk[reply_recv_chunk];
+        ssize_t received = 1;
+        arm_timeout(ctx);
+        while (line.size() < max_reply_line && !ctx.cancel_requested) {
+            received = sock_recv(socket, chunk, sizeof chunk);
+            if (received <= 0) break;
+            stop_timeout(ctx);
+            complete = take_chunk(ctx, line, std::string_view(chunk, static_cast<std::size_t>(received)));
+            if (complete) break;
+            arm_timeout(ctx);
+        }
+        stop_timeout(ctx);
+        if (received <= 0) {
+            if (received < 0) print_socket_error(ctx, "receive error");
+            strip_trailing_space(line);
+            ctx.cancel_requested = true;
+            ctx.last_line_ended = false;
+            return 421;
+        }
+    }
+    ctx.last_line_ended = complete;
+    int code = leading_code(line);
+    if (ctx.cancel_requested) code = 421;
+    strip_trailing_space(line);
+    return code;
+}
+
+int read_reply(NetContext& ctx, int socket) {
+    if (socket == -1) return 0;
+    BusyScope busy(ctx);
+    const int limit_ms = effective_timeout_ms(ctx);
+    std::int64_t last_line_end = tick_count();
+    for (int depth = 1;; ++depth) {
+        int code = read_reply_line(ctx, socket);
+        const std::string_view text = ctx.reply.text;
+        bool continues = code < 100 || code > 599 || (text.size() > 3 && text[3] == '-');
+        ctx.messages.add_message_line(text);
+        if (ctx.last_line_ended) {
+            last_line_end = tick_count();
+        } else if (!ctx.cancel_requested && limit_ms >= 0 &&
+                   tick_count() - last_line_end > limit_ms) {
+            // Bytes keep coming but never a line end: give up like a silent server.
+            ctx.messages.print_message("receive error: %s", "no line end from server");
+            ctx.cancel_requested = true;
+        }
+        if (ctx.cancel_requested) {
+            code = 421;
+            ctx.reply.code = 421;
+            continues = false;
+        }
+        if ((depth == 1 || ctx.reply.code == 0) && code >= 100 && code <= 599) ctx.reply.code = code;
+        if (ctx.greeting && ctx.session.host_type == host_type_automatic) {
+            (void)detect_from_line(ctx, ctx.reply.text);
+        }
+        const bool foreign = depth > 1 && ctx.reply.code > 0 && code != ctx.reply.code;
+        if (!continues && !foreign) break;
+    }
+    return reply_class(ctx.reply.code);
+}
+
+int send_line(NetContext& ctx, int socket, std::string& text) {
+    if (socket == -1) return -1;
+    if (ctx.busy_count != 0) {
+        ctx.messages.print_message("[x] cmd in progress, yielding");
+        // The command in progress may be our own caller further up this thread's stack
+        // (re-entered through the blocking hook): waiting for it would never end.
+        if (BusyScope::held_by_this_thread()) return -1;
+        while (ctx.busy_count != 0 && !ctx.cancel_requested) {
+            if (!run_blocking_hook()) ::poll(nullptr, 0, 10);
+        }
+        if (ctx.cancel_requested) return -1;
+    }
+    strip_trailing_space(text);
+    if (holds_line_break(text)) {
+        ctx.messages.print_message("Command not sent: it holds a line break or NUL");
+        return -1;
+    }
+    BusyScope busy(ctx);
+    std::string line = text;
+    line += "\r\n";
+    return send_all(ctx, socket, line.data(), line.size());
+}
+
+int send_command_text(NetContext& ctx, int socket, std::string_view text) {
+    ctx.reply.code = 0;
+    if (text.size() > max_command_line) {
+        ctx.messages.print_message("Command not sent: longer than %u characters",
+                                   static_cast<unsigned>(max_command_line));
+        return 0;
+    }
+    std::string line(text);
+    // Only trailing line ends may go (send_line strips them); inside, they would split it.
+    std::string check = line;
+    strip_trailing_space(check);
+    if (holds_line_break(check)) {
+        ctx.messages.print_message("Command not sent: it holds a line break or NUL");
+        return 0;
+    }
+    ctx.messages.add_message_line(echo_text(line));
+    if (socket == -1) {
+        ctx.messages.print_message("Not connected");
+        return 0;
+    }
+    if (send_line(ctx, socket, line) == -1) return 0;
+    return read_reply(ctx, socket);
+}
+
+int send_command(NetContext& ctx, int socket, const char* format, ...) {
+    ctx.reply.code = 0;
+    va_list args;
+    va_start(args, format);
+    char buffer[max_command_line + 1];
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n < 0) return 0;
+    if (static_cast<std::size_t>(n) > max_command_line) {
+        ctx.messages.print_message("Command not sent: longer than %u characters",
+                                   static_cast<unsigned>(max_command_line));
+        return 0;
+    }
+    return send_command_text(ctx, socket, std::string_view(buffer, static_cast<std::size_t>(n)));
+}
+
+int send_all(NetContext& ctx, int socket, const char* data, std::size_t length) {
+    std::size_t sent = 0;
+    while (sent < length) {
+        const ssize_t n = sock_send(socket, data + sent, length - sent);
+        if (n < 0) {
+            print_socket_error(ctx, "send");
+            break;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    return static_cast<int>(sent);
+}
+
+int send_data(NetContext& ctx, int socket, const char* data, std::size_t length) {
+    std::size_t sent = 0;
+    while (sent < length) {
+        const ssize_t n = sock_send(socket, data + sent, length - sent);
+        if (n < 0) {
+            print_socket_error(ctx, "send");
+            return -1;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    return static_cast<int>(sent);
+}
+
+void drain_control(NetContext& ctx, int socket) {
+    ctx.pending_remainder.clear();
+    if (socket == -1 || !sock_readable_now(socket)) return;
+    char discard[reply_recv_chunk];
+    (void)sock_recv(socket, discard, sizeof discard);
+}
+
+namespace {
+
+int close_socket_impl(NetContext& ctx, int socket, bool cancel_first) {
+    if (socket == -1) return -1;
+    if (cancel_first && is_blocking()) {
+        ctx.messages.print_message("[%u] Cancelled blocking call", static_cast<unsigned>(socket));
+        cancel_blocking_call();
+        ctx.cancel_requested = true;
+    }
+    int kept = socket;
+    if (sock_close(socket) < 0) {
+        print_socket_error(ctx, "closesocket");
+    } else {
+        ctx.messages.print_message("[%u] Socket closed.", static_cast<unsigned>(socket));
+        kept = -1;
+    }
+    if (kept != -1) ctx.messages.print_message("[%u] Failed to close socket.", static_cast<unsigned>(kept));
+    return kept;
+}
+
+}  // namespace
+
+int close_socket(NetContext& ctx, int socket) { return close_socket_impl(ctx, socket, true); }
+
+int close_socket_plain(NetContext& ctx, int socket) { return close_socket_impl(ctx, socket, false); }
+
+void arm_timeout(NetContext& ctx) {
+    const int timeout = ctx.session.timeout;
+    const unsigned count = timeout >= 5 ? static_cast<unsigned>(timeout / 5) : 0;
+    ctx.timeout.count = count;
+    {
+        std::lock_guard lock(ctx.timeout.mutex);
+        ctx.timeout.armed_by = this_thread_blocking_state();
+    }
+    // Below 5 seconds the count is 0: the time-out is off.
+    if (count == 0 || !ctx.services.timers) return;
+    ctx.services.timers->start_timer(timeout_timer_id, timeout_tick_ms,
+                                     [&ctx] { on_timeout_tick(ctx); });
+}
+
+void stop_timeout(NetContext& ctx) {
+    if (ctx.services.timers) ctx.services.timers->stop_timer(timeout_timer_id);
+}
+
+void report_socket_error(NetContext& ctx, std::string_view operation, int code) {
+    const std::string text = socket_error_text(code);
+    if (operation.empty()) {
+        ctx.messages.add_message_line(text);
+    } else {
+        ctx.messages.print_message("%.*s: %s", static_cast<int>(operation.size()),
+                                   operation.data(), text.c_str());
+    }
+}
+
+void install_blocking_hook(NetContext& ctx) {
+    ignore_sigpipe();
+    TimerService* timers = ctx.services.timers;
+    install_thread_blocking_hook([timers] { return timers ? timers->process_events() : false; });
+}
+
+void set_transfer_thread_busy(NetContext& ctx, int flag) {
+    std::lock_guard lock(ctx.transfer_busy_mutex);
+    ctx.transfer_thread_busy = flag;
+}
+
+int is_transfer_thread_busy(NetContext& ctx) {
+    std::lock_guard lock(ctx.transfer_busy_mutex);
+    return ctx.transfer_thread_busy;
+}
+
+}  // namespace varnix

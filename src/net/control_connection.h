@@ -1,0 +1,85 @@
+// The TCP control connection: connecting, reading one reply line and one whole reply,
+// sending command lines with their echo, the time-out timer, closing sockets and the socket
+// error texts. Every command goes out through send_line and every reply comes in through
+// read_reply_line.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "net/net_context.h"
+
+namespace varnix {
+
+// The longest command line that is sent (the command buffer held 292 bytes with its NUL).
+inline constexpr std::size_t max_command_line = 291;
+inline constexpr std::size_t max_reply_line = 942;
+inline constexpr std::size_t reply_recv_chunk = 82;
+
+// A connected socket, or -1.
+[[nodiscard]] int connect_host(NetContext& ctx, const std::string& host, unsigned port,
+                               const std::string& protocol);
+
+// The code of one line (421 on loss or cancel, 0 when socket is -1); fills ctx.reply.text.
+[[nodiscard]] int read_reply_line(NetContext& ctx, int socket);
+// Reads one whole reply, echoing every line; returns its class (0 when none).
+[[nodiscard]] int read_reply(NetContext& ctx, int socket);
+
+// Sends text + CR LF (trailing blanks, tabs, CR and LF of `text` are stripped in place).
+// The bytes sent, or -1 when socket is -1, the line was refused or the wait was cancelled.
+int send_line(NetContext& ctx, int socket, std::string& text);
+// Formats, echoes (passwords and accounts hidden), sends and reads the reply: its class,
+// or 0 when nothing was sent.
+int send_command(NetContext& ctx, int socket, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+// The same for a ready-made line, sent as it stands ("%" is safe).
+int send_command_text(NetContext& ctx, int socket, std::string_view text);
+
+// Sends until all bytes are gone or a send fails; the count sent.
+int send_all(NetContext& ctx, int socket, const char* data, std::size_t length);
+// Sends until all bytes are gone; the count, or -1 when a send fails.
+[[nodiscard]] int send_data(NetContext& ctx, int socket, const char* data, std::size_t length);
+
+// Forgets the pending remainder and discards at most 82 bytes already waiting.
+void drain_control(NetContext& ctx, int socket);
+
+// Close a socket: -1 on success (store it back), the socket unchanged on failure.
+// close_socket first cancels a blocking call in progress on the calling thread.
+[[nodiscard]] int close_socket(NetContext& ctx, int socket);
+[[nodiscard]] int close_socket_plain(NetContext& ctx, int socket);
+
+// Starts the time-out timer (id 20, 5-second ticks) from the session's TIMEOUT;
+// stop_timeout kills it.
+void arm_timeout(NetContext& ctx);
+void stop_timeout(NetContext& ctx);
+
+// Prints "%s: %s" (operation, error text), or the text alone when operation is empty.
+void report_socket_error(NetContext& ctx, std::string_view operation, int code);
+
+// Installs the blocking hook of the services for the calling thread.
+void install_blocking_hook(NetContext& ctx);
+
+void set_transfer_thread_busy(NetContext& ctx, int flag);
+[[nodiscard]] int is_transfer_thread_busy(NetContext& ctx);
+
+// Counts one command send, reply read or transfer in busy_count for its lifetime.
+class BusyScope {
+public:
+    explicit BusyScope(NetContext& ctx);
+    ~BusyScope();
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+    // Whether the calling thread itself holds busy_count (a nested call would wait forever).
+    [[nodiscard]] static bool held_by_this_thread();
+
+private:
+    NetContext& ctx_;
+};
+
+// The reply class of a code: 1..5, or 0 outside 100-599.
+[[nodiscard]] constexpr int reply_class(int code) {
+    return code >= 100 && code <= 599 ? code / 100 : 0;
+}
+
+}  // namespace varnix

@@ -1,0 +1,74 @@
+// The network layer's share of the program state: the one control connection, the last
+// reply, the flags shared by the main thread and the transfer worker, the time-out timer and
+// what host-type detection learned about the server.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <netinet/in.h>
+#include <optional>
+#include <string>
+
+#include "config/config_context.h"
+#include "platform/blocking.h"
+
+namespace varnix {
+
+inline constexpr int timeout_timer_id = 20;
+inline constexpr int timeout_tick_ms = 5000;
+
+// The last reply: its code (0 while none since the last command, 421 when the connection
+// was lost or the exchange cancelled) and its last line without trailing white space.
+struct Reply {
+    int code = 0;
+    std::string text;
+};
+
+// The time-out timer's state: ticks left, and the thread whose blocking call it cancels.
+struct TimeoutState {
+    std::atomic<unsigned> count{0};
+    std::shared_ptr<BlockingState> armed_by;
+    std::mutex mutex;  // guards armed_by
+};
+
+// Which optional remote commands the server offers, learned by the host-type probe.
+struct HostCapabilities {
+    int can_make_dir = 0;
+    int can_remove_dir = 0;
+    int can_rename = 0;
+    int can_delete = 0;
+    int cdup_allowed = 1;
+    int host_type_probed = 0;
+};
+
+struct NetContext : ConfigContext {
+    int control_socket = -1;
+    std::atomic<bool> connected{false};
+    Reply reply;
+
+    std::atomic<int> busy_count{0};
+    std::atomic<bool> cancel_requested{false};
+    std::atomic<bool> stop_requested{false};  // the stop flag of multi-file operations
+
+    // Bytes received after the end of the last line, kept for the next line read.
+    std::string pending_remainder;
+    bool greeting = false;  // set while the logon reads the server's greeting
+    bool last_line_ended = true;  // whether the last line read ended with its LF
+    TimeoutState timeout;
+
+    // The server address of the last successful look-up.
+    std::optional<in_addr> server_address;
+
+    HostCapabilities host;
+    // Called when the availability flags change (the remote pane's buttons follow them).
+    std::function<void()> on_capabilities_changed;
+
+    // Guarded by transfer_busy_mutex; use set_transfer_thread_busy / is_transfer_thread_busy.
+    int transfer_thread_busy = 0;
+    std::mutex transfer_busy_mutex;
+};
+
+}  // namespace varnix

@@ -1,0 +1,149 @@
+// The message history (60 lines of 99 characters), its diagnostic filter and batch mirror,
+// and the one-line prompts over the Prompter interface.
+#include "platform/messages.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace varnix {
+
+namespace {
+
+std::string format_text(std::size_t limit, const char* format, va_list args) {
+    std::string text(limit + 1, '\0');
+    const int n = std::vsnprintf(text.data(), text.size(), format, args);
+    text.resize(n < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(n), limit));
+    return text;
+}
+
+}  // namespace
+
+void MessageOutput::print_message(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vprint_message(format, args);
+    va_end(args);
+}
+
+void MessageOutput::vprint_message(const char* format, va_list args) {
+    add_message_line(format_text(format_buffer - 1, format, args));
+}
+
+void MessageOutput::add_message_line(std::string_view text) {
+    if (!verbose_.load() && !text.empty() && text.front() == '[') return;
+    append_to_history(text);
+}
+
+void MessageOutput::set_mirror_path(std::string path) {
+    std::lock_guard lock(mutex_);
+    mirror_path_ = std::move(path);
+}
+
+void MessageOutput::append_to_mirror(std::string_view text) {
+    std::FILE* file = std::fopen(mirror_path_.c_str(), "a");
+    if (!file) return;  // a mirror that cannot be opened is skipped
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fputc('\n', file);
+    std::fclose(file);
+}
+
+int MessageOutput::append_to_history(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    if (batch_.load()) append_to_mirror(text);
+    // Shift only once all sixty slots hold a line, so the history keeps sixty lines.
+    if (stored_ == slots) {
+        for (int i = 1; i < slots; ++i) history_[i - 1] = std::move(history_[i]);
+    } else {
+        ++stored_;
+    }
+    const int slot = stored_ - 1;
+    history_[slot].assign(text.substr(0, slot_chars));
+    if (view_) view_->log_window_append(text);
+    show_pair(slot);
+    view_index_ = slot;
+    return slot;
+}
+
+void MessageOutput::show_pair(int lower_slot) {
+    if (!view_) return;
+    const std::string_view upper =
+        lower_slot > 0 ? std::string_view(history_[lower_slot - 1]) : std::string_view();
+    view_->show_message_lines(upper, history_[lower_slot]);
+}
+
+void MessageOutput::scroll_messages(int delta) {
+    std::lock_guard lock(mutex_);
+    int view = view_index_ + delta;
+    const int newest = stored_ - 1;
+    if (view > 0) {
+        if (view > newest) {
+            view_index_ = std::max(newest, 0);
+            return;
+        }
+        view_index_ = view;
+        show_pair(view);
+    } else {
+        view_index_ = 1;
+    }
+}
+
+std::vector<std::string> MessageOutput::history() const {
+    std::lock_guard lock(mutex_);
+    return {history_.begin(), history_.begin() + stored_};
+}
+
+int MessageOutput::newest_index() const {
+    std::lock_guard lock(mutex_);
+    return stored_ - 1;
+}
+
+int MessageOutput::view_index() const {
+    std::lock_guard lock(mutex_);
+    return view_index_;
+}
+
+int Prompts::ask(PromptKind kind, std::string initial, std::vector<std::string> choices,
+                 const char* format, va_list args) {
+    PromptRequest request;
+    request.kind = kind;
+    request.prompt = format_text(prompt_chars, format, args);
+    request.initial = std::move(initial);
+    request.help_context = help_context_;
+    request.choices = std::move(choices);
+    answer_ = request.initial.substr(0, answer_chars);
+    std::optional<std::string> reply;
+    if (prompter_) reply = prompter_->ask(request);
+    help_context_ = 0;
+    if (!reply) return 0;
+    answer_ = reply->substr(0, answer_chars);
+    return 1;
+}
+
+int Prompts::ask_text(std::string* buffer, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int ok = ask(PromptKind::Text, buffer ? *buffer : std::string(), {}, format, args);
+    va_end(args);
+    if (ok && buffer) *buffer = answer_;
+    return ok;
+}
+
+int Prompts::ask_password(std::string& buffer, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int ok = ask(PromptKind::Password, buffer, {}, format, args);
+    va_end(args);
+    if (ok) buffer = answer_;
+    return ok;
+}
+
+int Prompts::ask_with_history(std::string_view initial, const std::vector<std::string>& choices,
+                              const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int ok = ask(PromptKind::WithHistory, std::string(initial), choices, format, args);
+    va_end(args);
+    return ok;
+}
+
+}  // namespace varnix

@@ -1,0 +1,300 @@
+// The control connection against the scripted server: reply reading, command echo, closing,
+// time-outs and hostile replies.
+#include <gmock/gmock.h>
+
+#include <atomic>
+#include <string>
+
+#include "net/control_connection.h"
+#include "net/net_fixture.h"
+#include "platform/socket_errors.h"
+#include "support/scripted_server.h"
+
+namespace varnix::test {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ControlConnection : public NetTest {
+protected:
+    void start_and_connect() {
+        server.start();
+        connect_to(server.port());
+        view.clear();
+    }
+    void finish() {
+        EXPECT_TRUE(server.wait_done(5s));
+        EXPECT_THAT(server.failures(), IsEmpty());
+    }
+    ScriptedServer server;
+};
+
+TEST_F(ControlConnection, MultiLineReplyWithForeignCodesEndsAtItsOwnCode) {
+    server.reply("220-Welcome\n220-more\n   text\n230 not the end\n220 ready");
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.code, 220);
+    EXPECT_EQ(ctx.reply.text, "220 ready");
+    EXPECT_THAT(view.lines(), ElementsAre("220-Welcome", "220-more", "   text", "230 not the end",
+                                          "220 ready"));
+    EXPECT_EQ(ctx.busy_count, 0);
+    finish();
+}
+
+TEST_F(ControlConnection, ServiceNotAvailableIsClassFour) {
+    server.reply("421 Service not available");
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(ctx.reply.code, 421);
+    finish();
+}
+
+TEST_F(ControlConnection, TwoRepliesInOneSegmentAreReadOneAfterTheOther) {
+    server.send_raw("200 first\r\n201 second\r\n").silence_until_closed(10s);
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.text, "200 first");
+    EXPECT_EQ(ctx.pending_remainder, "201 second\r\n");
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.code, 201);
+    EXPECT_EQ(ctx.reply.text, "201 second");
+    EXPECT_TRUE(ctx.pending_remainder.empty());
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
+TEST_F(ControlConnection, ReplySplitAcrossSegmentsIsJoined) {
+    server.send_split("331-User name okay,\r\n331 need password\r\n", {3, 10, 1, 20});
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 3);
+    EXPECT_EQ(ctx.reply.text, "331 need password");
+    EXPECT_THAT(view.lines(), ElementsAre("331-User name okay,", "331 need password"));
+    finish();
+}
+
+TEST_F(ControlConnection, OverlongLineComesInPiecesAndLosesNothing) {
+    const std::string body = "250 " + std::string(2500, 'x');
+    server.send_raw(body + "\r\n").silence_until_closed(10s);
+    start_and_connect();
+    std::string joined;
+    int pieces = 0;
+    while (joined.size() < body.size() && pieces < 10) {
+        (void)read_reply_line(ctx, ctx.control_socket);
+        const std::string piece = ctx.reply.text;
+        ++pieces;
+        if (joined.size() + piece.size() < body.size()) {
+            EXPECT_GE(piece.size(), max_reply_line);
+            EXPECT_LT(piece.size(), max_reply_line + reply_recv_chunk);
+        }
+        joined += piece;
+    }
+    EXPECT_EQ(joined, body);
+    EXPECT_GE(pieces, 3);
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
+TEST_F(ControlConnection, OrderlyCloseIsClassFourWithoutErrorText) {
+    server.close();
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(ctx.reply.code, 421);
+    EXPECT_TRUE(ctx.cancel_requested);
+    EXPECT_FALSE(view.contains("receive error"));
+    finish();
+}
+
+TEST_F(ControlConnection, ResetIsClassFourWithReceiveError) {
+    server.reset();
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_TRUE(ctx.cancel_requested);
+    EXPECT_TRUE(view.contains("receive error: connection reset"));
+    finish();
+}
+
+TEST_F(ControlConnection, PasswordsAndAccountsAreHiddenInTheEcho) {
+    server.expect("PASS secret").reply("230 ok")
+          .expect("ACCT acct1").reply("202 ok")
+          .expect("pass lower").reply("500 what");
+    start_and_connect();
+    EXPECT_EQ(send_command(ctx, ctx.control_socket, "PASS %s", "secret"), 2);
+    EXPECT_EQ(send_command(ctx, ctx.control_socket, "ACCT %s", "acct1"), 2);
+    EXPECT_EQ(send_command(ctx, ctx.control_socket, "pass %s", "lower"), 5);
+    EXPECT_THAT(view.lines(), ElementsAre("PASS (hidden)", "230 ok", "ACCT (hidden)", "202 ok",
+                                          "pass lower", "500 what"));
+    finish();
+}
+
+TEST_F(ControlConnection, ReadyMadeLinesAreSentAsTheyStand) {
+    server.expect("SITE 100% done").reply("200 ok").expect("NOOP").reply("200 ok");
+    start_and_connect();
+    EXPECT_EQ(send_command_text(ctx, ctx.control_socket, "SITE 100% done"), 2);
+    std::string noop = "NOOP \t\r\n";
+    EXPECT_EQ(send_line(ctx, ctx.control_socket, noop), 6);
+    EXPECT_EQ(noop, "NOOP");  // stripped in place
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    finish();
+}
+
+TEST_F(ControlConnection, LinesThatWouldSplitIntoTwoCommandsAreRefused) {
+    server.expect("NOOP").reply("200 ok");
+    start_and_connect();
+    EXPECT_EQ(send_command(ctx, ctx.control_socket, "RETR %s", "a\r\nDELE b"), 0);
+    EXPECT_EQ(send_command_text(ctx, ctx.control_socket, std::string_view("RETR a\0b", 8)), 0);
+    std::string with_lf = "STOR x\ny";
+    EXPECT_EQ(send_line(ctx, ctx.control_socket, with_lf), -1);
+    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
+    EXPECT_TRUE(view.contains("Command not sent"));
+    finish();
+}
+
+TEST_F(ControlConnection, OverlongCommandLineIsRefusedNotTruncated) {
+    server.expect("NOOP").reply("200 ok");
+    start_and_connect();
+    const std::string name(300, 'n');
+    EXPECT_EQ(send_command(ctx, ctx.control_socket, "RETR %s", name.c_str()), 0);
+    EXPECT_EQ(ctx.reply.code, 0);
+    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
+    finish();
+}
+
+TEST_F(ControlConnection, NotConnectedSendsNothing) {
+    EXPECT_EQ(send_command(ctx, -1, "NOOP"), 0);
+    EXPECT_TRUE(view.contains("Not connected"));
+    EXPECT_EQ(read_reply(ctx, -1), 0);
+    EXPECT_EQ(read_reply_line(ctx, -1), 0);
+    std::string line = "NOOP";
+    EXPECT_EQ(send_line(ctx, -1, line), -1);
+}
+
+TEST_F(ControlConnection, OddCodesNulBytesAndGarbageNeverConfuseTheReader) {
+    server.send_raw(std::string("999 odd\r\nno code at all\r\n200 o\0k\r\n", 35))
+          .send_raw("  2x\r\n")
+          .silence_until_closed(10s);
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.code, 200);
+    EXPECT_EQ(ctx.reply.text, "200 o");  // a NUL ends the line
+    EXPECT_EQ(read_reply_line(ctx, ctx.control_socket), 0);  // the rest after the NUL
+    EXPECT_EQ(read_reply_line(ctx, ctx.control_socket), 2);
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
+TEST_F(ControlConnection, ClosingNoSocketPrintsNothing) {
+    EXPECT_EQ(close_socket(ctx, -1), -1);
+    EXPECT_EQ(close_socket_plain(ctx, -1), -1);
+    EXPECT_TRUE(view.lines().empty());
+}
+
+TEST_F(ControlConnection, ClosingReportsTheSocketAndStoresMinusOne) {
+    server.silence_until_closed(10s);
+    start_and_connect();
+    const int fd = ctx.control_socket;
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    EXPECT_EQ(ctx.control_socket, -1);
+    EXPECT_TRUE(view.contains("[" + std::to_string(fd) + "] Socket closed."));
+    finish();
+}
+
+TEST_F(ControlConnection, DiagnosticsOnlyInVerboseMode) {
+    ctx.messages.set_verbose(false);
+    server.silence_until_closed(10s);
+    start_and_connect();
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    EXPECT_TRUE(view.lines().empty());
+    finish();
+}
+
+TEST_F(ControlConnection, ConnectFailuresAreReported) {
+    EXPECT_EQ(connect_host(ctx, "127.0.0.1", 1, "tcp"), -1);
+    EXPECT_TRUE(view.contains("can't connect to 127.0.0.1 - connection refused"));
+    EXPECT_EQ(connect_host(ctx, "127.0.0.1", 21, "carrier-pigeon"), -1);
+    EXPECT_TRUE(view.contains("can't get \"carrier-pigeon\" protocol entry"));
+    EXPECT_EQ(connect_host(ctx, "1.x", 21, "tcp"), -1);
+    EXPECT_TRUE(view.contains("can't get \"1.x\" host entry"));
+}
+
+TEST_F(ControlConnection, ConnectPrintsWhereItGoes) {
+    server.silence_until_closed(10s);
+    server.start();
+    view.clear();
+    connect_to(server.port());
+    EXPECT_THAT(view.lines(), ElementsAre("- -", "connecting to 127.0.0.1 ...",
+                                          "Connected to 127.0.0.1 port " +
+                                              std::to_string(server.port())));
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
+TEST(SocketErrorText, KnownAndUnknownCodes) {
+    EXPECT_EQ(socket_error_text(10004), "Blocking call cancelled");
+    EXPECT_EQ(socket_error_text(10054), "connection reset");
+    EXPECT_EQ(socket_error_text(11002), "Host not found or server failure");
+    EXPECT_EQ(socket_error_text(10062), "error 10062");
+    EXPECT_EQ(socket_error_text(wsa_error_from_errno(ECONNREFUSED)), "connection refused");
+}
+
+// The time-out timer, run on a clock that moves 5 seconds per look so that a minute of
+// server silence passes in a moment.
+class TimeOut : public ControlConnection {
+protected:
+    void fast_clock() {
+        timers.set_clock([this] { return fake_now += 5000; });
+    }
+    std::atomic<long long> fake_now{0};
+};
+
+TEST_F(TimeOut, SilentServerIsGivenUpAfterTheSessionTimeOut) {
+    fast_clock();
+    ctx.session.timeout = 65;
+    server.silence_until_closed(10s);
+    start_and_connect();
+    const long before = timers.ticks_fired();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(timers.ticks_fired() - before, 13);
+    EXPECT_EQ(ctx.reply.code, 421);
+    EXPECT_TRUE(view.contains("Timer cancelled blocking call"));
+    EXPECT_TRUE(view.contains("receive error: Blocking call cancelled"));
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
+TEST_F(TimeOut, BelowFiveSecondsTheTimeOutIsOff) {
+    fast_clock();
+    ctx.session.timeout = 3;
+    server.delay(1500ms).reply("220 late but fine");
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.text, "220 late but fine");
+    EXPECT_FALSE(view.contains("Timer cancelled blocking call"));
+    finish();
+}
+
+TEST_F(TimeOut, TimeOutCountsAfreshForEveryReceive) {
+    fast_clock();
+    ctx.session.timeout = 5;  // one tick
+    server.reply("220 ready");
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_FALSE(timers.is_running(timeout_timer_id));
+    finish();
+}
+
+TEST_F(TimeOut, EndlessBytesWithoutLineEndAreGivenUp) {
+    ctx.session.timeout = 5;  // real clock: about five seconds
+    std::vector<std::size_t> pieces(400, 100);
+    server.send_split(std::string(40000, 'z'), pieces, 30ms);
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_TRUE(view.contains("no line end from server"));
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+}
+
+}  // namespace
+}  // namespace varnix::test
