@@ -1,0 +1,30 @@
+// The date column of `ls -l` style listings (UNIX, its Mac and Windows imitations,
+// NetWare): "Jan  5 14:30", "Jan  5  2019", "5. Jan 14:30", ISO dates, "1月  5 14:30".
+#pragma once
+
+#include "dirlex/dirlex.h"
+#include "dirlex/text_scan.h"
+
+#include <cstddef>
+
+namespace varnix::dirlex {
+
+struct LsDate {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    std::size_t last_token = 0;  // index of the date's last token; the name follows it
+};
+
+// Reads a date that starts at token `at`. A date without a year gets the latest year that
+// keeps it from lying in the future.
+[[nodiscard]] bool read_ls_date(const text::Tokens& t, std::size_t at, const CivilDate& today, LsDate& out);
+
+// The size column in front of a date: a byte count, or a device's "major, minor" (size 0).
+// `first` is the lowest token index the size column may start at.
+[[nodiscard]] bool read_ls_size(const text::Tokens& t, std::size_t size_at, std::size_t first,
+                                std::uint64_t& size);
+
+}  // namespace varnix::dirlex
