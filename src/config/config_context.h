@@ -13,6 +13,9 @@ namespace varnix {
 
 struct ConfigContext : PlatformContext {
     std::string config_path = "VARNIX.INI";  // the configuration file every INI access names
+    // The per-user settings file that stands in for win.ini ([VARNIX] SPFLAGS, [Extensions]);
+    // empty: none. init_config_paths() sets both paths at start-up.
+    std::string user_profile_path;
     ProgramSettings settings;
     Session session;
     SessionOptions options;

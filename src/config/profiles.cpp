@@ -1,0 +1,201 @@
+// Session profile storage: loading a profile section into a Session, saving it back,
+// listing the profiles, and making a named profile the current one.
+#include "config/profiles.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+
+#include "config/config_file.h"
+#include "config/scramble.h"
+
+namespace varnix {
+
+namespace {
+
+constexpr std::size_t restart_value_chars = 255;
+constexpr int mail_prompt_help = 270;
+
+// The session options in the order they are loaded.
+struct OptionKey {
+    std::string_view key;
+    int SessionOptions::*member;
+};
+constexpr std::array<OptionKey, 12> option_keys{{
+    {"CONVEXT", &SessionOptions::convext},
+    {"FORCLOW", &SessionOptions::forclow},
+    {"RECU", &SessionOptions::recu},
+    {"STOU", &SessionOptions::stou},
+    {"BELL", &SessionOptions::bell},
+    {"PROMPT", &SessionOptions::prompt},
+    {"DOUPDATE", &SessionOptions::doupdate},
+    {"SORTLBX", &SessionOptions::sortlbx},
+    {"MODE", &SessionOptions::mode},
+    {"AMODE", &SessionOptions::amode},
+    {"VLINK", &SessionOptions::vlink},
+    {"usewave", &SessionOptions::usewave},
+}};
+
+// The restart keys a save carries over; REGETTIME is deliberately not among them.
+constexpr std::array<std::string_view, 4> restart_keys{"REGETRDIR", "REGETRFILE", "REGETLDIR",
+                                                       "REGETLFILE"};
+
+bool equals_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// A stored password or account: decoded only when the user ID is known too.
+std::string read_secret(const IniFile& ini, std::string_view section, std::string_view key,
+                        const std::string& user, std::size_t field_chars) {
+    const std::string stored = ini.get_string(section, key, "", profile_stored_secret_chars);
+    if (user.empty() || stored.empty()) return {};
+    return cut_to(unscramble_secret(user, stored), field_chars);
+}
+
+// The anonymous password is the e-mail address, asked for until given or cancelled.
+void fill_anonymous_password(ConfigContext& ctx, Session& record) {
+    std::string& mail = ctx.settings.mail_address;
+    while (mail.empty()) {
+        ctx.prompts.set_help_context(mail_prompt_help);
+        if (!ctx.prompts.ask_text(&mail, "Enter your e-mail address:")) break;
+    }
+    record.password = cut_to(mail, session_limits::password);
+    if (!mail.empty()) config_put_string(ctx, "MAILADDR", mail);
+}
+
+void load_connection_keys(const IniFile& ini, Session& r) {
+    const std::string_view s = r.name;
+    r.host_type = ini.get_int(s, "TYPE", host_type_automatic);
+    r.timeout = ini.get_int(s, "TIMEOUT", 65);
+    r.local_mask = ini.get_string(s, "LMASK", "", session_limits::local_mask);
+    r.remote_mask = ini.get_string(s, "RMASK", "", session_limits::remote_mask);
+    r.local_dir = ini.get_string(s, "LOCDIR", "", session_limits::local_dir);
+    r.init_cmd = ini.get_string(s, "INITCMD", "", session_limits::init_cmd);
+    r.port = ini.get_int(s, "PORT", 21);
+    r.passive = profile_get_int(ini, s, "PASVMODE", 0);
+    r.retries = ini.get_int(s, "RETRIES", 0);
+}
+
+void load_session_options(const IniFile& ini, std::string_view section, SessionOptions& options) {
+    for (const OptionKey& option : option_keys) {
+        int& value = options.*option.member;
+        value = profile_get_int(ini, section, option.key, value);
+    }
+    // MODE is kept as one character.
+    options.mode = static_cast<unsigned char>(options.mode);
+}
+
+// Whether a secret survives a save and a reload; if not it is not stored, and the user hears
+// why rather than finding a garbled password at the next logon.
+bool storable_secret(ConfigContext& ctx, const char* what, const std::string& secret) {
+    const std::size_t most = max_storable_secret(profile_stored_secret_chars);
+    if (secret.size() <= most) return true;
+    ctx.messages.print_message("%s not saved: at most %zu characters can be stored", what, most);
+    return false;
+}
+
+IniStatus write_profile(IniFile& ini, const Session& r, bool save_password, bool save_account) {
+    const std::string_view s = r.name;
+    std::array<std::string, restart_keys.size()> restart;
+    for (std::size_t i = 0; i < restart_keys.size(); ++i)
+        restart[i] = ini.get_string(s, restart_keys[i], "", restart_value_chars);
+
+    ini.clear_section(s);
+    IniStatus status = ini.put(s, "HOST", r.host);
+    const auto put = [&](std::string_view key, std::optional<std::string_view> value) {
+        if (status.ok()) status = ini.put(s, key, value);
+    };
+    const auto put_number = [&](std::string_view key, std::int32_t value) {
+        if (status.ok()) status = ini.put_uint(s, key, static_cast<std::uint32_t>(value));
+    };
+    put("UID", r.user);
+    if (save_password) put("PWD", scramble_secret(r.user, r.password));
+    if (save_account) put("ACT", scramble_secret(r.user, r.account));
+    if (!r.local_mask.empty()) put("LMASK", r.local_mask);
+    if (!r.remote_mask.empty()) put("RMASK", r.remote_mask);
+    if (r.host_type != host_type_automatic) put_number("TYPE", r.host_type);
+    if (r.timeout != 65) put_number("TIMEOUT", r.timeout);
+    if (!r.local_dir.empty()) put("LOCDIR", r.local_dir);
+    if (!r.remote_dir.empty()) put("DIR", "\"" + r.remote_dir + "\"");
+    if (r.use_firewall) put("FIREWALL", "1");
+    if (r.firewall_type != 0 && r.firewall_type != 99) put_number("FIRETYPE", r.firewall_type);
+    if (r.retries != 0) put_number("RETRIES", r.retries);
+    if (r.port != 21) put_number("PORT", r.port);
+    if (!r.init_cmd.empty()) put("INITCMD", r.init_cmd);
+    if (status.ok()) profile_put_override(ini, s, "PASVMODE", r.passive);
+    if (!restart[1].empty())
+        for (std::size_t i = 0; i < restart_keys.size(); ++i) put(restart_keys[i], restart[i]);
+    return status;
+}
+
+}  // namespace
+
+int load_profile(ConfigContext& ctx, Session& r) {
+    const IniFile ini = IniFile::load(ctx.config_path).file;
+    const std::string_view s = r.name;
+    r.host = ini.get_string(s, "HOST", "", session_limits::host);
+    if (r.host.empty()) r.host = cut_to(r.name, session_limits::host);
+    r.user = ini.get_string(s, "UID", "", session_limits::user);
+    r.password_saved = 0;
+    r.password = read_secret(ini, s, "PWD", r.user, session_limits::password);
+    if (!r.user.empty() && !ini.get_string(s, "PWD", "", 1).empty()) r.password_saved = 1;
+    if (equals_ignoring_case(r.user, "anonymous") && r.password.empty())
+        fill_anonymous_password(ctx, r);
+    r.remote_dir = ini.get_string(s, "DIR", "", session_limits::remote_dir);
+    r.account = read_secret(ini, s, "ACT", r.user, session_limits::account);
+    r.use_firewall = profile_get_int(ini, s, "FIREWALL", 0);
+    load_connection_keys(ini, r);
+    load_session_options(ini, s, ctx.options);
+    return 1;
+}
+
+void save_profile(ConfigContext& ctx, const Session& record) {
+    const bool save_password =
+        record.password_saved && storable_secret(ctx, "Password", record.password);
+    const bool save_account =
+        !record.account.empty() && storable_secret(ctx, "Account", record.account);
+    (void)update_config_file(ctx, [&](IniFile& ini) {
+        return write_profile(ini, record, save_password, save_account);
+    });
+}
+
+std::vector<std::string> list_profiles(const ConfigContext& ctx) {
+    std::vector<std::string> names;
+    for (std::string& name : IniFile::load(ctx.config_path).file.sections())
+        if (!equals_ignoring_case(name, config_section)) names.push_back(std::move(name));
+    return names;
+}
+
+void new_current_profile(ConfigContext& ctx, std::string_view name) {
+    Session& session = ctx.session;
+    session.user.clear();
+    session.password.clear();
+    session.remote_dir.clear();
+    session.host_type = host_type_automatic;
+    session.timeout = 65;
+    session.name = cut_to(std::string(name), session_limits::name);
+    (void)load_profile(ctx, session);
+}
+
+bool change_local_dir(std::string_view path) {
+    if (path.empty() || path.find('\0') != std::string_view::npos) return false;
+    return ::chdir(std::string(path).c_str()) == 0;
+}
+
+void save_directory_names(ConfigContext& ctx, std::string_view remote_dir,
+                          std::string_view local_dir) {
+    const std::string section = ctx.session.name;
+    (void)update_config_file(ctx, [&](IniFile& ini) {
+        IniStatus status = ini.put(section, "DIR", "\"" + std::string(remote_dir) + "\"");
+        if (status.ok()) status = ini.put(section, "LOCDIR", local_dir);
+        return status;
+    });
+}
+
+}  // namespace varnix

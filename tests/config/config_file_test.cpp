@@ -1,0 +1,180 @@
+// Tests of the configuration file: locating it, the [_config_] keys and their defaults, the
+// override rule and the start-up load.
+#include "config/config_file.h"
+
+#include "config/scramble.h"
+#include "config_fixture.h"
+
+namespace varnix {
+namespace {
+
+using testing::ConfigTest;
+
+TEST_F(ConfigTest, LocatePrefersCurrentThenProgramThenUserFolder) {
+    const std::string cwd = dir + "/cwd", prog = dir + "/prog", user = dir + "/user/varnix";
+    ASSERT_EQ(::mkdir(cwd.c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(prog.c_str(), 0700), 0);
+    const SupportDirs dirs{cwd, prog + "/", user};
+
+    EXPECT_EQ(locate_support_file("VARNIX.INI", dirs), user + "/VARNIX.INI");
+    write_file(prog + "/VARNIX.INI", "");
+    EXPECT_EQ(locate_support_file("VARNIX.INI", dirs), prog + "/VARNIX.INI");
+    write_file(cwd + "/VARNIX.INI", "");
+    EXPECT_EQ(locate_support_file("VARNIX.INI", dirs), cwd + "/VARNIX.INI");
+    EXPECT_EQ(locate_support_file("VARNIX.EXT", SupportDirs{}), "VARNIX.EXT");
+
+    init_config_paths(ctx, SupportDirs{"", "", user});
+    EXPECT_EQ(ctx.config_path, user + "/VARNIX.INI");
+    EXPECT_EQ(ctx.user_profile_path, user + "/user.ini");
+}
+
+TEST_F(ConfigTest, NoFileGivesEveryDefaultAndFirstWriteCreatesIt) {
+    ctx.config_path = dir + "/fresh/varnix/VARNIX.INI";
+    load_program_settings(ctx);
+    EXPECT_EQ(ctx.settings.mail_address, default_mail_address);
+    EXPECT_EQ(ctx.session.name, "");
+    EXPECT_EQ(ctx.session.host_type, host_type_automatic);
+    EXPECT_EQ(ctx.settings.rbp, 4096);
+    EXPECT_EQ(ctx.settings.sbp, 512);
+    EXPECT_EQ(ctx.settings.font, 3);
+    EXPECT_EQ(ctx.settings.lfsort, 1);
+    EXPECT_EQ(ctx.settings.autostart, 1);
+    EXPECT_EQ(read_viewer(ctx), default_viewer);
+    EXPECT_TRUE(read_log_settings(ctx).enabled);
+    EXPECT_EQ(read_log_settings(ctx).file, "VARNIX.LOG");
+    const FontSettings font = read_font_settings(ctx);
+    EXPECT_EQ(font.face, "Courier New");
+    EXPECT_EQ(font.height, -11);
+    EXPECT_EQ(font.pitch_and_family, 49);
+    EXPECT_EQ(read_sound_settings(ctx, "/opt/vx").wav_error, "/opt/vx/error.wav");
+    EXPECT_FALSE(read_window_placement(ctx).maximize);
+    EXPECT_FALSE(password_saving_banned(ctx));
+    EXPECT_NE(::access(ctx.config_path.c_str(), F_OK), 0);  // reading created nothing
+
+    ctx.session.name = "Work";
+    save_last_session(ctx);
+    EXPECT_EQ(read_ini(), "[_config_]\nSESSION=Work\n");
+    EXPECT_EQ(ini_mode(), 0600);
+}
+
+TEST_F(ConfigTest, StartUpLoadReadsTheTableAndTheLastSession) {
+    write_ini(
+        "[_config_]\r\n"
+        "MAILADDR=me@example.org\r\n"
+        "SESSION=work\r\n"
+        "VERBOSE=1\r\n"
+        "HASH=0\r\n"
+        "RBP=2048\r\n"
+        "DBLCLK=2\r\n"
+        "LFSORT=19\r\n"
+        "FHEIGHT=4294967285\r\n"
+        "dolog=2\r\n"
+        "VIEWER=less\r\n"
+        "LOC=\"1,2,3,4,5,6\"\r\n"
+        "MAXIMIZE=1\r\n"
+        "[Work]\r\n"
+        "HOST=ftp.example.org\r\n");
+    load_program_settings(ctx);
+    EXPECT_EQ(ctx.settings.mail_address, "me@example.org");
+    EXPECT_EQ(ctx.session.name, "work");
+    EXPECT_EQ(ctx.session.host, "ftp.example.org");
+    EXPECT_EQ(ctx.settings.verbose, 1);
+    EXPECT_TRUE(ctx.messages.verbose());
+    EXPECT_EQ(ctx.settings.hash, 0);
+    EXPECT_EQ(ctx.settings.rbp, 2048);
+    EXPECT_EQ(ctx.settings.dblclk, 2);
+    EXPECT_EQ(ctx.settings.lfsort, 19);
+    EXPECT_EQ(read_font_settings(ctx).height, -11);
+    EXPECT_FALSE(read_log_settings(ctx).enabled);  // only 1 enables the log
+    EXPECT_EQ(read_viewer(ctx), "less");
+    EXPECT_EQ(read_window_placement(ctx).location, "1,2,3,4,5,6");
+    EXPECT_TRUE(read_window_placement(ctx).maximize);
+}
+
+TEST_F(ConfigTest, VerboseHashAutostartDefaultToTheValuesInMemory) {
+    write_ini("[_config_]\nVERBOSE=1\n");
+    load_program_settings(ctx);
+    EXPECT_TRUE(ctx.messages.verbose());
+    // A second file without the keys keeps what the first one set.
+    ctx.settings.hash = 0;
+    ctx.settings.tranrate = 1;
+    write_ini("[_config_]\n");
+    load_program_settings(ctx);
+    EXPECT_EQ(ctx.settings.verbose, 1);
+    EXPECT_EQ(ctx.settings.hash, 0);
+    EXPECT_EQ(ctx.settings.tranrate, 0);  // back to the table default
+}
+
+TEST_F(ConfigTest, ProfileIntFallsBackToConfigThenToTheFallback) {
+    write_ini("[_config_]\nPASVMODE=1\nRECU=0\n[Work]\nRECU=1\n");
+    EXPECT_EQ(profile_get_int(ctx, "work", "RECU", 7), 1);
+    EXPECT_EQ(profile_get_int(ctx, "home", "RECU", 7), 0);
+    EXPECT_EQ(profile_get_int(ctx, "work", "PASVMODE", 7), 1);
+    EXPECT_EQ(profile_get_int(ctx, "work", "STOU", 7), 7);
+}
+
+TEST_F(ConfigTest, OverrideIsStoredOnlyWhenItDiffersFromTheDefault) {
+    write_ini("[_config_]\nPASVMODE=1\nBELL=99\n[Work]\nPASVMODE=0\nHOST=h\n");
+    profile_put_override(ctx, "Work", "PASVMODE", 1);  // equals the default: removed
+    profile_put_override(ctx, "Work", "STOU", 0);      // no default: stored
+    profile_put_override(ctx, "Work", "BELL", 99);     // 99 counts as absent: stored
+    ctx.session.name = "work";
+    current_profile_put_override(ctx, "MODE", 'A');
+    EXPECT_EQ(read_ini(),
+              "[_config_]\nPASVMODE=1\nBELL=99\n[Work]\nHOST=h\nSTOU=0\nBELL=99\nMODE=65\n");
+    put_uint(ctx, "_config_", "FHEIGHT", static_cast<std::uint32_t>(-11));
+    EXPECT_EQ(config_get_int(ctx, "FHEIGHT", 0), -11);
+    EXPECT_NE(read_ini().find("FHEIGHT=4294967285\n"), std::string::npos);
+}
+
+TEST_F(ConfigTest, ConfigStringsAreCutAndNullDeletes) {
+    write_ini("[_config_]\nMAILADDR=" + std::string(200, 'm') + "\nVIEWER=vi\n");
+    EXPECT_EQ(config_get_string(ctx, "MAILADDR", "", config_limits::mail_address).size(), 126u);
+    config_put_string(ctx, "VIEWER", std::nullopt);
+    EXPECT_EQ(read_viewer(ctx), default_viewer);
+}
+
+TEST_F(ConfigTest, PasswordBanFromEitherStore) {
+    ctx.user_profile_path = dir + "/user.ini";
+    write_ini("[_config_]\nSPFLAGS=0\n");
+    EXPECT_FALSE(password_saving_banned(ctx));
+    write_file(ctx.user_profile_path, "[VARNIX]\nSPFLAGS=1\n");
+    EXPECT_TRUE(password_saving_banned(ctx));
+    write_file(ctx.user_profile_path, "[VARNIX]\nSPFLAGS=4294967295\n");  // -1: not above 0
+    EXPECT_FALSE(password_saving_banned(ctx));
+    write_ini("[_config_]\nSPFLAGS=2\n");
+    EXPECT_TRUE(password_saving_banned(ctx));
+}
+
+TEST_F(ConfigTest, FirewallSectionRoundTripsItsPassword) {
+    FirewallSettings fw;
+    fw.host = "proxy.local";
+    fw.user = "fwuser";
+    fw.password = std::string(22, 'f');
+    fw.password_saved = true;
+    fw.port = 2121;
+    fw.type = 5;
+    write_firewall_settings(ctx, fw);
+    FirewallSettings back = read_firewall_settings(ctx);
+    EXPECT_EQ(back.host, "proxy.local");
+    EXPECT_EQ(back.password, fw.password);
+    EXPECT_TRUE(back.password_saved);
+    EXPECT_EQ(back.port, 2121);
+    EXPECT_EQ(back.type, 5);
+
+    fw.password = std::string(23, 'f');  // would come back garbled: not stored
+    write_firewall_settings(ctx, fw);
+    back = read_firewall_settings(ctx);
+    EXPECT_FALSE(back.password_saved);
+    EXPECT_EQ(back.password, "");
+    EXPECT_TRUE(view.contains("Firewall password not saved"));
+}
+
+TEST_F(ConfigTest, UnwritableFileIsReportedAndLeftAlone) {
+    ASSERT_EQ(::mkdir(ctx.config_path.c_str(), 0700), 0);  // a folder in the file's place
+    config_put_string(ctx, "SESSION", "x");
+    EXPECT_TRUE(view.contains("Cannot save " + ctx.config_path));
+}
+
+}  // namespace
+}  // namespace varnix
