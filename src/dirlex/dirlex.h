@@ -39,12 +39,14 @@ struct CivilDate {
 // lines, and the dialect the listing has shown so far (tried first on the next line).
 // Use one per listing; reset() between listings.
 struct ListingState {
-    std::string pending_name;
+    std::string pending_name;  // a VMS name whose details are on the next line
+    std::string joined;        // scratch for the two lines put together
     std::uint16_t dialect = 0;
     bool mvs_members = false;  // a PDS member header was seen: bare names are members
     void reset()
     {
         pending_name.clear();
+        joined.clear();
         dialect = 0;
         mvs_members = false;
     }

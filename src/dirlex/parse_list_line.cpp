@@ -4,9 +4,19 @@
 
 #include "dirlex/dialect.h"
 #include "dirlex/dos_listing.h"
+#include "dirlex/eplf_listing.h"
+#include "dirlex/jes_listing.h"
+#include "dirlex/mlsd_listing.h"
+#include "dirlex/mvs_listing.h"
 #include "dirlex/netware_listing.h"
+#include "dirlex/os2_listing.h"
+#include "dirlex/os400_listing.h"
+#include "dirlex/tandem_listing.h"
 #include "dirlex/text_scan.h"
 #include "dirlex/unix_listing.h"
+#include "dirlex/vms_listing.h"
+#include "dirlex/vxworks_listing.h"
+#include "dirlex/zvm_listing.h"
 
 #include <array>
 
@@ -21,9 +31,13 @@ struct Dialect {
 // Most distinctive first, so a line that several dialects could read goes to the one
 // whose layout it fits most closely.
 constexpr Dialect automatic_order[] = {
-    {host::unix_generic, parse_unix_line},
-    {host::netware, parse_netware_line},
-    {host::windows_nt, parse_dos_line},
+    {host::mlsd, parse_mlsd_line},       {host::eplf, parse_eplf_line},
+    {host::unix_generic, parse_unix_line}, {host::netware, parse_netware_line},
+    {host::windows_nt, parse_dos_line},  {host::vms, parse_vms_line},
+    {host::os400, parse_os400_line},     {host::os2, parse_os2_line},
+    {host::vxworks, parse_vxworks_line}, {host::tandem, parse_tandem_line},
+    {host::zvm, parse_zvm_line},         {host::mvs_jes, parse_jes_line},
+    {host::mvs, parse_mvs_line},
 };
 
 // The dialect a host type's listings are written in.
@@ -95,6 +109,11 @@ bool parse_list_line(ListEntry& out, std::string_view line, int host_type, std::
                      std::string_view /*user_id*/, const ParseContext& ctx)
 {
     line = text::strip_line_end(line);
+    if (ctx.state != nullptr && !ctx.state->pending_name.empty() && parse_vms_continuation(line, ctx, out)) {
+        out.host_type = host::vms;
+        ctx.state->dialect = host::vms;
+        return true;
+    }
     std::uint16_t preferred = dialect_of(host_type);
     if (preferred == host::automatic || find_dialect(preferred) == nullptr) {
         preferred = ctx.state != nullptr && ctx.state->dialect != 0 ? ctx.state->dialect

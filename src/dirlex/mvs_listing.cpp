@@ -1,0 +1,165 @@
+// IBM MVS and z/OS data set and member lists.
+#include "dirlex/mvs_listing.h"
+
+#include "dirlex/dates.h"
+#include "dirlex/text_scan.h"
+
+namespace varnix::dirlex {
+namespace {
+
+// "2019/01/05".
+[[nodiscard]] bool read_slash_date(std::string_view t, dates::Ymd& d)
+{
+    return t.size() == 10 && t[4] == '/' && t[7] == '/' && dates::parse_numeric_date(t, d);
+}
+
+[[nodiscard]] bool is_dsorg(std::string_view t)
+{
+    static constexpr std::string_view known[] = {"PS", "PO", "PO-E", "DA", "VS", "IS", "PS-E", "??", "?"};
+    for (std::string_view k : known) {
+        if (t == k) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Member names: up to 8 of A-Z, 0-9, @, #, $ (some servers show lower case).
+[[nodiscard]] bool is_member_name(std::string_view t)
+{
+    if (t.empty() || t.size() > 8) {
+        return false;
+    }
+    for (char c : t) {
+        if (!text::is_alpha(c) && !text::is_digit(c) && c != '@' && c != '#' && c != '$' && c != '-' && c != '_') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Headers only switch the listing's mode.
+[[nodiscard]] bool is_header(const text::Tokens& t, const ParseContext& ctx)
+{
+    if (t.count >= 4 && t[0] == "Volume" && t[1] == "Unit") {
+        if (ctx.state != nullptr) {
+            ctx.state->mvs_members = false;
+        }
+        return true;
+    }
+    if (t.count >= 3 && t[0] == "Name" && (t[1] == "VV.MM" || t[1] == "Size")) {
+        if (ctx.state != nullptr) {
+            ctx.state->mvs_members = true;
+            ctx.state->dialect = host::mvs;
+        }
+        return true;
+    }
+    return false;
+}
+
+// Entries without details: "Migrated  NAME", "Pseudo Directory  NAME", "VSAM  NAME",
+// "ARCIVE Not Direct Access Device  NAME", "vol unit VSAM NAME".
+[[nodiscard]] bool read_detail_less(const text::Tokens& t, ListEntry& out)
+{
+    const std::string_view last = t[t.count - 1];
+    if ((t.count == 2 && (t[0] == "Migrated" || t[0] == "VSAM" || t[0] == "Tape")) ||
+        (t.count == 4 && t[2] == "VSAM") ||
+        (t.count >= 5 && t[1] == "Not" && t[2] == "Direct" && t[3] == "Access")) {
+        return set_name(out, last);
+    }
+    if (t.count == 3 && t[0] == "Pseudo" && t[1] == "Directory") {
+        out.kind = EntryKind::Directory;
+        return set_name(out, last);
+    }
+    return false;
+}
+
+// "vol unit referred ext used recfm lrecl blksz dsorg dsname"; the numbers may run
+// together when wide, so read from both ends.
+[[nodiscard]] bool read_data_set(const text::Tokens& t, ListEntry& out)
+{
+    if (t.count < 6 || t.count > 11) {
+        return false;
+    }
+    dates::Ymd referred;
+    const bool dated = read_slash_date(t[2], referred);
+    if (!dated && t[2] != "**NONE**") {
+        return false;
+    }
+    const std::string_view dsorg = t[t.count - 2];
+    if (!is_dsorg(dsorg) || !text::all_digits(t[3])) {
+        return false;
+    }
+    for (std::size_t i = 4; i + 2 < t.count; ++i) {
+        const std::string_view c = t[i];
+        if (!text::all_digits(c) && !text::is_alpha(c[0]) && c != "?") {
+            return false;
+        }
+    }
+    if (dated) {
+        dates::set_date_time(out, referred.year, referred.month, referred.day, 0, 0);
+    }
+    out.kind = dsorg.starts_with("PO") ? EntryKind::Directory : EntryKind::File;
+    return set_name(out, t[t.count - 1]);
+}
+
+// "NAME  01.03 2019/01/05 2020/02/06 13:14   120   100     0 USERID": the changed date
+// and time, and the size in lines.
+[[nodiscard]] bool read_member_stats(const text::Tokens& t, ListEntry& out)
+{
+    if (t.count < 8 || !is_member_name(t[0])) {
+        return false;
+    }
+    const std::string_view vvmm = t[1];
+    if (vvmm.size() != 5 || vvmm[2] != '.' || !text::all_digits(vvmm.substr(0, 2)) || !text::all_digits(vvmm.substr(3))) {
+        return false;
+    }
+    dates::Ymd created;
+    dates::Ymd changed;
+    int hour = 0;
+    int minute = 0;
+    if (!read_slash_date(t[2], created) || !read_slash_date(t[3], changed) || !dates::parse_clock(t[4], hour, minute)) {
+        return false;
+    }
+    const auto size = text::to_u64(t[5]);
+    if (!size || !text::all_digits(t[6]) || !text::all_digits(t[7])) {
+        return false;
+    }
+    out.size = *size;
+    dates::set_date_time(out, changed.year, changed.month, changed.day, hour, minute);
+    return set_name(out, t[0]);
+}
+
+// Load module members: "NAME  00B308 000411  00 FO  RN RU  31 ANY"; the size is hex.
+[[nodiscard]] bool read_load_member(const text::Tokens& t, ListEntry& out)
+{
+    if (t.count < 4 || !is_member_name(t[0]) || t[1].size() != 6 || t[2].size() != 6) {
+        return false;
+    }
+    const auto size = text::hex_to_u64(t[1]);
+    if (!size || !text::all_hex(t[2])) {
+        return false;
+    }
+    out.size = *size;
+    return set_name(out, t[0]);
+}
+
+}  // namespace
+
+bool parse_mvs_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
+{
+    text::Tokens t;
+    text::split(line, t);
+    if (t.count == 0 || is_header(t, ctx)) {
+        return false;
+    }
+    begin_entry(out);
+    if (t.count == 1) {
+        // A member without statistics, in a list whose header said so.
+        return ctx.state != nullptr && ctx.state->mvs_members && is_member_name(t[0]) && set_name(out, t[0]);
+    }
+    return read_data_set(t, out) || read_detail_less(t, out) || read_member_stats(t, out) ||
+           read_load_member(t, out);
+}
+
+}  // namespace varnix::dirlex
