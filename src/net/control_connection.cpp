@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include "net/host_types.h"
+#include "platform/clock.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
 
@@ -103,35 +104,30 @@ void on_timeout_tick(NetContext& ctx) {
     }
 }
 
-// Copies a pending line out of the remainder; true when it held a whole line.
-bool take_pending_line(NetContext& ctx, std::string& line) {
-    std::string& pending = ctx.pending_remainder;
-    if (pending.empty()) return false;
-    const auto lf = pending.find('\n');
-    if (lf != std::string::npos) {
-        line.assign(pending, 0, lf + 1);
-        pending.erase(0, lf + 1);
-        return true;
-    }
-    line = std::move(pending);
-    pending.clear();
-    return false;
+// Where a line ends in `bytes`: its LF, or a NUL, which ends it too but is not part of it.
+std::size_t line_end(std::string_view bytes) {
+    return bytes.find_first_of(std::string_view("\0\n", 2));
 }
 
-// Appends one received chunk to the line. True when the line is complete; bytes after its
-// end go to the remainder. A NUL ends the line like an LF but is not part of it.
-bool take_chunk(NetContext& ctx, std::string& line, std::string_view chunk) {
-    const auto end = chunk.find_first_of(std::string_view("\0\n", 2));
+// Takes `bytes` into the line up to its end; the bytes after the end go to the remainder.
+// True when the line is complete.
+bool take_bytes(std::string& line, std::string_view bytes, std::string& remainder) {
+    const auto end = line_end(bytes);
     if (end == std::string_view::npos) {
-        line.append(chunk);
+        line.append(bytes);
         return false;
     }
-    const bool lf = chunk[end] == '\n';
-    line.append(chunk.substr(0, lf ? end + 1 : end));
-    if (end + 1 == chunk.size()) return lf;  // a NUL as the last byte is dropped
-    std::string_view rest = chunk.substr(end + 1);
-    ctx.pending_remainder.assign(rest.substr(0, rest.find('\0')));
+    line.append(bytes.substr(0, bytes[end] == '\n' ? end + 1 : end));
+    remainder.assign(bytes.substr(end + 1));
     return true;
+}
+
+// Copies a pending line out of the remainder; true when it held a whole line.
+bool take_pending_line(NetContext& ctx, std::string& line) {
+    if (ctx.pending_remainder.empty()) return false;
+    const std::string pending = std::move(ctx.pending_remainder);
+    ctx.pending_remainder.clear();
+    return take_bytes(line, pending, ctx.pending_remainder);
 }
 
 int effective_timeout_ms(const NetContext& ctx) {
@@ -201,7 +197,8 @@ int read_reply_line(NetContext& ctx, int socket) {
             received = sock_recv(socket, chunk, sizeof chunk);
             if (received <= 0) break;
             stop_timeout(ctx);
-            complete = take_chunk(ctx, line, std::string_view(chunk, static_cast<std::size_t>(received)));
+            complete = take_bytes(line, std::string_view(chunk, static_cast<std::size_t>(received)),
+                                  ctx.pending_remainder);
             if (complete) break;
             arm_timeout(ctx);
         }

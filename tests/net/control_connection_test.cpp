@@ -173,7 +173,7 @@ TEST_F(ControlConnection, NotConnectedSendsNothing) {
 }
 
 TEST_F(ControlConnection, OddCodesNulBytesAndGarbageNeverConfuseTheReader) {
-    server.send_raw(std::string("999 odd\r\nno code at all\r\n200 o\0k\r\n", 35))
+    server.send_raw(std::string("999 odd\r\nno code at all\r\n200 o\0k\r\n", 34))
           .send_raw("  2x\r\n")
           .silence_until_closed(10s);
     start_and_connect();
@@ -277,11 +277,11 @@ TEST_F(TimeOut, BelowFiveSecondsTheTimeOutIsOff) {
 }
 
 TEST_F(TimeOut, TimeOutCountsAfreshForEveryReceive) {
-    fast_clock();
-    ctx.session.timeout = 5;  // one tick
-    server.reply("220 ready");
+    ctx.session.timeout = 5;  // one tick of five seconds, on the real clock
+    server.reply("220-first").delay(3s).reply("220-second").delay(3s).reply("220 third");
     start_and_connect();
     EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.text, "220 third");
     EXPECT_FALSE(timers.is_running(timeout_timer_id));
     finish();
 }
