@@ -259,6 +259,12 @@ IniFile::Loaded IniFile::load(const std::string& path) {
     return result;
 }
 
+IniFile IniFile::from_text(std::string_view text) {
+    IniFile file;
+    file.parse(text);
+    return file;
+}
+
 IniStatus IniFile::save(const std::string& path) const {
     std::string target;
     if (const int err = resolve_target(path, target)) return {err};

@@ -37,6 +37,8 @@ public:
     // is returned as an error, so that a caller never rewrites a file it could not read.
     struct Loaded;
     [[nodiscard]] static Loaded load(const std::string& path);
+    // The same from text already in memory.
+    [[nodiscard]] static IniFile from_text(std::string_view text);
 
     // Writes the whole text to `path` through a temporary file in the same folder and a
     // rename, creating the folder (0700) when missing. A new file gets mode 0600; an existing

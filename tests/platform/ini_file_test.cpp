@@ -11,6 +11,7 @@
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace varnix {
@@ -279,6 +280,40 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(status.error, EFBIG);
     EXPECT_EQ(read(), original);
     EXPECT_EQ(entries_in(dir_), 1);
+}
+
+// Whatever the file holds, a write must be readable at once and must not change what any
+// other key reads as. Every prefix of a sample, and the sample with bytes replaced by the
+// characters that matter to the parser.
+TEST(IniFileMangleTest, WritesAreReadBackAndDisturbNothingElse) {
+    const std::string sample =
+        "; c\r\n[_config_]\r\nA = 1\r\n\"q\"=\"x\"\n[Work]\nHOST=h\nhost=dup\n\n[work]\nB=2\n"
+        "[broken\nC=3\n[Other]\nD=\"4\"\nE\n";
+    std::vector<std::string> cases;
+    for (std::size_t n = 0; n <= sample.size(); ++n) cases.push_back(sample.substr(0, n));
+    for (std::size_t i = 0; i < sample.size(); ++i)
+        for (const char c : std::string("\r\n\0[]=\";", 8)) {
+            std::string mangled = sample;
+            mangled[i] = c;
+            cases.push_back(mangled);
+        }
+    for (const std::string& text : cases) {
+        IniFile ini = IniFile::from_text(text);
+        ASSERT_EQ(ini.text(), text);
+        std::vector<std::tuple<std::string, std::string, std::optional<std::string>>> before;
+        for (const auto& section : ini.sections())
+            for (const auto& key : ini.keys(section))
+                if (!(section == "Work" && key == "NEW"))
+                    before.emplace_back(section, key, ini.find(section, key));
+        ASSERT_TRUE(ini.put("Work", "NEW", "v").ok());
+        const IniFile reread = IniFile::from_text(ini.text());
+        ASSERT_EQ(reread.find("work", "new"), "v") << text;
+        for (const auto& [section, key, value] : before)
+            ASSERT_EQ(reread.find(section, key), value) << text << " / " << section << "." << key;
+        IniFile erased = reread;
+        erased.erase_section("WORK");
+        ASSERT_FALSE(IniFile::from_text(erased.text()).has_section("work")) << text;
+    }
 }
 
 }  // namespace
