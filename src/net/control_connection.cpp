@@ -344,7 +344,14 @@ void drain_control(NetContext& ctx, int socket) {
     ctx.pending_remainder.clear();
     if (socket == -1 || !sock_readable_now(socket)) return;
     char discard[reply_recv_chunk];
-    (void)sock_recv(socket, discard, sizeof discard);
+    (void)sock_recv_now(socket, discard, sizeof discard);
+}
+
+void cancel_command(NetContext& ctx) {
+    ctx.cancel_requested = true;
+    ctx.stop_requested = true;
+    if (is_blocking()) cancel_blocking_call();
+    drain_control(ctx, ctx.control_socket);
 }
 
 namespace {

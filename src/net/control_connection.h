@@ -44,6 +44,10 @@ int send_all(NetContext& ctx, int socket, const char* data, std::size_t length);
 // Forgets the pending remainder and discards at most 82 bytes already waiting.
 void drain_control(NetContext& ctx, int socket);
 
+// The Cancel command: stops the exchange in progress (and a multi-file operation), cancels
+// the calling thread's blocking call and forgets what already waits on the control socket.
+void cancel_command(NetContext& ctx);
+
 // Close a socket: -1 on success (store it back), the socket unchanged on failure.
 // close_socket first cancels a blocking call in progress on the calling thread.
 [[nodiscard]] int close_socket(NetContext& ctx, int socket);

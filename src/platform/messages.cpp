@@ -50,9 +50,9 @@ void MessageOutput::append_to_mirror(std::string_view text) {
 int MessageOutput::append_to_history(std::string_view text) {
     std::lock_guard lock(mutex_);
     if (batch_.load()) append_to_mirror(text);
-    // Shift only once all sixty slots hold a line, so the history keeps sixty lines.
-    if (stored_ == slots) {
-        for (int i = 1; i < slots; ++i) history_[i - 1] = std::move(history_[i]);
+    // Shift only once all sixty history_slots hold a line, so the history keeps sixty lines.
+    if (stored_ == history_slots) {
+        for (int i = 1; i < history_slots; ++i) history_[i - 1] = std::move(history_[i]);
     } else {
         ++stored_;
     }

@@ -17,7 +17,7 @@ namespace varnix {
 
 class MessageOutput {
 public:
-    static constexpr int slots = 60;
+    static constexpr int history_slots = 60;
     static constexpr std::size_t slot_chars = 99;
     static constexpr std::size_t format_buffer = 256;
 
@@ -53,7 +53,7 @@ private:
 
     mutable std::mutex mutex_;
     MessageView* view_;
-    std::array<std::string, slots> history_{};
+    std::array<std::string, history_slots> history_{};
     int stored_ = 0;
     int view_index_ = 0;
     std::atomic<bool> verbose_{false};

@@ -117,6 +117,13 @@ ssize_t sock_recv(int fd, char* data, std::size_t length) {
     }
 }
 
+ssize_t sock_recv_now(int fd, char* data, std::size_t length) {
+    const ssize_t n = ::recv(fd, data, length, MSG_DONTWAIT);
+    if (n >= 0) return n;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    return fail_with_errno();
+}
+
 ssize_t sock_send(int fd, const char* data, std::size_t length) {
     for (;;) {
         if (!wait_ready(fd, POLLOUT)) return -1;

@@ -29,6 +29,9 @@ void ignore_sigpipe();
 [[nodiscard]] int sock_connect(int fd, const sockaddr_in& addr);
 // Receives at most `length` bytes once data is there: count, 0 at an orderly close, -1.
 [[nodiscard]] ssize_t sock_recv(int fd, char* data, std::size_t length);
+// Receives only what is already there, without waiting: count, 0 at close or when
+// nothing waits, -1.
+[[nodiscard]] ssize_t sock_recv_now(int fd, char* data, std::size_t length);
 // Sends once the socket can take data: the count sent (maybe fewer than asked), or -1.
 [[nodiscard]] ssize_t sock_send(int fd, const char* data, std::size_t length);
 // Sends urgent (out-of-band) bytes.
