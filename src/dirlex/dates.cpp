@@ -99,7 +99,7 @@ int month_from_name(std::string_view token)
     }
     const std::string_view key(lower.data(), token.size());
     for (const MonthName& m : month_names) {
-        if (m.text.size() == key.size() && m.text == key) {
+        if (m.text[0] == key[0] && m.text.size() == key.size() && m.text == key) {
             return m.month;
         }
     }
@@ -110,6 +110,10 @@ bool is_weekday(std::string_view token)
 {
     static constexpr std::array<std::string_view, 7> days{"mon", "tue", "wed", "thu", "fri", "sat", "sun"};
     if (token.size() != 3) {
+        return false;
+    }
+    const char first = text::to_lower(token[0]);
+    if (first != 'm' && first != 't' && first != 'w' && first != 'f' && first != 's') {
         return false;
     }
     for (std::string_view d : days) {

@@ -102,7 +102,8 @@ bool all_hex(std::string_view s)
 
 std::optional<std::uint64_t> to_u64(std::string_view s)
 {
-    if (!all_digits(s)) {
+    // from_chars takes digits only for an unsigned type (no sign, no blanks).
+    if (s.empty()) {
         return std::nullopt;
     }
     std::uint64_t v = 0;
@@ -199,8 +200,9 @@ bool icontains(std::string_view haystack, std::string_view needle)
     if (haystack.size() < needle.size()) {
         return false;
     }
+    const char first = to_lower(needle[0]);
     for (std::size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
-        if (iequals(haystack.substr(i, needle.size()), needle)) {
+        if (to_lower(haystack[i]) == first && iequals(haystack.substr(i, needle.size()), needle)) {
             return true;
         }
     }

@@ -19,7 +19,7 @@ namespace varnix::dirlex::text {
 // split off; parsers take names from offsets into the line instead.
 struct Tokens {
     static constexpr std::size_t max = 40;
-    std::array<std::string_view, max> tok{};
+    std::array<std::string_view, max> tok;  // only the first `count` are set
     std::size_t count = 0;
     bool truncated = false;  // the line has more tokens than were kept
 

@@ -8,23 +8,46 @@
 namespace varnix::dirlex {
 namespace {
 
-constexpr std::string_view file_types = "-dlbcpsDnwLmM?";
-constexpr std::string_view mode_letters = "rwxsStTlLAaEe-";
+[[nodiscard]] constexpr bool is_file_type(char c)
+{
+    switch (c) {
+    case '-': case 'd': case 'l': case 'b': case 'c': case 'p': case 's':
+    case 'D': case 'n': case 'w': case 'L': case 'm': case 'M': case '?':
+        return true;
+    default:
+        return false;
+    }
+}
+
+[[nodiscard]] constexpr bool is_mode_letter(char c)
+{
+    switch (c) {
+    case 'r': case 'w': case 'x': case 's': case 'S': case 't': case 'T':
+    case 'l': case 'L': case 'A': case 'a': case 'E': case 'e': case '-':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Markers after the mode: ACL '+', extended attributes '@', SELinux context '.'.
-constexpr std::string_view mode_suffixes = "+@.*";
+[[nodiscard]] constexpr bool is_mode_suffix(char c)
+{
+    return c == '+' || c == '@' || c == '.' || c == '*';
+}
 
 [[nodiscard]] bool is_mode_token(std::string_view t)
 {
-    if (t.size() < 10 || t.size() > 12 || file_types.find(t[0]) == std::string_view::npos) {
+    if (t.size() < 10 || t.size() > 12 || !is_file_type(t[0])) {
         return false;
     }
     for (std::size_t i = 1; i < 10; ++i) {
-        if (mode_letters.find(t[i]) == std::string_view::npos) {
+        if (!is_mode_letter(t[i])) {
             return false;
         }
     }
     for (std::size_t i = 10; i < t.size(); ++i) {
-        if (mode_suffixes.find(t[i]) == std::string_view::npos) {
+        if (!is_mode_suffix(t[i])) {
             return false;
         }
     }
@@ -71,6 +94,26 @@ constexpr std::string_view mode_suffixes = "+@.*";
     return set_name(out, name);
 }
 
+// Size at `at - 1`, date from `at`, name after the date.
+[[nodiscard]] bool try_date_at(std::string_view line, const text::Tokens& t, std::size_t mode, std::size_t at,
+                               const ParseContext& ctx, ListEntry& out)
+{
+    std::uint64_t size = 0;
+    if (!text::is_digit(t[at - 1][0]) || !read_ls_size(t, at - 1, mode + 1, size)) {
+        return false;
+    }
+    LsDate d;
+    if (!read_ls_date(t, at, ctx.today, d)) {
+        return false;
+    }
+    begin_entry(out);
+    out.kind = kind_of(t[mode][0]);
+    out.size = size;
+    dates::set_date_time(out, d.year, d.month, d.day, d.hour, d.minute);
+    const std::string_view name = text::rest_after_one_blank(line, text::end_of(line, t[d.last_token]));
+    return store_name(name, out);
+}
+
 }  // namespace
 
 bool parse_unix_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
@@ -83,21 +126,15 @@ bool parse_unix_line(std::string_view line, const ParseContext& ctx, ListEntry& 
     }
     // The size sits right before the date; owner and group may be missing, numeric, or
     // (on some Windows servers) hold blanks, so look for the date rather than count columns.
+    // The usual place (after links, owner, group and size) is tried first.
+    const std::size_t usual = mode + 5;
+    if (usual + 1 < t.count && try_date_at(line, t, mode, usual, ctx, out)) {
+        return true;
+    }
     for (std::size_t at = mode + 2; at + 1 < t.count; ++at) {
-        std::uint64_t size = 0;
-        if (!text::is_digit(t[at - 1][0]) || !read_ls_size(t, at - 1, mode + 1, size)) {
-            continue;
+        if (at != usual && try_date_at(line, t, mode, at, ctx, out)) {
+            return true;
         }
-        LsDate d;
-        if (!read_ls_date(t, at, ctx.today, d)) {
-            continue;
-        }
-        begin_entry(out);
-        out.kind = kind_of(t[mode][0]);
-        out.size = size;
-        dates::set_date_time(out, d.year, d.month, d.day, d.hour, d.minute);
-        const std::string_view name = text::rest_after_one_blank(line, text::end_of(line, t[d.last_token]));
-        return store_name(name, out);
     }
     return false;
 }
