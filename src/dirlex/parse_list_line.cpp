@@ -11,6 +11,7 @@
 #include "dirlex/netware_listing.h"
 #include "dirlex/os2_listing.h"
 #include "dirlex/os400_listing.h"
+#include "dirlex/os9_listing.h"
 #include "dirlex/tandem_listing.h"
 #include "dirlex/text_scan.h"
 #include "dirlex/unix_listing.h"
@@ -37,7 +38,7 @@ constexpr Dialect automatic_order[] = {
     {host::os400, parse_os400_line},     {host::os2, parse_os2_line},
     {host::vxworks, parse_vxworks_line}, {host::tandem, parse_tandem_line},
     {host::zvm, parse_zvm_line},         {host::mvs_jes, parse_jes_line},
-    {host::mvs, parse_mvs_line},
+    {host::mvs, parse_mvs_line},         {host::os9, parse_os9_line},
 };
 
 // The dialect a host type's listings are written in.

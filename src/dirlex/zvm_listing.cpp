@@ -18,8 +18,16 @@ bool parse_zvm_line(std::string_view line, const ParseContext&, ListEntry& out)
 {
     text::Tokens t;
     text::split(line, t);
-    if (t.count < 8 || t.count > 9) {
+    if (t.count < 8 || t.count > 10) {
         return false;
+    }
+    // Some servers add the file mode ("A1") after the type; the columns shift by one.
+    const std::string_view mode = t[2];
+    if (t.count >= 9 && mode.size() == 2 && text::is_alpha(mode[0]) && text::is_digit(mode[1])) {
+        for (std::size_t i = 2; i + 1 < t.count; ++i) {
+            t.tok[i] = t.tok[i + 1];
+        }
+        --t.count;
     }
     const std::string_view format = t[2];
     if (format != "F" && format != "V" && format != "-" && format != "DIR") {

@@ -26,3 +26,24 @@ TEST(EmbeddedListing, Tandem)
 
 }  // namespace
 }  // namespace varnix::dirlex::testing
+
+namespace varnix::dirlex::testing {
+namespace {
+
+TEST(EmbeddedListing, Os9)
+{
+    expect_skip("Owner    Last modified    Attributes Sector Bytecount Name");
+    expect_row({"  0.0    22/03/08 1042    d-ewrewr      4A8      2240 CMDS", EntryKind::Directory, "CMDS", 2240,
+                "2022-03-08 10:42", host::os9});
+    expect_row({"  1.78   99/12/31 2359    --e--e-r    12F3B     18234 start up", EntryKind::File, "start up", 18234,
+                "1999-12-31 23:59", host::os9});
+}
+
+TEST(EmbeddedListing, ZvmWithFileMode)
+{
+    expect_row({"PROFILE  EXEC     A1 V         80         10          1 2020-01-02 03:04:05 VMUSER", EntryKind::File,
+                "PROFILE.EXEC", 800, "2020-01-02 03:04", host::zvm});
+}
+
+}  // namespace
+}  // namespace varnix::dirlex::testing
