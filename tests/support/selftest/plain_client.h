@@ -124,9 +124,87 @@ inline std::optional<std::uint16_t> pasv_port(std::string_view reply) {
     return static_cast<std::uint16_t>(numbers[4] * 256 + numbers[5]);
 }
 
+inline std::string port_line(std::uint16_t port) {
+    return "PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256);
+}
+
 inline std::string port_command(std::uint16_t port) {
-    return "PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256) +
-           "\r\n";
+    return port_line(port) + "\r\n";
+}
+
+// Sends one command line (CR LF added) and returns the whole reply.
+inline std::string command(int control, std::string_view line) {
+    if (!send_text(control, std::string(line) + "\r\n")) {
+        return {};
+    }
+    return read_reply(control);
+}
+
+// The opening reply, then USER and PASS: the final reply.
+inline std::string logon(int control, std::string_view user, std::string_view password) {
+    const std::string greeting = read_reply(control);
+    if (!greeting.starts_with("220")) {
+        return greeting;
+    }
+    const std::string reply = command(control, "USER " + std::string(user));
+    if (!reply.starts_with("331")) {
+        return reply;
+    }
+    return command(control, "PASS " + std::string(password));
+}
+
+struct Transfer {
+    std::string data;     // what came over the data connection
+    std::string replies;  // every control reply from PASV/PORT on, for the failure message
+    bool ok = false;      // 150/125, then 226
+};
+
+// One passive transfer: PASV, connect, the command, then the data sent (upload) or read
+// (download, when `upload` is empty), and the final reply.
+inline Transfer passive_transfer(int control, std::string_view line, std::string_view upload = {}) {
+    Transfer t;
+    t.replies = command(control, "PASV");
+    const auto port = pasv_port(t.replies);
+    if (!t.replies.starts_with("227") || !port) {
+        return t;
+    }
+    Fd data = connect_loopback(*port, bound);
+    const std::string opened = command(control, line);
+    t.replies += opened;
+    if (!data.valid() || !(opened.starts_with("150") || opened.starts_with("125"))) {
+        return t;
+    }
+    if (upload.empty()) {
+        t.data = read_to_end(data.get()).bytes;
+    } else if (!send_text(data.get(), upload)) {
+        return t;
+    }
+    data.reset();
+    const std::string done = read_reply(control);
+    t.replies += done;
+    t.ok = done.starts_with("226");
+    return t;
+}
+
+// One active download: PORT with a fresh loopback listener, the command, accept, read.
+inline Transfer active_download(int control, std::string_view line) {
+    Transfer t;
+    const Fd listener = listen_loopback(1);
+    t.replies = command(control, port_line(local_port(listener.get()).value_or(0)));
+    if (!t.replies.starts_with("200")) {
+        return t;
+    }
+    const std::string opened = command(control, line);
+    t.replies += opened;
+    if (!(opened.starts_with("150") || opened.starts_with("125"))) {
+        return t;
+    }
+    const Fd data = accept_one(listener.get(), -1, Clock::now() + bound);
+    t.data = read_to_end(data.get()).bytes;
+    const std::string done = read_reply(control);
+    t.replies += done;
+    t.ok = data.valid() && done.starts_with("226");
+    return t;
 }
 
 }  // namespace varnix::test::client

@@ -1,0 +1,62 @@
+#!/usr/bin/python3
+"""A pyftpdlib server for the integration tests, on 127.0.0.1 and a port chosen by the system.
+
+Prints "port N" on stdout once it listens. Every --user gets full permissions in its home;
+--anonymous adds a read-only anonymous account. Exits when its parent process goes away,
+so a crashed test leaves no server behind.
+"""
+import argparse
+import logging
+import os
+import sys
+import threading
+import time
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def parse_args():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--user", nargs=3, action="append", default=[],
+                        metavar=("NAME", "PASSWORD", "HOME"))
+    parser.add_argument("--anonymous", metavar="HOME")
+    parser.add_argument("--passive-ports", nargs=2, type=int, metavar=("LOW", "HIGH"))
+    return parser.parse_args()
+
+
+def exit_with_parent():
+    parent = os.getppid()
+    while os.getppid() == parent:
+        time.sleep(0.5)
+    os._exit(0)
+
+
+def main():
+    args = parse_args()
+    logging.basicConfig(stream=sys.stderr, level=logging.INFO,
+                        format="%(asctime)s %(message)s")
+    authorizer = DummyAuthorizer()
+    for name, password, home in args.user:
+        authorizer.add_user(name, password, home, perm="elradfmwMT")
+    if args.anonymous:
+        authorizer.add_anonymous(args.anonymous)
+
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.banner = "test server ready"
+    # The default 3 s pause after a failed logon only slows the tests down.
+    handler.auth_failed_timeout = 0.1
+    if args.passive_ports:
+        low, high = args.passive_ports
+        handler.passive_ports = range(low, high + 1)
+
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print("port %d" % server.socket.getsockname()[1], flush=True)
+    threading.Thread(target=exit_with_parent, daemon=True).start()
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
