@@ -63,6 +63,19 @@ struct NetContext : ConfigContext {
     std::optional<in_addr> server_address;
 
     HostCapabilities host;
+
+    // The firewall account, kept for the whole run: a firewall password typed at a prompt
+    // is reused by later logons when none is stored.
+    std::string firewall_user;
+    std::string firewall_password;
+
+    // The type last sent with TYPE: 'A' at start and after every logon, so a new connection
+    // always gets the TYPE its first transfer needs.
+    char current_type = 'A';
+
+    // The main window's title, and who shows it.
+    std::string window_title;
+    std::function<void(const std::string&)> on_title_changed;
     // Called when the availability flags change (the remote pane's buttons follow them).
     std::function<void()> on_capabilities_changed;
 

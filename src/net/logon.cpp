@@ -1,0 +1,296 @@
+// Logon: greeting, the firewall exchanges, USER/PASS/ACCT, and the initial commands.
+#include "net/logon.h"
+
+#include <cstdio>
+#include <string>
+#include <sys/socket.h>
+
+#include "config/config_file.h"
+#include "net/control_connection.h"
+#include "net/host_types.h"
+#include "platform/socket.h"
+#include "platform/socket_errors.h"
+
+namespace varnix {
+
+namespace {
+
+inline constexpr std::size_t init_cmd_buffer = 255;
+
+// Where the firewall exchange leads.
+enum class Next { FinalLogon, PasswordStep, FinalCheck, FailFirewall, FailDestination };
+
+struct Outcome {
+    Next next;
+    int reply_class = 0;  // for FinalCheck
+};
+
+// Everything one logon works with.
+struct Logon {
+    NetContext& ctx;
+    int socket;
+    FirewallType type;
+    bool firewall;
+    std::string host;  // the session's HOST (the final destination)
+};
+
+template <typename... Args>
+std::string format_prompt(const char* format, Args... args) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    return buffer;
+}
+
+// Asks until `dest` is filled or the user cancels; the shared answer is emptied after each.
+void ask_secret(NetContext& ctx, std::string& dest, int topic, const std::string& prompt) {
+    while (dest.empty()) {
+        ctx.prompts.set_help_context(topic);
+        const int ok = ctx.prompts.ask_password(dest, "%s", prompt.c_str());
+        ctx.prompts.clear_answer();
+        if (!ok) break;
+    }
+}
+
+void detect(NetContext& ctx) { (void)detect_from_line(ctx, ctx.reply.text); }
+
+// USER fwuser, then on class 3 the firewall password (asked when empty, sent even if empty).
+int firewall_login(Logon& l, const std::string& user_arg, const char* prompt) {
+    NetContext& ctx = l.ctx;
+    int cls = send_command(ctx, l.socket, "USER %s", user_arg.c_str());
+    if (cls == 3) {
+        if (ctx.firewall_password.empty()) {
+            ask_secret(ctx, ctx.firewall_password, help_firewall_password,
+                       format_prompt(prompt, ctx.firewall_user.c_str()));
+        }
+        cls = send_command(ctx, l.socket, "PASS %s", ctx.firewall_password.c_str());
+    }
+    return cls;
+}
+
+Outcome transparent(Logon& l) {  // type 6
+    if (firewall_login(l, l.ctx.firewall_user, "Please enter a password for %s on firewall:") != 2) {
+        return {Next::FailDestination};
+    }
+    detect(l.ctx);
+    return {Next::FinalLogon};
+}
+
+Outcome fireid_at_host(Logon& l) {  // type 5
+    const std::string user = l.ctx.firewall_user + "@" + l.host;
+    if (firewall_login(l, user, "Please enter a password for %s on firewall:") != 2) {
+        return {Next::FailDestination};
+    }
+    detect(l.ctx);
+    return {Next::FinalLogon};
+}
+
+Outcome logon_then_user_or_site(Logon& l) {  // types 0 and 1
+    NetContext& ctx = l.ctx;
+    if (firewall_login(l, ctx.firewall_user, "Password required for %s on firewall:") != 2) {
+        return {Next::FailFirewall};
+    }
+    if (l.type == FirewallType::UserAfterLogon) {
+        const int cls = send_command(ctx, l.socket, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
+        return cls == 3 ? Outcome{Next::PasswordStep} : Outcome{Next::FailDestination};
+    }
+    if (send_command(ctx, l.socket, "SITE %s", l.host.c_str()) == 5) return {Next::FailDestination};
+    ctx.connected = true;
+    return {Next::FinalLogon};
+}
+
+Outcome user_no_logon(Logon& l) {  // type 2
+    NetContext& ctx = l.ctx;
+    const int cls = send_command(ctx, l.socket, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
+    if (cls == 2) {
+        detect(ctx);
+        return {Next::FinalCheck, 2};
+    }
+    return cls == 3 ? Outcome{Next::PasswordStep} : Outcome{Next::FailDestination};
+}
+
+Outcome proxy_open(Logon& l) {  // type 3
+    const int cls = send_command(l.ctx, l.socket, "OPEN %s", l.host.c_str());
+    if (cls != 2 && cls != 3) return {Next::FailDestination};
+    detect(l.ctx);
+    l.ctx.connected = true;
+    return {Next::FinalLogon};
+}
+
+Outcome user_at_host_fireid(Logon& l) {  // type 4
+    NetContext& ctx = l.ctx;
+    Session& s = ctx.session;
+    if (send_command(ctx, l.socket, "USER %s@%s %s", s.user.c_str(), l.host.c_str(),
+                     ctx.firewall_user.c_str()) != 3) {
+        return {Next::FailFirewall};
+    }
+    if (s.password.empty()) {
+        ask_secret(ctx, s.password, help_user_password,
+                   format_prompt("Password required for %s:", ctx.firewall_user.c_str()));
+    }
+    if (s.password.empty()) return {Next::FailFirewall};
+    if (send_command(ctx, l.socket, "PASS %s", s.password.c_str()) != 3) return {Next::FailFirewall};
+    if (ctx.firewall_password.empty()) {
+        ask_secret(ctx, ctx.firewall_password, help_firewall_password,
+                   format_prompt("Password required for %s on firewall:", ctx.firewall_user.c_str()));
+    }
+    if (ctx.firewall_password.empty()) return {Next::FailFirewall};
+    return {Next::FinalCheck, send_command(ctx, l.socket, "ACCT %s", ctx.firewall_password.c_str())};
+}
+
+Outcome firewall_exchange(Logon& l) {
+    switch (l.type) {
+        case FirewallType::Transparent: return transparent(l);
+        case FirewallType::UserAtHostFireId: return user_at_host_fireid(l);
+        case FirewallType::SiteHostname:
+        case FirewallType::UserAfterLogon: return logon_then_user_or_site(l);
+        case FirewallType::FireIdAtHost: return fireid_at_host(l);
+        case FirewallType::UserNoLogon: return user_no_logon(l);
+        case FirewallType::ProxyOpen: return proxy_open(l);
+    }
+    return {Next::FinalLogon};
+}
+
+void ask_account(Logon& l) {
+    Session& s = l.ctx.session;
+    if (s.account.empty()) {
+        ask_secret(l.ctx, s.account, help_account,
+                   format_prompt("Account required for %s on %s:", s.user.c_str(), l.host.c_str()));
+    }
+}
+
+// Step 11: the server's password, and an account when the server wants one.
+int password_step(Logon& l) {
+    NetContext& ctx = l.ctx;
+    Session& s = ctx.session;
+    if (s.password.empty()) {
+        ask_secret(ctx, s.password, help_user_password,
+                   format_prompt("Password required for %s on %s:", s.user.c_str(), l.host.c_str()));
+    }
+    if (s.password.empty()) return 3;
+    int cls = send_command(ctx, l.socket, "PASS %s", s.password.c_str());
+    if (cls == 3) {
+        ask_account(l);
+        if (!s.account.empty()) cls = send_command(ctx, l.socket, "ACCT %s", s.account.c_str());
+    } else if (cls == 2 && ctx.reply.text.find("ACCOUNT") != std::string::npos) {
+        ask_account(l);
+        if (!s.account.empty()) (void)send_command(ctx, l.socket, "ACCT %s", s.account.c_str());
+    }
+    return cls;
+}
+
+// Step 13: each piece before a ';' is sent, even an empty one; the last only when not empty.
+void send_initial_commands(NetContext& ctx, int socket) {
+    const std::string commands = cut_to(ctx.session.init_cmd, init_cmd_buffer);
+    std::string_view rest = commands;
+    for (auto semi = rest.find(';'); semi != std::string_view::npos; semi = rest.find(';')) {
+        (void)send_command_text(ctx, socket, rest.substr(0, semi));
+        rest.remove_prefix(semi + 1);
+    }
+    if (!rest.empty()) (void)send_command_text(ctx, socket, rest);
+}
+
+int fail(NetContext& ctx, int socket, const char* message, bool clear_connected) {
+    ctx.messages.print_message("%s", message);
+    (void)close_socket(ctx, socket);
+    if (clear_connected) ctx.connected = false;
+    return -1;
+}
+
+// Steps 1 to 8: connect and read the greeting. The socket, or -1.
+int open_connection(Logon& l) {
+    NetContext& ctx = l.ctx;
+    BusyScope busy(ctx);
+    ctx.cancel_requested = false;
+    ctx.stop_requested = false;
+    std::string target = ctx.session.host;
+    if (l.firewall) {
+        const FirewallSettings fw = read_firewall_settings(ctx);
+        l.type = static_cast<FirewallType>(fw.type);
+        ctx.firewall_user = fw.user;
+        if (!fw.password.empty()) ctx.firewall_password = fw.password;
+        if (l.type != FirewallType::Transparent) {
+            target = fw.host;
+            ctx.session.port = fw.port;
+        }
+    }
+    const int socket = connect_host(ctx, target, static_cast<unsigned>(ctx.session.port), "tcp");
+    if (socket == -1) {
+        ctx.messages.print_message("Connection to %s failed", target.c_str());
+        return -1;
+    }
+    const auto local = sock_local_address(socket);
+    if (!local) {
+        report_socket_error(ctx, "getsockname", last_socket_error());
+        ctx.connected = false;
+        (void)close_socket(ctx, socket);
+        return -1;
+    }
+    ctx.messages.print_message("[%u] from %s port %u", static_cast<unsigned>(socket),
+                               dotted(local->sin_addr).c_str(), ntohs(local->sin_port));
+    const bool detect_greeting = !l.firewall && ctx.session.host_type == host_type_automatic;
+    ctx.greeting = true;
+    int cls;
+    do {
+        cls = read_reply(ctx, socket);
+        if (cls == 1 && detect_greeting) detect(ctx);
+    } while (cls == 1 && !ctx.cancel_requested);
+    ctx.greeting = false;
+    if (cls != 2) {
+        if (cls == 4) {
+            ctx.messages.print_message("connection failed");
+        } else {
+            ctx.messages.print_message("Unknown open msg \"%s\" %u", ctx.reply.text.c_str(),
+                                       static_cast<unsigned>(ctx.reply.code));
+        }
+        (void)close_socket(ctx, socket);
+        return -1;
+    }
+    if (detect_greeting) detect(ctx);
+    if (sock_set_int_option(socket, SOL_SOCKET, SO_OOBINLINE, 1) < 0) {
+        report_socket_error(ctx, "setsockopt", last_socket_error());
+    }
+    return socket;
+}
+
+}  // namespace
+
+int logon(NetContext& ctx) {
+    if (ctx.connected) {
+        ctx.messages.print_message("Already connected!");
+        return -1;
+    }
+    Logon l{ctx, -1, FirewallType::UserAfterLogon, ctx.session.use_firewall != 0, ctx.session.host};
+    l.socket = open_connection(l);
+    if (l.socket == -1) return -1;
+    ctx.current_type = 'A';
+
+    Outcome outcome{Next::FinalLogon};
+    if (l.firewall) outcome = firewall_exchange(l);
+    if (outcome.next == Next::FailFirewall) {
+        return fail(ctx, l.socket, "Firewall logon failure, so quitting", false);
+    }
+    if (outcome.next == Next::FailDestination) {
+        return fail(ctx, l.socket, "Connect to final destination failed, so quitting", true);
+    }
+    int cls = outcome.reply_class;
+    if (outcome.next == Next::FinalLogon) {
+        cls = send_command(ctx, l.socket, "USER %s", ctx.session.user.c_str());
+        if (cls == 3) outcome.next = Next::PasswordStep;
+    }
+    if (outcome.next == Next::PasswordStep) cls = password_step(l);
+    if (cls != 2) return fail(ctx, l.socket, "logon failure, so quitting", true);
+
+    if (!ctx.session.init_cmd.empty()) send_initial_commands(ctx, l.socket);
+    ctx.connected = true;
+    if (ctx.session.host_type == dirlex::host::vm_minidisk) {
+        ctx.host.host_type_probed = 1;
+        ctx.host.can_delete = 1;
+    } else {
+        ctx.host.host_type_probed = 0;
+    }
+    ctx.window_title = std::string(program_title) + " " + ctx.session.host;
+    if (ctx.on_title_changed) ctx.on_title_changed(ctx.window_title);
+    return l.socket;
+}
+
+}  // namespace varnix
