@@ -1,12 +1,63 @@
-// The listing layer's share of the program state: the two panes' list contents and the
-// remote listing cache.
+// The listing layer's share of the program state: the two panes' controls and list contents,
+// the width counters and the name last taken from a list.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
 #include "net/net_context.h"
+#include "platform/list_box.h"
 
 namespace varnix {
 
+// The controls of the two panes. The window points them at its own controls; until then
+// (and in batch runs) they are the in-memory ones of PaneMemory.
+struct PaneControls {
+    ListBox* local_dirs = nullptr;
+    ListBox* local_files = nullptr;
+    ListBox* remote_dirs = nullptr;
+    ListBox* remote_files = nullptr;
+    ComboBox* local_path_box = nullptr;
+    ComboBox* remote_path_box = nullptr;
+};
+
+// In-memory pane controls: directory lists and path boxes sorted, file lists not.
+struct PaneMemory {
+    MemoryListBox local_dirs{true};
+    MemoryListBox local_files{false};
+    MemoryListBox remote_dirs{true};
+    MemoryListBox remote_files{false};
+    MemoryComboBox local_path_box{true};
+    MemoryComboBox remote_path_box{true};
+
+    [[nodiscard]] PaneControls controls() {
+        return {&local_dirs, &local_files, &remote_dirs, &remote_files, &local_path_box,
+                &remote_path_box};
+    }
+};
+
 struct ListingContext : NetContext {
+    ListingContext() : panes(pane_memory.controls()) {}
+
+    PaneMemory pane_memory;
+    PaneControls panes;
+
+    // The width counters: length of the longest entry added since the pane was last filled.
+    std::size_t remote_width = 0;  // shared by the two remote lists
+    std::size_t local_width = 0;   // the local file list
+
+    // The item data of the entry get_entry_name read last (0 when it found none).
+    std::atomic<std::int64_t> last_entry_size{0};
+
+    // The local mask box's text; an empty mask lists with "*.*".
+    std::string local_mask = "*.*";
+
+    // With FORCLOW the local pane shows names in lower case; on this file system that name may
+    // not exist, so the name on disk is kept for each shown name that differs from it.
+    std::unordered_map<std::string, std::string> local_disk_names;
 };
 
 }  // namespace varnix

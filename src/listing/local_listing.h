@@ -1,0 +1,24 @@
+// The local pane: listing the current directory into the local directory and file lists, and
+// the plain-text dump of the current directory for the directory-information command.
+#pragma once
+
+#include <string>
+
+#include "listing/listing_context.h"
+
+namespace varnix {
+
+// Refills the local lists from the process's current directory: the path box shows it, the
+// directory list gets ".." and every folder, the file list every file matching the local mask
+// ("*.*" when empty), in LFSORT order. LONGDIR adds the details, FORCLOW shows names in lower
+// case (where that leaves them distinct). This platform has no drives, so no drive entries.
+void list_local(ListingContext& ctx);
+
+// Writes " Directory of <dir>", a blank line and one line per entry ("." and ".." included)
+// to `path`. Returns 1, also when the file cannot be created (then nothing is written).
+int write_local_directory_dump(const std::string& path);
+
+// The process's current directory; empty when it cannot be read.
+[[nodiscard]] std::string current_directory();
+
+}  // namespace varnix
