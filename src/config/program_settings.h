@@ -29,6 +29,9 @@ struct ProgramSettings {
     int proreget = 1;     // PROREGET
     int lfsort = 1;       // LFSORT
     int rfsort = 1;       // RFSORT
+    // The in-memory copy of dolog that transfers test before logging; the log itself reads
+    // the file's value again.
+    int dolog = 1;
 };
 
 }  // namespace varnix

@@ -225,6 +225,7 @@ int open_connection(Logon& l) {
         (void)close_socket(ctx, socket);
         return -1;
     }
+    ctx.local_address = *local;
     ctx.messages.print_message("[%u] from %s port %u", static_cast<unsigned>(socket),
                                dotted(local->sin_addr).c_str(), ntohs(local->sin_port));
     const bool detect_greeting = !l.firewall && ctx.session.host_type == host_type_automatic;

@@ -62,6 +62,12 @@ struct NetContext : ConfigContext {
     // The server address of the last successful look-up.
     std::optional<in_addr> server_address;
 
+    // The data connection of the transfer in progress and the listener of an active one.
+    int data_socket = -1;
+    int listen_socket = -1;
+    // The control connection's local address (set at logon); a listener's bound address.
+    sockaddr_in local_address{};
+
     HostCapabilities host;
 
     // The firewall account, kept for the whole run: a firewall password typed at a prompt
@@ -69,9 +75,15 @@ struct NetContext : ConfigContext {
     std::string firewall_user;
     std::string firewall_password;
 
+    // The remote directory as the last PWD named it.
+    std::string current_remote_dir;
+
     // The type last sent with TYPE: 'A' at start and after every logon, so a new connection
     // always gets the TYPE its first transfer needs.
     char current_type = 'A';
+
+    // Called when the local directory changed under the program (the local pane follows it).
+    std::function<void()> on_local_changed;
 
     // The main window's title, and who shows it.
     std::string window_title;

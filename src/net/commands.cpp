@@ -1,0 +1,68 @@
+// CWD (with CDUP, the VMS bracket form and the account prompt), PWD, MKD, RMD, DELE.
+#include "net/commands.h"
+
+#include "dirlex/dirlex.h"
+#include "net/control_connection.h"
+#include "net/logon.h"
+
+namespace varnix {
+
+namespace {
+
+bool not_understood(const NetContext& ctx, int cls) { return cls == 5 && ctx.reply.code == 500; }
+
+// "CMD name", then "XCMD name" when the server did not understand the first.
+int with_x_fallback(NetContext& ctx, int socket, const char* command, const std::string& name) {
+    int cls = send_command(ctx, socket, "%s %s", command, name.c_str());
+    if (not_understood(ctx, cls)) cls = send_command(ctx, socket, "X%s %s", command, name.c_str());
+    return cls;
+}
+
+// A directory change that wants an account: ask for it, showing the session's for
+// confirmation, and send it.
+int send_account(NetContext& ctx, int socket, int cls) {
+    std::string& account = ctx.session.account;
+    for (;;) {
+        ctx.prompts.set_help_context(help_user_password);
+        const int ok = ctx.prompts.ask_password(account, "Password required:");
+        if (!ok || !account.empty()) break;
+    }
+    ctx.prompts.clear_answer();
+    if (!account.empty()) cls = send_command(ctx, socket, "ACCT %s", account.c_str());
+    return cls;
+}
+
+}  // namespace
+
+int change_dir(NetContext& ctx, int socket, const std::string& name) {
+    if (name.empty()) return 2;
+    if (ctx.host.cdup_allowed && name == "..") {
+        if (send_command(ctx, socket, "CDUP") == 2) return 2;
+    } else if (ctx.session.host_type == dirlex::host::vms && name.front() != '[') {
+        const int cls = send_command(ctx, socket, "CWD [.%s]", name.c_str());
+        if (cls != 5) return cls;
+    }
+    int cls = with_x_fallback(ctx, socket, "CWD", name);
+    if (cls == 3) cls = send_account(ctx, socket, cls);
+    return cls;
+}
+
+int print_dir(NetContext& ctx, int socket) {
+    int cls = send_command(ctx, socket, "PWD");
+    if (not_understood(ctx, cls)) cls = send_command(ctx, socket, "XPWD");
+    return cls;
+}
+
+int make_dir(NetContext& ctx, int socket, const std::string& name) {
+    return with_x_fallback(ctx, socket, "MKD", name);
+}
+
+int remove_dir(NetContext& ctx, int socket, const std::string& name) {
+    return with_x_fallback(ctx, socket, "RMD", name);
+}
+
+int delete_remote_file(NetContext& ctx, int socket, const std::string& name) {
+    return send_command(ctx, socket, "DELE %s", name.c_str());
+}
+
+}  // namespace varnix

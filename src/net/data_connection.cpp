@@ -1,0 +1,205 @@
+// Passive and active data connections, and the transfer abort.
+#include "net/data_connection.h"
+
+#include <arpa/inet.h>
+#include <charconv>
+#include <cstring>
+#include <string>
+
+#include "net/control_connection.h"
+#include "platform/socket.h"
+#include "platform/socket_errors.h"
+
+namespace varnix {
+
+namespace {
+
+// Reads "%u" as sscanf would: optional leading white space, then digits.
+std::optional<unsigned long> read_unsigned(std::string_view& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    unsigned long value = 0;
+    const auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value);
+    if (ec != std::errc() || end == text.data() + i) return std::nullopt;
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    return value;
+}
+
+std::optional<PassiveAddress> read_six_numbers(std::string_view text) {
+    unsigned long numbers[6];
+    for (int i = 0; i < 6; ++i) {
+        if (i > 0) {
+            if (text.empty() || text.front() != ',') return std::nullopt;
+            text.remove_prefix(1);
+        }
+        const auto n = read_unsigned(text);
+        // A reply's numbers are bytes: anything above 255 is no address.
+        if (!n || *n > 255) return std::nullopt;
+        numbers[i] = *n;
+    }
+    PassiveAddress result{};
+    for (int i = 0; i < 4; ++i) result.address[i] = static_cast<unsigned char>(numbers[i]);
+    result.port = static_cast<unsigned>(numbers[4] * 256 + numbers[5]);
+    return result;
+}
+
+std::string dotted_bytes(const unsigned char* b) {
+    return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+           std::to_string(b[3]);
+}
+
+}  // namespace
+
+int data_timeout_ms(const NetContext& ctx) {
+    return ctx.session.timeout >= 5 ? ctx.session.timeout / 5 * timeout_tick_ms : -1;
+}
+
+PassiveParse parse_pasv_reply(std::string_view text) {
+    PassiveParse parse;
+    const auto close = text.find(')');
+    if (close != std::string_view::npos) text = text.substr(0, close);
+    const auto open = text.find('(');
+    std::size_t start = std::string_view::npos;
+    if (open != std::string_view::npos) {
+        start = open + 1;
+    } else if (text.size() > 4) {
+        const auto digit = text.find_first_of("0123456789", 4);
+        if (digit != std::string_view::npos) start = digit;
+    }
+    if (start == std::string_view::npos) return parse;
+    parse.found_start = true;
+    parse.from_start = text.substr(start);
+    parse.address = read_six_numbers(parse.from_start);
+    return parse;
+}
+
+int send_pasv(NetContext& ctx, int control_socket) {
+    int cls = send_command(ctx, control_socket, "PASV");
+    if (cls == 5 && ctx.reply.code == 500) cls = send_command(ctx, control_socket, "XPSV");
+    return cls;
+}
+
+int passive_connect(NetContext& ctx, int control_socket) {
+    if (send_pasv(ctx, control_socket) != 2) return -1;
+    const std::string reply = ctx.reply.text;
+    const PassiveParse parse = parse_pasv_reply(reply);
+    if (!parse.found_start) {
+        ctx.messages.print_message("unable to parse info %s", reply.c_str());
+        return -1;
+    }
+    if (!parse.address) {
+        ctx.messages.print_message("bad address in %.*s", static_cast<int>(parse.from_start.size()),
+                                   parse.from_start.data());
+        return -1;
+    }
+    // The data connection goes where the control connection goes: a server must not be
+    // able to send the client to a third host.
+    std::string address = dotted_bytes(parse.address->address);
+    if (const auto peer = sock_peer_address(control_socket)) {
+        const std::string control_peer = dotted(peer->sin_addr);
+        if (control_peer != address) {
+            ctx.messages.print_message("[I] PASV named %s, connecting to %s instead",
+                                       address.c_str(), control_peer.c_str());
+            address = control_peer;
+        }
+    }
+    const unsigned port = parse.address->port;
+    ctx.messages.print_message("connecting to %s:%u", address.c_str(), port);
+    const int socket = connect_host(ctx, address, port, "tcp");
+    if (socket == -1) {
+        report_socket_error(ctx, "connect", last_socket_error());
+        return -1;
+    }
+    ctx.messages.print_message("[%u] connect to %s port %u", static_cast<unsigned>(socket),
+                               address.c_str(), port);
+    return socket;
+}
+
+int open_listener(NetContext& ctx, int control_socket) {
+    const int fd = sock_create_stream();
+    if (fd < 0) {
+        ctx.messages.print_message("failed to create socket: %s",
+                                   socket_error_text(last_socket_error()).c_str());
+        return -1;
+    }
+    UniqueSocket listener(fd);
+    ctx.messages.print_message("[%u] going to listen %s port %u", static_cast<unsigned>(fd),
+                               dotted(ctx.local_address.sin_addr).c_str(),
+                               ntohs(ctx.local_address.sin_port));
+    ctx.local_address = sockaddr_in{};
+    ctx.local_address.sin_family = AF_INET;
+    ctx.local_address.sin_addr.s_addr = htonl(INADDR_ANY);
+    auto failed = [&](const char* what) {
+        ctx.messages.print_message("%s: %s", what, socket_error_text(last_socket_error()).c_str());
+        return -1;
+    };
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&ctx.local_address), sizeof ctx.local_address) < 0) {
+        set_last_socket_error(wsa_error_from_errno(errno));
+        return failed("failed bind");
+    }
+    const auto bound = sock_local_address(fd);
+    if (!bound) return failed("failed getsockname");
+    ctx.local_address = *bound;
+    if (::listen(fd, 1) < 0) {
+        set_last_socket_error(wsa_error_from_errno(errno));
+        return failed("failed listen");
+    }
+    in_addr announce = ctx.local_address.sin_addr;
+    if (const auto control = sock_local_address(control_socket)) {
+        const auto* first = reinterpret_cast<const unsigned char*>(&control->sin_addr);
+        if (first[0] != 0) announce = control->sin_addr;
+    } else {
+        report_socket_error(ctx, "getsockname", last_socket_error());
+    }
+    const auto* a = reinterpret_cast<const unsigned char*>(&announce);
+    const unsigned port = ntohs(ctx.local_address.sin_port);
+    if (send_command(ctx, control_socket, "PORT %d,%d,%d,%d,%d,%d", a[0], a[1], a[2], a[3],
+                     static_cast<int>(port >> 8), static_cast<int>(port & 0xFF)) != 2) {
+        ctx.messages.print_message("[%u] port cmd failed.", static_cast<unsigned>(fd));
+        (void)close_socket(ctx, listener.release());
+        return -1;
+    }
+    ctx.messages.print_message("[%u] listener %s port %u", static_cast<unsigned>(fd),
+                               dotted(ctx.local_address.sin_addr).c_str(), port);
+    return listener.release();
+}
+
+int accept_data_connection(NetContext& ctx, int& listen_socket) {
+    const int limit = data_timeout_ms(ctx);
+    const int data = sock_accept(listen_socket, limit);
+    if (data < 0) {
+        if (last_socket_error() == wsa::timed_out) {
+            ctx.messages.print_message("Timer cancelled blocking call");
+            ctx.cancel_requested = true;
+            set_last_socket_error(wsa::cancelled);
+        }
+        report_socket_error(ctx, "accept", last_socket_error());
+        listen_socket = close_socket(ctx, listen_socket);
+        return -1;
+    }
+    listen_socket = close_socket(ctx, listen_socket);
+    if (const auto peer = sock_peer_address(data)) {
+        ctx.messages.print_message("[%u] accept from %s port %u", static_cast<unsigned>(data),
+                                   dotted(peer->sin_addr).c_str(), ntohs(peer->sin_port));
+    }
+    return data;
+}
+
+int abort_transfer(NetContext& ctx, int control_socket) {
+    static constexpr char interrupt[] = {'\xFF', '\xF4', '\xFF'};
+    static constexpr char synch_abort[] = {'\xF2', 'A', 'B', 'O', 'R', '\r', '\n'};
+    if (sock_send_urgent(control_socket, interrupt, sizeof interrupt) != sizeof interrupt) {
+        ctx.messages.print_message("[%u] IP not accepted %u", static_cast<unsigned>(control_socket),
+                                   static_cast<unsigned>(last_socket_error()));
+        return 0;
+    }
+    if (send_data(ctx, control_socket, synch_abort, sizeof synch_abort) != sizeof synch_abort) {
+        ctx.messages.print_message("[%u] ABOR not accepted %u", static_cast<unsigned>(control_socket),
+                                   static_cast<unsigned>(last_socket_error()));
+        return 0;
+    }
+    ctx.messages.print_message("[%u] sent ABOR", static_cast<unsigned>(control_socket));
+    return read_reply(ctx, control_socket);
+}
+
+}  // namespace varnix

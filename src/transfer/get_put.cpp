@@ -1,0 +1,265 @@
+// get_file, put_file, restart_get and the pane-level download_one / upload_one.
+#include "transfer/get_put.h"
+
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+#include "dirlex/dirlex.h"
+#include "net/control_connection.h"
+#include "net/data_connection.h"
+#include "transfer/extension_lists.h"
+#include "transfer/local_names.h"
+#include "transfer/restart.h"
+#include "transfer/sounds.h"
+#include "transfer/transfer_log.h"
+#include "transfer/transfer_loops.h"
+
+namespace varnix {
+
+namespace {
+
+enum class Direction { Get, Put };
+
+struct Job {
+    Direction direction;
+    std::string& command;
+    const std::string* local_path = nullptr;  // get_file / put_file
+    int file = -1;                            // restart_get
+    std::int64_t offset = 0;
+    bool at_offset = false;
+    std::function<void()> before_command;  // restart_get's REST
+};
+
+bool refused_checks(TransferContext& ctx, int control_socket) {
+    if (control_socket == -1) {
+        ctx.messages.print_message("no ctrl_skt, ignored");
+        return true;
+    }
+    if (ctx.busy_count != 0) {
+        ctx.messages.print_message("command in process, ignored");
+        return true;
+    }
+    return false;
+}
+
+void set_mode(TransferContext& ctx, int mode) {
+    ctx.options.mode = mode;
+    if (ctx.transfer.on_mode_changed) ctx.transfer.on_mode_changed();
+}
+
+// Sends TYPE when the wanted type differs from the one last sent.
+void send_type(TransferContext& ctx, int control_socket, int mode) {
+    if (mode == ctx.current_type) return;
+    if (mode == 'L') {
+        (void)send_command(ctx, control_socket, "TYPE L 8");
+    } else {
+        (void)send_command(ctx, control_socket, "TYPE %c", mode);
+    }
+    ctx.current_type = static_cast<char>(mode);
+}
+
+// Sends the transfer command; for a put, a 500 to STOU is tried again as STOR.
+int send_transfer_command(TransferContext& ctx, int control_socket, Job& job) {
+    if (job.before_command) job.before_command();
+    int cls = send_command_text(ctx, control_socket, job.command);
+    if (job.direction == Direction::Put && cls == 5 && ctx.reply.code == 500 &&
+        job.command.starts_with("STOU") && ctx.options.stou == 1) {
+        job.command[3] = 'R';
+        cls = send_command_text(ctx, control_socket, job.command);
+    }
+    return cls;
+}
+
+int run_loop(TransferContext& ctx, int control_socket, int data_socket, Job& job) {
+    if (job.direction == Direction::Put) return send_file_data(ctx, data_socket, *job.local_path);
+    int result;
+    if (job.at_offset) {
+        result = receive_file_data_at(ctx, data_socket, job.file, control_socket, job.offset);
+    } else {
+        result = receive_file_data(ctx, data_socket, *job.local_path, control_socket);
+    }
+    ctx.transfer.receive_result = result;
+    return result;
+}
+
+void close_data(TransferContext& ctx) {
+    const int kept = close_socket_plain(ctx, ctx.data_socket);
+    ctx.data_socket = kept == -1 ? -1 : close_socket(ctx, kept);
+}
+
+// Step 6: over a passive connection. -1 when the connection could not be made.
+int transfer_passive(TransferContext& ctx, int control_socket, Job& job) {
+    ctx.data_socket = passive_connect(ctx, control_socket);
+    if (ctx.data_socket == -1) return -1;
+    if (send_transfer_command(ctx, control_socket, job) != 1) {
+        close_data(ctx);
+        return 0;
+    }
+    if (job.direction == Direction::Get) ctx.transfer.progress_caption = ctx.reply.text;
+    (void)run_loop(ctx, control_socket, ctx.data_socket, job);
+    close_data(ctx);
+    return read_reply(ctx, control_socket);
+}
+
+// Step 7: over an active connection.
+int transfer_active(TransferContext& ctx, int control_socket, Job& job) {
+    ctx.listen_socket = open_listener(ctx, control_socket);
+    if (ctx.listen_socket == -1) {
+        play_event_sound_if_enabled(ctx, SoundEvent::Error);
+        return 0;
+    }
+    int cls = send_transfer_command(ctx, control_socket, job);
+    if (job.direction == Direction::Get && ctx.reply.code == 550 &&
+        ctx.session.host_type == dirlex::host::mvs) {
+        quote_argument(job.command);
+        cls = send_command_text(ctx, control_socket, job.command);
+    }
+    if (cls != 1) {
+        ctx.listen_socket = close_socket(ctx, ctx.listen_socket);
+        play_event_sound_if_enabled(ctx, SoundEvent::Error);
+        return 0;
+    }
+    if (job.direction == Direction::Get) ctx.transfer.progress_caption = ctx.reply.text;
+    ctx.data_socket = accept_data_connection(ctx, ctx.listen_socket);
+    if (ctx.data_socket == -1) return 0;
+    (void)run_loop(ctx, control_socket, ctx.data_socket, job);
+    close_data(ctx);
+    if (job.direction == Direction::Get) {
+        ctx.messages.print_message("[%u] looking for completion line", static_cast<unsigned>(control_socket));
+    }
+    return read_reply(ctx, control_socket);
+}
+
+int transfer(TransferContext& ctx, int control_socket, Job& job) {
+    if (ctx.session.passive) {
+        const int cls = transfer_passive(ctx, control_socket, job);
+        if (cls != -1) return cls;
+    }
+    return transfer_active(ctx, control_socket, job);
+}
+
+// Automatic mode chooses ASCII or binary by the name's extension.
+int choose_mode(TransferContext& ctx, std::string_view name, int mode) {
+    if (!ctx.options.amode) return mode;
+    mode = is_ascii_name(ctx, name) ? 'A' : 'I';
+    set_mode(ctx, mode);
+    return mode;
+}
+
+}  // namespace
+
+void quote_argument(std::string& command) {
+    const auto word_end = command.find(' ');
+    if (word_end == std::string::npos) return;
+    auto rest = command.find_first_not_of(' ', word_end);
+    if (rest == std::string::npos) rest = command.size();
+    std::string quoted = command.substr(0, rest);
+    quoted += '\'';
+    quoted += command.substr(rest);
+    quoted += '\'';
+    command = std::move(quoted);
+}
+
+int get_file(TransferContext& ctx, int control_socket, std::string& command,
+             const std::string& local_path, int mode) {
+    ctx.reply.code = 0;
+    ctx.transfer.receive_result = 0;
+    if (refused_checks(ctx, control_socket)) return 0;
+    mode = choose_mode(ctx, command, mode);
+    send_type(ctx, control_socket, mode);
+    ctx.transfer.expected_size = 0;
+    Job job{Direction::Get, command, &local_path, -1, 0, false, {}};
+    return transfer(ctx, control_socket, job);
+}
+
+int put_file(TransferContext& ctx, int control_socket, std::string& command,
+             const std::string& local_path, int mode) {
+    ctx.reply.code = 0;
+    if (refused_checks(ctx, control_socket)) return 0;
+    mode = choose_mode(ctx, local_path, mode);
+    send_type(ctx, control_socket, mode);
+    if (ctx.options.stou == 1 && command.starts_with("STOR")) command[3] = 'U';
+    Job job{Direction::Put, command, &local_path, -1, 0, false, {}};
+    return transfer(ctx, control_socket, job);
+}
+
+int restart_get(TransferContext& ctx, int control_socket, int file, const std::string& remote_dir,
+                const std::string& remote_name, std::int64_t offset) {
+    ctx.reply.code = 0;
+    ctx.transfer.receive_result = 0;
+    if (refused_checks(ctx, control_socket)) return 0;
+    set_mode(ctx, 'I');
+    send_type(ctx, control_socket, 'I');
+    std::string command = "RETR " + join_remote_path(ctx, remote_dir, remote_name);
+    Job job{Direction::Get, command, nullptr, file, offset, true, {}};
+    // REST goes out right before the transfer command, on whichever connection is used.
+    job.before_command = [&] {
+        if (send_command(ctx, control_socket, "REST %lld", static_cast<long long>(job.offset)) != 3) {
+            (void)::lseek(file, 0, SEEK_SET);
+            ctx.messages.print_message("Cannot restart at requested location, starting over.");
+            job.offset = 0;
+        }
+    };
+    return transfer(ctx, control_socket, job);
+}
+
+bool download_complete(const TransferContext& ctx, int result) {
+    return ctx.transfer.receive_result == 1 && result == 2;
+}
+
+int download_one(TransferContext& ctx, const std::string& remote_name, unsigned index,
+                 unsigned count, bool prompt) {
+    std::string local_name = cut_to(make_local_name(ctx, remote_name), 255);
+    if (prompt) {
+        if (!ctx.prompts.ask_text(&local_name, "Enter local file name for %s:", remote_name.c_str())) {
+            ctx.messages.print_message("cancelled");
+            return 2;
+        }
+    }
+    ctx.transfer.expected_size = 0;
+    ctx.messages.print_message("receiving %s as %s (%u of %u)", remote_name.c_str(),
+                               local_name.c_str(), index, count);
+    std::string command = "RETR " + remote_name;
+    const std::string remote_dir = ctx.current_remote_dir;
+    if (ctx.options.mode == 'I') {
+        save_restart_record(ctx, ctx.session.name, remote_dir, remote_name, local_name);
+    }
+    const int result = get_file(ctx, ctx.control_socket, command, local_name, ctx.options.mode);
+    if (download_complete(ctx, result)) {
+        clear_restart_record(ctx, ctx.session.name);
+        if (ctx.settings.dolog) {
+            append_transfer_log(ctx, {TransferDirection::Download,
+                                      static_cast<TransferMode>(ctx.current_type), local_name,
+                                      ctx.session.name, remote_dir, remote_name});
+        }
+    }
+    return result;
+}
+
+int upload_one(TransferContext& ctx, const std::string& local_name, unsigned index,
+               unsigned count, bool prompt) {
+    auto slash = local_name.rfind('\\');
+    if (slash == std::string::npos) slash = local_name.rfind('/');
+    std::string remote_name =
+        cut_to(slash == std::string::npos ? local_name : local_name.substr(slash + 1), 143);
+    (void)convert_extension(ctx, remote_name, ConvertDirection::Upload);
+    if (prompt) {
+        if (!ctx.prompts.ask_text(&remote_name, "Enter remote file name for %s:", local_name.c_str())) {
+            ctx.messages.print_message("cancelled");
+            return 2;
+        }
+    }
+    std::string command = "STOR " + remote_name;
+    ctx.messages.print_message("sending %s as %s (%u of %u)", local_name.c_str(),
+                               remote_name.c_str(), index, count);
+    const int result = put_file(ctx, ctx.control_socket, command, local_name, ctx.options.mode);
+    if (result != 0 && ctx.settings.dolog) {
+        append_transfer_log(ctx, {TransferDirection::Upload,
+                                  static_cast<TransferMode>(ctx.current_type), local_name,
+                                  ctx.session.host, ctx.current_remote_dir, remote_name});
+    }
+    return result;
+}
+
+}  // namespace varnix
