@@ -99,12 +99,19 @@ class RecordingSound : public SoundService {
 public:
     bool play_wave(const std::string& path) override;
     void beep() override { ++beeps_; }
+    void message_beep(BeepKind kind) override {
+        beep_kinds_.push_back(kind);
+        beep();
+    }
     [[nodiscard]] const std::vector<std::string>& played() const { return played_; }
     [[nodiscard]] int beeps() const { return beeps_; }
+    // The kinds asked for through message_beep, in order.
+    [[nodiscard]] const std::vector<BeepKind>& beep_kinds() const { return beep_kinds_; }
     void set_playable(bool playable) { playable_ = playable; }
 
 private:
     std::vector<std::string> played_;
+    std::vector<BeepKind> beep_kinds_;
     int beeps_ = 0;
     bool playable_ = true;
 };

@@ -72,12 +72,20 @@ public:
     virtual bool process_events() = 0;
 };
 
+// The alert sounds the program tells apart (connect, error and the plain completion beep).
+enum class BeepKind { Simple, Asterisk, Exclamation };
+
 class SoundService {
 public:
     virtual ~SoundService() = default;
     // Plays a wave file; false when it cannot be played.
     virtual bool play_wave(const std::string& path) = 0;
     virtual void beep() = 0;
+    // A beep of that kind; where the desktop has one alert sound, the plain beep.
+    virtual void message_beep(BeepKind kind) {
+        (void)kind;
+        beep();
+    }
 };
 
 // The set handed to the engine.
