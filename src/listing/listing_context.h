@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "net/net_context.h"
+#include "listing/remote_listing.h"
 #include "platform/list_box.h"
 
 namespace varnix {
@@ -58,6 +59,9 @@ struct ListingContext : NetContext {
     // With FORCLOW the local pane shows names in lower case; on this file system that name may
     // not exist, so the name on disk is kept for each shown name that differs from it.
     std::unordered_map<std::string, std::string> local_disk_names;
+
+    // The remote listing: listing file, cache, mask and the fetch the transfer layer provides.
+    RemoteListingState remote;
 };
 
 }  // namespace varnix

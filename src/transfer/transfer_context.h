@@ -11,6 +11,9 @@
 namespace varnix {
 
 struct TransferContext : ListingContext {
+    // Wires the remote listing's fetch to fetch_listing.
+    TransferContext();
+
     TransferState transfer;
     // The ASCII extension list and the extension conversion table. Re-read at each use, so
     // an edit through the dialogs (or by hand) counts from the next file on.

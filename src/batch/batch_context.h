@@ -1,0 +1,29 @@
+// The batch layer's share of the program state: what the command line and a batch file line
+// ask for.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "transfer/transfer_context.h"
+
+namespace varnix {
+
+struct BatchState {
+    std::string source;       // -s, or the first word after the options
+    std::string destination;  // -d, or the second word
+    std::string batch_file;   // -m
+    bool quiet = false;       // -q, -quiet: failures are not shown in message boxes
+    // The words of the last address pair, for the "Unknown batch command!" box.
+};
+
+struct BatchContext : TransferContext {
+    BatchState batch;
+    // Shows the main window normally and brings it to the front (a failed or interactive run).
+    std::function<void()> on_show_window;
+    // The remote source named a directory: the session stays open there. Called after the
+    // remote listing was refreshed.
+    std::function<void()> on_interactive;
+};
+
+}  // namespace varnix

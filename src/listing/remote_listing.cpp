@@ -1,0 +1,174 @@
+// Remote listings: PWD, LIST into a cached temporary file, and the file read into the lists.
+#include "listing/remote_listing.h"
+
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+
+#include "dirlex/dirlex.h"
+#include "listing/entry_batch.h"
+#include "listing/list_entries.h"
+#include "listing/listing_context.h"
+#include "listing/path_box.h"
+#include "net/commands.h"
+#include "net/control_connection.h"
+#include "net/host_types.h"
+#include "platform/temp_file.h"
+
+namespace varnix {
+
+namespace {
+
+constexpr std::size_t remote_dir_chars = 250;
+constexpr std::size_t listing_line_chars = 255;
+
+// Deletes a slot's file (names of 3 characters or fewer are no files of ours).
+void drop_file(const std::string& file) {
+    if (file.size() > 3) ::unlink(file.c_str());
+}
+
+// Clears the lists for a listing; the directory list of host type 6019 keeps its contents.
+void empty_lists(ListingContext& ctx, bool add_parent) {
+    const bool keep_dirs = ctx.session.host_type == dirlex::host::vm_minidisk;
+    if (!keep_dirs) {
+        ctx.panes.remote_dirs->clear();
+        if (add_parent) (void)ctx.panes.remote_dirs->add_item("..");
+    }
+    ctx.panes.remote_files->clear();
+}
+
+class ScopedListingBusy {
+public:
+    explicit ScopedListingBusy(ListingContext& ctx) : ctx_(ctx) { set_transfer_thread_busy(ctx_, 1); }
+    ~ScopedListingBusy() { set_transfer_thread_busy(ctx_, 0); }
+    ScopedListingBusy(const ScopedListingBusy&) = delete;
+    ScopedListingBusy& operator=(const ScopedListingBusy&) = delete;
+
+private:
+    ListingContext& ctx_;
+};
+
+void list_remote(ListingContext& ctx, bool use_cache) {
+    if (is_transfer_thread_busy(ctx)) return;
+    ScopedListingBusy busy(ctx);
+    if (!ctx.host.host_type_probed) probe_host_type(ctx, ctx.control_socket);
+    if (ctx.session.host_type != dirlex::host::vm_minidisk) ctx.panes.remote_dirs->clear();
+    ctx.panes.remote_files->clear();
+    if (!ctx.connected) {
+        ctx.panes.remote_dirs->clear();
+        show_path_in_box(ctx.panes.remote_path_box, "");
+        return;
+    }
+    ctx.current_remote_dir = undecipherable_dir;
+    if (!use_cache || ctx.session.host_type != dirlex::host::mvs_jes) {
+        if (print_dir(ctx, ctx.control_socket) == 2) {
+            ctx.current_remote_dir = directory_from_pwd_reply(ctx.reply.text);
+        }
+    }
+    show_path_in_box(ctx.panes.remote_path_box, ctx.current_remote_dir);
+    const int slot = find_or_add_cache_entry(ctx, ctx.current_remote_dir);
+    int cls;
+    if (use_cache && slot != cache_found_none) {
+        ctx.messages.print_message("[%u] using cache %s", static_cast<unsigned>(slot),
+                                   ctx.remote.listing_file.c_str());
+        cls = 2;
+    } else {
+        const std::string command = "LIST " + ctx.remote.remote_mask;
+        ctx.cancel_requested = false;
+        cls = ctx.remote.fetch ? ctx.remote.fetch(command) : 0;
+    }
+    if (cls == 2) {
+        load_listing_file(ctx, ctx.remote.listing_file);
+    } else {
+        empty_lists(ctx, true);
+        ctx.messages.print_message("DoDirList returned %u", static_cast<unsigned>(cls));
+    }
+}
+
+}  // namespace
+
+std::string directory_from_pwd_reply(const std::string& text) {
+    auto open = text.find('"');
+    if (open == std::string::npos) open = text.find('\'');
+    if (open == std::string::npos) return undecipherable_dir;
+    std::string dir = text.substr(open + 1, remote_dir_chars);
+    auto close = dir.find('"');
+    if (close == std::string::npos) close = dir.find('\'');
+    if (close != std::string::npos) dir.resize(close);
+    return dir;
+}
+
+void list_remote_cached(ListingContext& ctx) { list_remote(ctx, true); }
+
+void list_remote_fresh(ListingContext& ctx) { list_remote(ctx, false); }
+
+int find_or_add_cache_entry(ListingContext& ctx, const std::string& directory) {
+    auto& cache = ctx.remote.cache;
+    if (directory != undecipherable_dir) {
+        for (std::size_t i = 0; i < cache.size(); ++i) {
+            if (cache[i].directory == directory) {
+                ctx.remote.listing_file = cache[i].file;
+                return static_cast<int>(i);
+            }
+        }
+    }
+    if (cache.size() >= cache_slots_used) {
+        drop_file(cache.front().file);
+        cache.erase(cache.begin());
+    }
+    ctx.remote.listing_file = make_temp_file("DIR");
+    cache.push_back({directory, ctx.remote.listing_file});
+    return cache_found_none;
+}
+
+void clear_listing_cache(ListingContext& ctx) {
+    for (const auto& slot : ctx.remote.cache) drop_file(slot.file);
+    ctx.remote.cache.clear();
+    if (ctx.panes.remote_path_box) ctx.panes.remote_path_box->clear();
+}
+
+void load_listing_file(ListingContext& ctx, const std::string& path) {
+    ListBox& dirs = *ctx.panes.remote_dirs;
+    ListBox& files = *ctx.panes.remote_files;
+    dirs.set_redraw(false);
+    files.set_redraw(false);
+    empty_lists(ctx, true);
+    ctx.remote_width = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ctx.messages.print_message("couldn't open %s for read.", path.c_str());
+    } else {
+        FileEntryBatch batch(files, ctx.settings.rfsort);
+        dirlex::ListEntry entry;
+        dirlex::ListingState state;
+        dirlex::ParseContext parse;
+        parse.state = &state;
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.size() > listing_line_chars) line.resize(listing_line_chars);
+            if (!dirlex::parse_list_line(entry, line, ctx.session.host_type, ctx.current_remote_dir,
+                                         ctx.session.user, parse)) {
+                continue;
+            }
+            char detail[64];
+            std::snprintf(detail, sizeof detail, "%04u%02u%02u %02u:%02u %10llu",
+                          static_cast<unsigned>(entry.year), static_cast<unsigned>(entry.month),
+                          static_cast<unsigned>(entry.day), static_cast<unsigned>(entry.hour),
+                          static_cast<unsigned>(entry.minute),
+                          static_cast<unsigned long long>(entry.size));
+            const auto size = static_cast<std::int64_t>(entry.size);
+            const bool is_dir = entry.kind == dirlex::EntryKind::Directory ||
+                                (entry.kind == dirlex::EntryKind::Link && ctx.options.vlink);
+            if (is_dir) {
+                (void)add_directory_entry(ctx, entry.name, detail, size);
+            } else if (batch.add(entry.name, entry_detail(ctx, detail), size)) {
+                widen_list(files, ctx.remote_width, make_entry_text(entry.name, entry_detail(ctx, detail)));
+            }
+        }
+        (void)batch.finish();
+    }
+    dirs.set_redraw(true);
+    files.set_redraw(true);
+}
+
+}  // namespace varnix

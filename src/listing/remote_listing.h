@@ -1,0 +1,45 @@
+// The remote pane's listing: PWD, LIST into a temporary file, the file read through the
+// listing parser into the remote lists, and the per-connection cache of listing files.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace varnix {
+
+struct ListingContext;
+
+inline constexpr const char* undecipherable_dir = "undecipherable";
+inline constexpr int cache_found_none = 99;
+inline constexpr std::size_t cache_slots_used = 19;
+
+struct ListingCacheSlot {
+    std::string directory;  // the key, compared exactly
+    std::string file;       // the temporary listing file
+};
+
+struct RemoteListingState {
+    std::string listing_file;  // the file of the listing shown last
+    std::vector<ListingCacheSlot> cache;  // oldest first, at most 19
+    std::string remote_mask;              // appended to LIST
+    // Runs a listing command over a data connection into listing_file (the transfer layer
+    // provides it); the class of the completion reply.
+    std::function<int(const std::string& command)> fetch;
+};
+
+// List the remote directory: from the cache when it was listed before, or always asking.
+void list_remote_cached(ListingContext& ctx);
+void list_remote_fresh(ListingContext& ctx);
+// Fills the remote lists from a listing file.
+void load_listing_file(ListingContext& ctx, const std::string& path);
+// The slot index of a cached listing (its file becomes the listing file), or 99 after a new
+// slot with a fresh temporary file was made.
+int find_or_add_cache_entry(ListingContext& ctx, const std::string& directory);
+// Drops every slot and deletes their files.
+void clear_listing_cache(ListingContext& ctx);
+// The directory a PWD reply names between double (else single) quotes, at most 250
+// characters; "undecipherable" when it names none.
+[[nodiscard]] std::string directory_from_pwd_reply(const std::string& text);
+
+}  // namespace varnix
