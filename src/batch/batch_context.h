@@ -14,11 +14,14 @@ struct BatchState {
     std::string destination;  // -d, or the second word
     std::string batch_file;   // -m
     bool quiet = false;       // -q, -quiet: failures are not shown in message boxes
-    // The words of the last address pair, for the "Unknown batch command!" box.
+    // -u, -w, -c of the options just parsed: the logon values for a host without a profile.
+    std::string user, password, account;
 };
 
 struct BatchContext : TransferContext {
     BatchState batch;
+    // Jobs that failed in this run (the program's exit status).
+    int batch_failures = 0;
     // Shows the main window normally and brings it to the front (a failed or interactive run).
     std::function<void()> on_show_window;
     // The remote source named a directory: the session stays open there. Called after the

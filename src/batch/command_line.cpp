@@ -99,6 +99,9 @@ std::string help_text() {
 
 std::optional<std::string> parse_options(BatchContext& ctx, std::string_view text) {
     reload_settings(ctx);
+    ctx.batch.user.clear();
+    ctx.batch.password.clear();
+    ctx.batch.account.clear();
     std::string owned;  // holds a command line typed at the -ask prompt
     while (!text.empty() && text.front() == '-') {
         const char option = text.size() > 1 ? text[1] : '\0';
@@ -121,7 +124,10 @@ std::optional<std::string> parse_options(BatchContext& ctx, std::string_view tex
                 ctx.options.mode = 'I';
                 text = skip_word(text);
                 break;
-            case 'c': ctx.session.account = cut_to(take_value(text), session_limits::account); break;
+            case 'c':
+                ctx.batch.account = cut_to(take_value(text), session_limits::account);
+                ctx.session.account = ctx.batch.account;
+                break;
             case 'd': ctx.batch.destination = take_value(text); break;
             case 'i':
                 ctx.config_path = take_value(text);
@@ -144,8 +150,14 @@ std::optional<std::string> parse_options(BatchContext& ctx, std::string_view tex
                 ctx.batch.source = take_value(text);
                 ctx.messages.set_batch(true);
                 break;
-            case 'u': ctx.session.user = cut_to(take_value(text), session_limits::user); break;
-            case 'w': ctx.session.password = cut_to(take_value(text), session_limits::password); break;
+            case 'u':
+                ctx.batch.user = cut_to(take_value(text), session_limits::user);
+                ctx.session.user = ctx.batch.user;
+                break;
+            case 'w':
+                ctx.batch.password = cut_to(take_value(text), session_limits::password);
+                ctx.session.password = ctx.batch.password;
+                break;
             default: {
                 const std::string message = "Unknown arguments " + std::string(text);
                 if (ctx.services.boxes) {

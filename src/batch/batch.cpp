@@ -1,0 +1,295 @@
+// The batch driver: one transfer per command line or batch-file line, each with its own
+// logon; the failure text is the server's last reply followed by the program's own line.
+#include "batch/batch.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "batch/command_line.h"
+#include "config/config_file.h"
+#include "config/scramble.h"
+#include "listing/remote_listing.h"
+#include "net/commands.h"
+#include "net/control_connection.h"
+#include "net/host_types.h"
+#include "net/logon.h"
+#include "platform/directory_scan.h"
+#include "platform/ini_file.h"
+#include "transfer/get_put.h"
+#include "transfer/listing_fetch.h"
+#include "transfer/local_names.h"
+#include "transfer/sounds.h"
+
+namespace varnix {
+
+namespace {
+
+constexpr std::size_t batch_line_chars = 511;
+constexpr std::size_t nlst_name_chars = 79;
+
+bool has_wildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
+
+// Cuts the first "-word " (or "-word" at the very end) out of the text; true when found.
+bool cut_flag(std::string& text, std::string_view word) {
+    const auto at = text.find(word);
+    if (at == std::string::npos) return false;
+    std::size_t length = word.size();
+    if (at + length < text.size()) ++length;  // the blank after it
+    text.erase(at, length);
+    return true;
+}
+
+// The directory part of a path (with its separator) when the character before the file part
+// is a separator; nullopt otherwise.
+std::optional<std::string> directory_part(const std::string& path) {
+    const std::string file = file_part(path);
+    if (file.size() >= path.size()) return std::nullopt;
+    const char separator = path[path.size() - file.size() - 1];
+    if (separator != '/' && separator != '\\') return std::nullopt;
+    return path.substr(0, path.size() - file.size());
+}
+
+// Fills the session from the profile named like the host, or from the defaults.
+void fill_session(BatchContext& ctx, const TransferAddress& remote) {
+    Session& s = ctx.session;
+    const IniFile ini = IniFile::load(ctx.config_path).file;
+    const std::string& name = remote.host;
+    const std::string host = ini.get_string(name, "HOST", "", 78);
+    if (!host.empty()) {
+        s.host = host;
+        s.user = ini.get_string(name, "UID", "", 78);
+        const std::string pwd = ini.get_string(name, "PWD", "", 78);
+        s.password = pwd.empty() ? ctx.batch.password
+                                 : cut_to(unscramble_secret(s.user, pwd), session_limits::password);
+        const std::string act = ini.get_string(name, "ACT", "", 110);
+        s.account = (!s.user.empty() && !act.empty())
+                        ? cut_to(unscramble_secret(s.user, act), session_limits::account)
+                        : std::string();
+        s.use_firewall = ini.get_int(name, "FIREWALL", 0) != 0;
+        s.port = ini.get_int(name, "PORT", 21);
+        const std::string local_dir = ini.get_string(name, "LOCDIR", "", 149);
+        if (!local_dir.empty()) {
+            std::error_code ec;
+            std::filesystem::current_path(local_dir, ec);
+            if (ctx.on_local_changed) ctx.on_local_changed();
+        }
+        s.init_cmd = ini.get_string(name, "INITCMD", "", 119);
+    } else {
+        s.host = cut_to(name, session_limits::host);
+        s.user = ctx.batch.user;
+        s.password = ctx.batch.password;
+        s.account = ctx.batch.account;
+        s.use_firewall = batch_host_uses_firewall(ctx);
+        s.init_cmd.clear();
+    }
+    if (remote.port != 0) s.port = remote.port;
+    if (s.user.empty()) s.user = "anonymous";
+    if (s.user == "anonymous") s.password = ctx.settings.mail_address;
+}
+
+void report_failure(BatchContext& ctx, const std::string& text) {
+    play_event_sound(ctx, SoundEvent::Error);
+    if (ctx.on_show_window) ctx.on_show_window();
+    ctx.messages.add_message_line(text);
+    if (!ctx.batch.quiet && ctx.services.boxes) {
+        (void)ctx.services.boxes->show(text, program_title, mb::ok);
+    }
+}
+
+std::vector<std::string> read_name_list(const std::string& path) {
+    std::vector<std::string> names;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        if (line.size() > nlst_name_chars) line.resize(nlst_name_chars);
+        if (!line.empty()) names.push_back(line);
+    }
+    return names;
+}
+
+int download_matching(BatchContext& ctx, int control_socket, const std::string& dir,
+                      const std::string& pattern, const std::string& destination, int mode) {
+    int result = change_dir(ctx, control_socket, dir);
+    if (result != 2) return result;
+    // Many servers (pyftpdlib among them) do not expand wildcards: then the whole name list
+    // is fetched and matched here, with the same rules as local masks.
+    bool filter = false;
+    if (fetch_listing(ctx, control_socket, "NLST " + pattern) != 2) {
+        if (fetch_listing(ctx, control_socket, "NLST") != 2) return result;
+        filter = true;
+    }
+    int matched = 0;
+    for (const std::string& name : read_name_list(ctx.remote.listing_file)) {
+        if (filter && !mask_matches(pattern, file_part(name))) continue;
+        ++matched;
+        const std::string local = destination + make_local_name(ctx, file_part(name));
+        std::string command = "RETR " + name;
+        result = get_file(ctx, control_socket, command, local, mode);
+        if (result != 2) break;
+    }
+    if (matched == 0) ctx.messages.print_message("No files match %s", pattern.c_str());
+    return result;
+}
+
+int upload_matching(BatchContext& ctx, int control_socket, const std::string& dir,
+                    const std::string& pattern, const std::string& destination, int mode) {
+    std::error_code ec;
+    std::filesystem::current_path(dir, ec);
+    if (ec) return 5;
+    const auto entries = scan_directory(".");
+    if (!entries) return 5;
+    int result = 5;
+    for (const DirectoryEntry& entry : *entries) {
+        if (entry.is_directory || !mask_matches(pattern, entry.name)) continue;
+        std::string command = "STOR " + destination + entry.name;
+        result = put_file(ctx, control_socket, command, entry.name, mode);
+        if (result != 2) break;
+    }
+    return result;
+}
+
+}  // namespace
+
+int transfer_matching(BatchContext& ctx, int control_socket, const std::string& source,
+                      const std::string& destination, BatchDirection direction, int mode) {
+    const auto dir = directory_part(source);
+    if (!dir || !file_part(destination).empty()) return 5;
+    const std::string pattern = file_part(source);
+    if (direction == BatchDirection::Download) {
+        return download_matching(ctx, control_socket, *dir, pattern, destination, mode);
+    }
+    return upload_matching(ctx, control_socket, *dir, pattern, destination, mode);
+}
+
+int transfer_by_address(BatchContext& ctx, int control_socket, const std::string& source,
+                        std::string destination, BatchDirection direction, int mode) {
+    const std::string source_file = file_part(source);
+    if (direction == BatchDirection::Upload) {
+        if (has_wildcard(source_file)) {
+            return transfer_matching(ctx, control_socket, source, destination, direction, mode);
+        }
+        if (file_part(destination).empty()) destination += source_file;
+        std::string command = "STOR " + destination;
+        return put_file(ctx, control_socket, command, source, mode);
+    }
+    if (source_file.empty()) return 6;
+    if (has_wildcard(source_file)) {
+        return transfer_matching(ctx, control_socket, source, destination, direction, mode);
+    }
+    if (file_part(destination).empty()) destination += make_local_name(ctx, source_file);
+    std::string command = "RETR " + source;
+    return get_file(ctx, control_socket, command, destination, mode);
+}
+
+int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::string& destination) {
+    const TransferAddress from = parse_transfer_address(source);
+    const TransferAddress to = parse_transfer_address(destination);
+    const bool download = from.kind == AddressKind::Remote && to.kind != AddressKind::Remote;
+    const bool upload = from.kind == AddressKind::Local && to.kind == AddressKind::Remote;
+    if (!download && !upload) {
+        if (!ctx.batch.quiet && ctx.services.boxes) {
+            char text[1100];
+            std::snprintf(text, sizeof text, "SRC(%u): %s\nDST(%u): %s", static_cast<unsigned>(from.kind),
+                          source.c_str(), static_cast<unsigned>(to.kind), destination.c_str());
+            (void)ctx.services.boxes->show(text, "Unknown batch command!", mb::ok | mb::icon_stop);
+        }
+        ++ctx.batch_failures;
+        return 0;
+    }
+    const TransferAddress& remote = download ? from : to;
+    std::string source_path = from.path;
+    std::string destination_path = to.path;
+    if (download && to.kind == AddressKind::None) {
+        destination_path = make_local_name(ctx, file_part(from.path));
+    }
+    fill_session(ctx, remote);
+    const std::string& host = ctx.session.host;
+    ctx.messages.print_message(download ? "receiving %s from %s as %s" : "sending %s to %s as %s",
+                               source_path.c_str(), host.c_str(), destination_path.c_str());
+    ctx.reply.text.clear();
+    std::string failure;
+    ctx.control_socket = logon(ctx);
+    if (ctx.control_socket == -1) {
+        failure = ctx.reply.text + "Connect failed to " + host;
+    } else {
+        if (!ctx.host.host_type_probed) probe_host_type(ctx, ctx.control_socket);
+        int result = transfer_by_address(ctx, ctx.control_socket, source_path, destination_path,
+                                         download ? BatchDirection::Download : BatchDirection::Upload,
+                                         ctx.options.mode);
+        if (result == 6) {
+            int cls = 2;
+            if (ctx.session.host_type != dirlex::host::delete_only_no_cwd) {
+                cls = send_command(ctx, ctx.control_socket, "CWD %s", source_path.c_str());
+            }
+            if (cls == 2) {
+                list_remote_cached(ctx);
+                if (ctx.transfer.on_mode_changed) ctx.transfer.on_mode_changed();
+                if (ctx.on_interactive) ctx.on_interactive();
+                if (ctx.on_show_window) ctx.on_show_window();
+                return 2;
+            }
+        }
+        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        ctx.connected = false;
+        if (result == 2) {
+            ctx.messages.print_message("successful transfer");
+            play_event_sound(ctx, SoundEvent::Complete);
+            return 1;
+        }
+        failure = ctx.reply.text + "\nTransfer failed for " + source_path + " from " + host;
+    }
+    ++ctx.batch_failures;
+    report_failure(ctx, failure);
+    return 0;
+}
+
+int run_batch(BatchContext& ctx, std::string_view rest_view) {
+    ctx.messages.set_batch(true);
+    ctx.session.user.clear();
+    ctx.session.password.clear();
+    ctx.batch.user.clear();
+    ctx.batch.password.clear();
+    std::string rest(rest_view);
+    if (!rest.empty()) {
+        if (cut_flag(rest, "-quiet")) ctx.batch.quiet = true;
+        if (cut_flag(rest, "-ascii")) ctx.options.mode = 'A';
+        std::replace(rest.begin(), rest.end(), '\\', '/');
+        std::string first, second;
+        (void)split_command_words(rest, first, second);
+        ctx.batch.source = first;
+        ctx.batch.destination = second;
+    }
+    if (!ctx.batch.source.empty()) {
+        return run_batch_transfer(ctx, ctx.batch.source, ctx.batch.destination);
+    }
+    if (ctx.batch.batch_file.empty()) return 0;
+    std::ifstream in(ctx.batch.batch_file, std::ios::binary);
+    if (!in) ++ctx.batch_failures;
+    std::string line;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        if (line.size() > batch_line_chars) line.resize(batch_line_chars);
+        // Blank lines separate jobs for the reader; they are no job.
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        ctx.batch.source.clear();
+        ctx.batch.destination.clear();
+        const auto line_rest = parse_options(ctx, line);
+        if (!line_rest) {
+            ++ctx.batch_failures;
+            continue;
+        }
+        std::string first = ctx.batch.source, second = ctx.batch.destination;
+        std::string words_first, words_second;
+        if (split_command_words(*line_rest, words_first, words_second) > 0) {
+            first = words_first;
+            second = words_second;
+        }
+        if (run_batch_transfer(ctx, first, second) == 2) return 2;
+    }
+    return 0;
+}
+
+}  // namespace varnix
