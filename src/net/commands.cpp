@@ -11,10 +11,21 @@ namespace {
 
 bool not_understood(const NetContext& ctx, int cls) { return cls == 5 && ctx.reply.code == 500; }
 
+// before + name + after as one string: a name holding a NUL must be refused by the send,
+// not cut short by a "%s" into another name.
+int send_with_name(NetContext& ctx, int socket, std::string_view before, std::string_view name,
+                   std::string_view after = {}) {
+    std::string line(before);
+    line += name;
+    line += after;
+    return send_command_text(ctx, socket, line);
+}
+
 // "CMD name", then "XCMD name" when the server did not understand the first.
-int with_x_fallback(NetContext& ctx, int socket, const char* command, const std::string& name) {
-    int cls = send_command(ctx, socket, "%s %s", command, name.c_str());
-    if (not_understood(ctx, cls)) cls = send_command(ctx, socket, "X%s %s", command, name.c_str());
+int with_x_fallback(NetContext& ctx, int socket, std::string_view command, const std::string& name) {
+    const std::string plain = std::string(command) + ' ';
+    int cls = send_with_name(ctx, socket, plain, name);
+    if (not_understood(ctx, cls)) cls = send_with_name(ctx, socket, "X" + plain, name);
     return cls;
 }
 
@@ -28,7 +39,7 @@ int send_account(NetContext& ctx, int socket, int cls) {
         if (!ok || !account.empty()) break;
     }
     ctx.prompts.clear_answer();
-    if (!account.empty()) cls = send_command(ctx, socket, "ACCT %s", account.c_str());
+    if (!account.empty()) cls = send_with_name(ctx, socket, "ACCT ", account);
     return cls;
 }
 
@@ -39,7 +50,7 @@ int change_dir(NetContext& ctx, int socket, const std::string& name) {
     if (ctx.host.cdup_allowed && name == "..") {
         if (send_command(ctx, socket, "CDUP") == 2) return 2;
     } else if (ctx.session.host_type == dirlex::host::vms && name.front() != '[') {
-        const int cls = send_command(ctx, socket, "CWD [.%s]", name.c_str());
+        const int cls = send_with_name(ctx, socket, "CWD [.", name, "]");
         if (cls != 5) return cls;
     }
     int cls = with_x_fallback(ctx, socket, "CWD", name);
@@ -62,7 +73,7 @@ int remove_dir(NetContext& ctx, int socket, const std::string& name) {
 }
 
 int delete_remote_file(NetContext& ctx, int socket, const std::string& name) {
-    return send_command(ctx, socket, "DELE %s", name.c_str());
+    return send_with_name(ctx, socket, "DELE ", name);
 }
 
 }  // namespace varnix
