@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <limits>
 
 #include "net/control_connection.h"
 #include "platform/socket.h"
@@ -16,6 +17,7 @@ namespace {
 
 constexpr std::size_t caption_chars = 510;
 constexpr std::size_t status_chars = 79;
+constexpr std::int64_t max_kilobytes = std::numeric_limits<std::int64_t>::max() / 1024;
 
 std::int64_t number_after(std::string_view text) {
     std::size_t i = 0;
@@ -49,7 +51,8 @@ std::int64_t expected_size_from_caption(std::string_view caption) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const std::int64_t number = number_after(std::string_view(lower).substr(1));
     if (lower.find("bytes") != std::string::npos) return number;
-    if (lower.find('k') != std::string::npos) return number * 1024;
+    // A size no file has cannot be counted in kilobytes without overflowing.
+    if (lower.find('k') != std::string::npos) return number <= max_kilobytes ? number * 1024 : 0;
     return 0;
 }
 
