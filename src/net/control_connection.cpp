@@ -47,12 +47,6 @@ void strip_trailing_space(std::string& text) {
     text.resize(end);
 }
 
-// A command line must not hold a line break or NUL before its end: a name taken from a
-// hostile listing would otherwise become a second command.
-bool holds_line_break(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
 // The echo of a command line: passwords and accounts are never shown.
 std::string echo_text(std::string_view line) {
     if (line.starts_with("PASS ")) return "PASS (hidden)";
@@ -135,6 +129,12 @@ int effective_timeout_ms(const NetContext& ctx) {
 }
 
 }  // namespace
+
+// A command line must not hold a line break or NUL before its end: a name taken from a
+// hostile listing would otherwise become a second command.
+bool holds_line_break(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
 
 BusyScope::BusyScope(NetContext& ctx) : ctx_(ctx) {
     ++ctx_.busy_count;

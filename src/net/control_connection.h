@@ -26,6 +26,9 @@ inline constexpr std::size_t reply_recv_chunk = 82;
 // Reads one whole reply, echoing every line; returns its class (0 when none).
 [[nodiscard]] int read_reply(NetContext& ctx, int socket);
 
+// Whether text holds CR, LF or NUL: such a line is never sent.
+[[nodiscard]] bool holds_line_break(std::string_view text);
+
 // Sends text + CR LF (trailing blanks, tabs, CR and LF of `text` are stripped in place).
 // The bytes sent, or -1 when socket is -1, the line was refused or the wait was cancelled.
 int send_line(NetContext& ctx, int socket, std::string& text);

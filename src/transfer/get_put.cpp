@@ -43,6 +43,14 @@ bool refused_checks(TransferContext& ctx, int control_socket) {
     return false;
 }
 
+// A name from a hostile listing ("a\r\nDELE b") must not become a second command: refused
+// before any TYPE, PASV or PORT goes out.
+bool refused_command(TransferContext& ctx, std::string_view command) {
+    if (!holds_line_break(command)) return false;
+    ctx.messages.print_message("Command not sent: it holds a line break or NUL");
+    return true;
+}
+
 void set_mode(TransferContext& ctx, int mode) {
     ctx.options.mode = mode;
     if (ctx.transfer.on_mode_changed) ctx.transfer.on_mode_changed();
@@ -165,7 +173,7 @@ int get_file(TransferContext& ctx, int control_socket, std::string& command,
              const std::string& local_path, int mode) {
     ctx.reply.code = 0;
     ctx.transfer.receive_result = 0;
-    if (refused_checks(ctx, control_socket)) return 0;
+    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return 0;
     mode = choose_mode(ctx, command, mode);
     send_type(ctx, control_socket, mode);
     ctx.transfer.expected_size = 0;
@@ -176,7 +184,7 @@ int get_file(TransferContext& ctx, int control_socket, std::string& command,
 int put_file(TransferContext& ctx, int control_socket, std::string& command,
              const std::string& local_path, int mode) {
     ctx.reply.code = 0;
-    if (refused_checks(ctx, control_socket)) return 0;
+    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return 0;
     mode = choose_mode(ctx, local_path, mode);
     send_type(ctx, control_socket, mode);
     if (ctx.options.stou == 1 && command.starts_with("STOR")) command[3] = 'U';
@@ -188,10 +196,10 @@ int restart_get(TransferContext& ctx, int control_socket, int file, const std::s
                 const std::string& remote_name, std::int64_t offset) {
     ctx.reply.code = 0;
     ctx.transfer.receive_result = 0;
-    if (refused_checks(ctx, control_socket)) return 0;
+    std::string command = "RETR " + join_remote_path(ctx, remote_dir, remote_name);
+    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return 0;
     set_mode(ctx, 'I');
     send_type(ctx, control_socket, 'I');
-    std::string command = "RETR " + join_remote_path(ctx, remote_dir, remote_name);
     Job job{Direction::Get, command, nullptr, file, offset, true, {}};
     // REST goes out right before the transfer command, on whichever connection is used.
     job.before_command = [&] {
@@ -222,7 +230,8 @@ int download_one(TransferContext& ctx, const std::string& remote_name, unsigned 
                                local_name.c_str(), index, count);
     std::string command = "RETR " + remote_name;
     const std::string remote_dir = ctx.current_remote_dir;
-    if (ctx.options.mode == 'I') {
+    // No restart record for a name that can never be fetched.
+    if (ctx.options.mode == 'I' && !holds_line_break(command)) {
         save_restart_record(ctx, ctx.session.name, remote_dir, remote_name, local_name);
     }
     const int result = get_file(ctx, ctx.control_socket, command, local_name, ctx.options.mode);
