@@ -107,7 +107,9 @@ std::optional<std::string> parse_options(BatchContext& ctx, std::string_view tex
         const char option = text.size() > 1 ? text[1] : '\0';
         switch (option) {
             case 'a':
-                if (text.size() > 3 && text[3] == 'k') {
+                // Only a "k" inside the option's own word makes it -ask: "-a kfile" is ASCII.
+                if (text.size() > 3 && text.substr(0, 4).find(' ') == std::string_view::npos &&
+                    text[3] == 'k') {
                     std::string typed;
                     if (ctx.prompts.ask_text(&typed, "Enter command line:")) {
                         owned = typed;
