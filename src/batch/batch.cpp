@@ -89,6 +89,14 @@ void fill_session(BatchContext& ctx, const TransferAddress& remote) {
     if (s.user == "anonymous") s.password = ctx.settings.mail_address;
 }
 
+// The server's last reply line (kept without its line end) followed by the program's line.
+std::string failure_text(const BatchContext& ctx, std::string_view line) {
+    std::string text = ctx.reply.text;
+    if (!text.empty()) text += '\n';
+    text += line;
+    return text;
+}
+
 void report_failure(BatchContext& ctx, const std::string& text) {
     play_event_sound(ctx, SoundEvent::Error);
     if (ctx.on_show_window) ctx.on_show_window();
@@ -213,7 +221,7 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
     std::string failure;
     ctx.control_socket = logon(ctx);
     if (ctx.control_socket == -1) {
-        failure = ctx.reply.text + "Connect failed to " + host;
+        failure = failure_text(ctx, "Connect failed to " + host);
     } else {
         if (!ctx.host.host_type_probed) probe_host_type(ctx, ctx.control_socket);
         int result = transfer_by_address(ctx, ctx.control_socket, source_path, destination_path,
@@ -239,7 +247,7 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
             play_event_sound(ctx, SoundEvent::Complete);
             return 1;
         }
-        failure = ctx.reply.text + "\nTransfer failed for " + source_path + " from " + host;
+        failure = failure_text(ctx, "Transfer failed for " + source_path + " from " + host);
     }
     ++ctx.batch_failures;
     report_failure(ctx, failure);
