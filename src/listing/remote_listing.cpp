@@ -1,6 +1,7 @@
 // Remote listings: PWD, LIST into a cached temporary file, and the file read into the lists.
 #include "listing/remote_listing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <unistd.h>
@@ -122,8 +123,16 @@ int find_or_add_cache_entry(ListingContext& ctx, const std::string& directory) {
 }
 
 void clear_listing_cache(ListingContext& ctx) {
-    for (const auto& slot : ctx.remote.cache) drop_file(slot.file);
-    ctx.remote.cache.clear();
+    // A name list fetched before any listing (a batch wildcard download) made a listing file
+    // that no slot owns; it goes with the cache.
+    auto& cache = ctx.remote.cache;
+    const bool owned = std::any_of(cache.begin(), cache.end(), [&](const ListingCacheSlot& slot) {
+        return slot.file == ctx.remote.listing_file;
+    });
+    if (!owned) drop_file(ctx.remote.listing_file);
+    ctx.remote.listing_file.clear();
+    for (const auto& slot : cache) drop_file(slot.file);
+    cache.clear();
     if (ctx.panes.remote_path_box) ctx.panes.remote_path_box->clear();
 }
 
