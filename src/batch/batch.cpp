@@ -106,6 +106,34 @@ void report_failure(BatchContext& ctx, const std::string& text) {
     }
 }
 
+// get_file, but a download whose local file was not written whole is no success even when
+// the server confirmed it: the run's exit status must not report a file that is not there.
+int receive_file(BatchContext& ctx, int control_socket, std::string& command, const std::string& local,
+                 int mode) {
+    const int result = get_file(ctx, control_socket, command, local, mode);
+    if (result == 2 && !download_complete(ctx, result)) {
+        ctx.messages.print_message("%s was not received whole", local.c_str());
+        return 0;
+    }
+    return result;
+}
+
+// put_file sends STOR before it opens the local file: a source that cannot be read would
+// leave an empty file on the server and count as sent.
+bool readable_file(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec) && ::access(path.c_str(), R_OK) == 0;
+}
+
+int send_file(BatchContext& ctx, int control_socket, std::string& command, const std::string& local,
+              int mode) {
+    if (!readable_file(local)) {
+        ctx.messages.print_message("can't read %s", local.c_str());
+        return 0;
+    }
+    return put_file(ctx, control_socket, command, local, mode);
+}
+
 std::vector<std::string> read_name_list(const std::string& path) {
     std::vector<std::string> names;
     std::ifstream in(path, std::ios::binary);
@@ -135,7 +163,7 @@ int download_matching(BatchContext& ctx, int control_socket, const std::string& 
         ++matched;
         const std::string local = destination + make_local_name(ctx, file_part(name));
         std::string command = "RETR " + name;
-        result = get_file(ctx, control_socket, command, local, mode);
+        result = receive_file(ctx, control_socket, command, local, mode);
         if (result != 2) break;
     }
     if (matched == 0) ctx.messages.print_message("No files match %s", pattern.c_str());
@@ -153,7 +181,7 @@ int upload_matching(BatchContext& ctx, int control_socket, const std::string& di
     for (const DirectoryEntry& entry : *entries) {
         if (entry.is_directory || !mask_matches(pattern, entry.name)) continue;
         std::string command = "STOR " + destination + entry.name;
-        result = put_file(ctx, control_socket, command, entry.name, mode);
+        result = send_file(ctx, control_socket, command, entry.name, mode);
         if (result != 2) break;
     }
     return result;
@@ -181,7 +209,7 @@ int transfer_by_address(BatchContext& ctx, int control_socket, const std::string
         }
         if (file_part(destination).empty()) destination += source_file;
         std::string command = "STOR " + destination;
-        return put_file(ctx, control_socket, command, source, mode);
+        return send_file(ctx, control_socket, command, source, mode);
     }
     if (source_file.empty()) return 6;
     if (has_wildcard(source_file)) {
@@ -189,7 +217,7 @@ int transfer_by_address(BatchContext& ctx, int control_socket, const std::string
     }
     if (file_part(destination).empty()) destination += make_local_name(ctx, source_file);
     std::string command = "RETR " + source;
-    return get_file(ctx, control_socket, command, destination, mode);
+    return receive_file(ctx, control_socket, command, destination, mode);
 }
 
 int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::string& destination) {

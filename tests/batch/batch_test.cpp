@@ -75,6 +75,21 @@ TEST_F(Batch, SingleFileDownloadAndUploadAreByteIdentical) {
     EXPECT_THAT(read_bytes(local() / "xferlog.txt"), HasSubstr("successful transfer"));
 }
 
+TEST_F(Batch, LocalFilesThatCannotBeWrittenOrReadFailTheRun) {
+    write_bytes(ftpd.home() / "pub" / "a.bin", "abc");
+    fs::create_directories(ftpd.home() / "incoming");
+    log_on_as_anna();
+    // The server confirms the download (226), but nothing reached the disk.
+    const fs::path nowhere = work() / "missing" / "a.bin";
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.bin"), "local:" + nowhere.string()), 0);
+    EXPECT_FALSE(fs::exists(nowhere));
+    EXPECT_THAT(failure_box_text(), HasSubstr("Transfer failed for /pub/a.bin from 127.0.0.1"));
+    EXPECT_FALSE(view.contains("successful transfer"));
+    EXPECT_EQ(run_batch_transfer(ctx, "local:" + (work() / "none.bin").string(), url("/incoming/")), 0);
+    EXPECT_FALSE(view.contains("successful transfer"));
+    EXPECT_EQ(ctx.batch_failures, 2);
+}
+
 TEST_F(Batch, DownloadWithoutDestinationLandsInTheCurrentDirectory) {
     write_bytes(ftpd.home() / "pub" / "a.zip", "zip bytes\r\n");
     ctx.messages.set_batch(true);
