@@ -303,7 +303,11 @@ int run_batch(BatchContext& ctx, std::string_view rest_view) {
     }
     if (ctx.batch.batch_file.empty()) return 0;
     std::ifstream in(ctx.batch.batch_file, std::ios::binary);
-    if (!in) ++ctx.batch_failures;
+    if (!in) {
+        // Without a window nothing else would tell why the run failed.
+        ctx.messages.print_message("couldn't open %s for read.", ctx.batch.batch_file.c_str());
+        ++ctx.batch_failures;
+    }
     std::string line;
     while (std::getline(in, line)) {
         while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();

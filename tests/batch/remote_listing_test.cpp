@@ -198,6 +198,20 @@ TEST_F(RemoteListing, MaskGoesWithListAndFailureLeavesOnlyParent) {
     finish();
 }
 
+TEST_F(RemoteListing, BusyTransferThreadMeansNoListing) {
+    server.silence_until_closed(5s);
+    connect();
+    ctx.panes.remote_files->add_item("kept");
+    set_transfer_thread_busy(ctx, 1);
+    list_remote_fresh(ctx);
+    EXPECT_EQ(ctx.panes.remote_files->count(), 1);
+    EXPECT_EQ(ctx.transfer_thread_busy, 1);
+    set_transfer_thread_busy(ctx, 0);
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+    EXPECT_THAT(server.received_lines(), IsEmpty());
+}
+
 TEST_F(RemoteListing, NotConnectedEmptiesTheListsAndSendsNothing) {
     ctx.panes.remote_dirs->add_item("old");
     ctx.panes.remote_files->add_item("old");

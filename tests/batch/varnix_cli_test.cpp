@@ -148,6 +148,23 @@ TEST_F(VarnixCli, BatchFileWithAFailingJobGivesNonZero) {
     EXPECT_THAT(r.err, HasSubstr("Transfer failed for /pub/missing.bin from 127.0.0.1"));
 }
 
+TEST_F(VarnixCli, AsciiDownloadEndsLinesWithLf) {
+    write_bytes(ftpd.home() / "pub" / "t.txt", "one\r\ntwo\r\n");
+    const Outcome r = run({url("/pub/t.txt"), "local:t.txt", "-ascii"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_bytes(cwd() / "t.txt"), "one\ntwo\n");
+}
+
+TEST_F(VarnixCli, MissingBatchFileOrServerFails) {
+    Outcome r = run({"-m", (dir.path() / "no-such-jobs.txt").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("no-such-jobs.txt"));
+    // A port nobody listens on (the server's own port after it stopped is not reliable).
+    r = run({"ftp://127.0.0.1:1/pub/a.zip"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("Connect failed to 127.0.0.1"));
+}
+
 TEST_F(VarnixCli, HelpPrintsTheUsageAndExitsWithZero) {
     for (const char* option : {"--help", "-h"}) {
         const Outcome r = run({option});
