@@ -118,6 +118,12 @@ int receive_file(BatchContext& ctx, int control_socket, std::string& command, co
     return result;
 }
 
+// The local name for a remote name, made for the folder it goes to (its file system's name
+// length, and the names already there when RECU numbers new files), not the current one.
+std::string local_name_in(BatchContext& ctx, const std::string& folder, std::string_view remote) {
+    return make_local_name(ctx, remote, probe_local_volume(folder.empty() ? "." : folder));
+}
+
 // put_file sends STOR before it opens the local file: a source that cannot be read would
 // leave an empty file on the server and count as sent.
 bool readable_file(const std::string& path) {
@@ -161,7 +167,7 @@ int download_matching(BatchContext& ctx, int control_socket, const std::string& 
     for (const std::string& name : read_name_list(ctx.remote.listing_file)) {
         if (filter && !mask_matches(pattern, file_part(name))) continue;
         ++matched;
-        const std::string local = destination + make_local_name(ctx, file_part(name));
+        const std::string local = destination + local_name_in(ctx, destination, file_part(name));
         std::string command = "RETR " + name;
         result = receive_file(ctx, control_socket, command, local, mode);
         if (result != 2) break;
@@ -215,7 +221,7 @@ int transfer_by_address(BatchContext& ctx, int control_socket, const std::string
     if (has_wildcard(source_file)) {
         return transfer_matching(ctx, control_socket, source, destination, direction, mode);
     }
-    if (file_part(destination).empty()) destination += make_local_name(ctx, source_file);
+    if (file_part(destination).empty()) destination += local_name_in(ctx, destination, source_file);
     std::string command = "RETR " + source;
     return receive_file(ctx, control_socket, command, destination, mode);
 }

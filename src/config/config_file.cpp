@@ -68,7 +68,7 @@ std::string home_dir() {
 }
 
 std::string user_config_dir() {
-    // The base directory specification says a relative value is to be ignored.
+    // The XDG base directory rules say a relative value is to be ignored.
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
         return join_path(xdg, "varnix");
     const std::string home = home_dir();

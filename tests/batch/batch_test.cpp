@@ -123,6 +123,23 @@ TEST_F(Batch, WildcardDownloadFetchesEveryMatch) {
     EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.none"), "local:" + in.string() + "/"), 1);
 }
 
+TEST_F(Batch, ReceiveUniqueNumbersNamesTakenInTheDestinationFolder) {
+    write_bytes(ftpd.home() / "pub" / "a.bin", "new");
+    write_bytes(ftpd.home() / "pub" / "b.txt", "new b");
+    const fs::path in = work() / "in";
+    write_bytes(in / "a.bin", "old");
+    write_bytes(in / "b.txt", "old b");
+    ctx.options.recu = 1;
+    log_on_as_anna();
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.bin"), "local:" + in.string() + "/"), 1) << failure_box_text();
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), "local:" + in.string() + "/"), 1) << failure_box_text();
+    EXPECT_EQ(read_bytes(in / "a.bin"), "old");
+    EXPECT_EQ(read_bytes(in / "a000.bin"), "new");
+    EXPECT_EQ(read_bytes(in / "b.txt"), "old b");
+    EXPECT_EQ(read_bytes(in / "b000.txt"), "new b");
+    EXPECT_FALSE(fs::exists(local() / "a.bin"));
+}
+
 TEST_F(Batch, WildcardUploadSendsEveryMatchingFile) {
     const fs::path out = work() / "out";
     write_bytes(out / "x.zip", binary_payload(50000, 4));
