@@ -134,9 +134,9 @@ TEST_F(Batch, ReceiveUniqueNumbersNamesTakenInTheDestinationFolder) {
     EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.bin"), "local:" + in.string() + "/"), 1) << failure_box_text();
     EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), "local:" + in.string() + "/"), 1) << failure_box_text();
     EXPECT_EQ(read_bytes(in / "a.bin"), "old");
-    EXPECT_EQ(read_bytes(in / "a000.bin"), "new");
+    EXPECT_EQ(read_bytes(in / "a.bin.000"), "new");
     EXPECT_EQ(read_bytes(in / "b.txt"), "old b");
-    EXPECT_EQ(read_bytes(in / "b000.txt"), "new b");
+    EXPECT_EQ(read_bytes(in / "b.txt.000"), "new b");
     EXPECT_FALSE(fs::exists(local() / "a.bin"));
 }
 
