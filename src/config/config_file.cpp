@@ -1,6 +1,7 @@
 // The configuration file: where VARNIX.INI and its sibling files are found, the [_config_]
 // keys with their defaults, the read/write helpers every layer uses, and the start-up load.
 #include "config/config_file.h"
+#include "platform/directory_scan.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -40,14 +41,6 @@ std::string dir_of(const std::string& path) {
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::string current_dir() {
-    std::vector<char> buffer(4096);
-    for (;;) {
-        if (::getcwd(buffer.data(), buffer.size())) return buffer.data();
-        if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 std::string program_dir() {
     std::vector<char> buffer(4096);
@@ -84,7 +77,7 @@ void report_save_failure(ConfigContext& ctx, int error) {
 
 }  // namespace
 
-SupportDirs system_support_dirs() { return {current_dir(), program_dir(), user_config_dir()}; }
+SupportDirs system_support_dirs() { return {current_directory(), program_dir(), user_config_dir()}; }
 
 std::string locate_support_file(std::string_view name, const SupportDirs& dirs) {
     for (const std::string* dir : {&dirs.current_dir, &dirs.program_dir}) {

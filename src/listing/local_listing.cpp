@@ -106,15 +106,6 @@ void write_dump_line(std::FILE* out, const DirectoryEntry& e) {
 
 }  // namespace
 
-std::string current_directory() {
-    std::vector<char> buffer(4096);
-    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
-        buffer.resize(buffer.size() * 2);
-    }
-    return std::string(buffer.data());
-}
-
 void list_local(ListingContext& ctx) {
     show_path_in_box(ctx.panes.local_path_box, current_directory());
     ListBox& dirs = *ctx.panes.local_dirs;

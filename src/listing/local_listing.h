@@ -18,7 +18,4 @@ void list_local(ListingContext& ctx);
 // to `path`. Returns 1, also when the file cannot be created (then nothing is written).
 int write_local_directory_dump(const std::string& path);
 
-// The process's current directory; empty when it cannot be read.
-[[nodiscard]] std::string current_directory();
-
 }  // namespace varnix

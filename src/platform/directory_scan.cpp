@@ -1,6 +1,9 @@
 // Directory enumeration and Windows mask matching.
 #include "platform/directory_scan.h"
 
+#include <cerrno>
+#include <unistd.h>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -79,6 +82,15 @@ bool mask_matches(std::string_view mask, std::string_view name) {
         }
     }
     return can[0][0] != 0;
+}
+
+std::string current_directory() {
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return std::string(buffer.data());
 }
 
 }  // namespace varnix

@@ -28,4 +28,7 @@ struct DirectoryEntry {
 // with x or X. An empty mask matches nothing.
 [[nodiscard]] bool mask_matches(std::string_view mask, std::string_view name);
 
+// The process's current directory; empty when it cannot be read.
+[[nodiscard]] std::string current_directory();
+
 }  // namespace varnix

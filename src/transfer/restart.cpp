@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "config/config_file.h"
+#include "platform/directory_scan.h"
 #include "dirlex/dirlex.h"
 #include "net/logon.h"
 #include "platform/ini_file.h"
@@ -23,12 +24,6 @@ namespace {
 
 constexpr std::size_t record_chars = 255;
 constexpr std::size_t local_dir_chars = 249;
-
-std::string current_directory() {
-    std::error_code ec;
-    const auto path = std::filesystem::current_path(ec);
-    return ec ? std::string() : path.string();
-}
 
 // The local directory as the question shows it and as it is changed to: one trailing "/"
 // dropped, except that the root stays "/".

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/config_file.h"
+#include "platform/directory_scan.h"
 
 namespace varnix {
 
@@ -24,14 +25,6 @@ std::string printable(std::string_view text) {
     return out;
 }
 
-std::string current_dir() {
-    std::vector<char> buffer(4096);
-    for (;;) {
-        if (::getcwd(buffer.data(), buffer.size())) return buffer.data();
-        if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 std::string local_path(std::string_view local_dir, std::string_view name) {
     if (!name.empty() && name.front() == '/') return std::string(name);
@@ -79,7 +72,7 @@ void append_transfer_log(const TransferContext& ctx, const TransferLogLine& line
     const std::time_t now = std::time(nullptr);
     std::tm when {};
     ::localtime_r(&now, &when);
-    const std::string local_dir = current_dir();
+    const std::string local_dir = current_directory();
     const LogSettings settings = read_log_settings(ctx);
     if (!settings.enabled) return;
     append_to_file(settings.file, format_transfer_log_line(when, local_dir, line));
