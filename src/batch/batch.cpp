@@ -290,10 +290,10 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
 
 int run_batch(BatchContext& ctx, std::string_view rest_view) {
     ctx.messages.set_batch(true);
+    // The session's own user and password are not reused for the batch host; the -u, -w and
+    // -c given on this command line are (they serve hosts without a profile).
     ctx.session.user.clear();
     ctx.session.password.clear();
-    ctx.batch.user.clear();
-    ctx.batch.password.clear();
     std::string rest(rest_view);
     if (!rest.empty()) {
         if (cut_flag(rest, "-quiet")) ctx.batch.quiet = true;

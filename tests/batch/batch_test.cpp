@@ -93,15 +93,16 @@ TEST_F(Batch, LocalFilesThatCannotBeWrittenOrReadFailTheRun) {
 TEST_F(Batch, DownloadWithoutDestinationLandsInTheCurrentDirectory) {
     write_bytes(ftpd.home() / "pub" / "a.zip", "zip bytes\r\n");
     ctx.messages.set_batch(true);
-    // The command line's own -u and -w do not survive the batch start: anonymous is used, and
-    // this server has no anonymous account.
-    ASSERT_TRUE(parse_options(ctx, "-u anna -w secret"));
+    // Without -u and -w the logon is anonymous, and this server has no anonymous account.
+    ASSERT_TRUE(parse_options(ctx, ""));
     EXPECT_EQ(run_batch(ctx, url("/pub/a.zip") + " -quiet"), 0);
     EXPECT_TRUE(view.contains("Connect failed to 127.0.0.1"));
     EXPECT_THAT(boxes.shown(), IsEmpty());
 
-    log_on_as_anna();
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.zip"), ""), 1) << failure_box_text();
+    // The command line's own -u and -w serve a host without a profile.
+    const auto rest = parse_options(ctx, "-u anna -w secret " + url("/pub/a.zip"));
+    ASSERT_TRUE(rest);
+    EXPECT_EQ(run_batch(ctx, *rest), 1) << failure_box_text();
     EXPECT_EQ(read_bytes(local() / "a.zip"), "zip bytes\r\n");
 }
 
