@@ -16,6 +16,11 @@ std::string format_text(std::size_t limit, const char* format, va_list args) {
     return text;
 }
 
+bool is_control(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t') || byte == 0x7F;
+}
+
 }  // namespace
 
 void MessageOutput::print_message(const char* format, ...) {
@@ -31,6 +36,14 @@ void MessageOutput::vprint_message(const char* format, va_list args) {
 
 void MessageOutput::add_message_line(std::string_view text) {
     if (!verbose_.load() && !text.empty() && text.front() == '[') return;
+    // A name from a hostile server may hold line breaks or other control bytes: shown as
+    // they are, they would split the line or forge one in the mirror file.
+    if (std::any_of(text.begin(), text.end(), [](char c) { return is_control(c); })) {
+        std::string shown(text);
+        std::replace_if(shown.begin(), shown.end(), is_control, '?');
+        append_to_history(shown);
+        return;
+    }
     append_to_history(text);
 }
 

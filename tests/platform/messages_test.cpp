@@ -57,6 +57,13 @@ TEST_F(Messages, LongLinesAreCutInTheHistoryButWholeInTheMirror) {
     std::filesystem::remove_all(dir);
 }
 
+TEST_F(Messages, ControlBytesCannotSplitOrForgeALine) {
+    out.add_message_line(std::string("receiving a\r\nDELE b\0x", 21));
+    EXPECT_THAT(out.history(), ElementsAre("receiving a??DELE b?x"));
+    out.add_message_line("tab\tstays");
+    EXPECT_EQ(out.history().back(), "tab\tstays");
+}
+
 TEST_F(Messages, UnopenableMirrorIsSkipped) {
     out.set_mirror_path("/nonexistent-dir/for/sure/xferlog.txt");
     out.set_batch(true);
