@@ -17,6 +17,7 @@
 #include "net/logon.h"
 #include "platform/directory_scan.h"
 #include "platform/ini_file.h"
+#include "platform/line_reader.h"
 #include "transfer/get_put.h"
 #include "transfer/listing_fetch.h"
 #include "transfer/local_names.h"
@@ -144,9 +145,7 @@ std::vector<std::string> read_name_list(const std::string& path) {
     std::vector<std::string> names;
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    while (std::getline(in, line)) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-        if (line.size() > nlst_name_chars) line.resize(nlst_name_chars);
+    while (read_line(in, line, nlst_name_chars)) {
         if (!line.empty()) names.push_back(line);
     }
     return names;
@@ -315,9 +314,7 @@ int run_batch(BatchContext& ctx, std::string_view rest_view) {
         ++ctx.batch_failures;
     }
     std::string line;
-    while (std::getline(in, line)) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-        if (line.size() > batch_line_chars) line.resize(batch_line_chars);
+    while (read_line(in, line, batch_line_chars)) {
         // Blank lines separate jobs for the reader; they are no job.
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
         ctx.batch.source.clear();

@@ -14,6 +14,7 @@
 #include "net/commands.h"
 #include "net/control_connection.h"
 #include "net/host_types.h"
+#include "platform/line_reader.h"
 #include "platform/temp_file.h"
 
 namespace varnix {
@@ -153,8 +154,7 @@ void load_listing_file(ListingContext& ctx, const std::string& path) {
         dirlex::ParseContext parse;
         parse.state = &state;
         std::string line;
-        while (std::getline(in, line)) {
-            if (line.size() > listing_line_chars) line.resize(listing_line_chars);
+        while (read_line(in, line, listing_line_chars)) {
             if (!dirlex::parse_list_line(entry, line, ctx.session.host_type, ctx.current_remote_dir,
                                          ctx.session.user, parse)) {
                 continue;

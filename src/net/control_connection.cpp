@@ -228,7 +228,11 @@ int read_reply(NetContext& ctx, int socket) {
         const std::string_view text = ctx.reply.text;
         bool continues = code < 100 || code > 599 || (text.size() > 3 && text[3] == '-');
         ctx.messages.add_message_line(text);
-        if (ctx.last_line_ended) {
+        if (depth > max_reply_lines && !ctx.cancel_requested) {
+            // A reply that never ends would hold the program while the server keeps talking.
+            ctx.messages.print_message("receive error: %s", "reply too long");
+            ctx.cancel_requested = true;
+        } else if (ctx.last_line_ended) {
             last_line_end = tick_count();
         } else if (!ctx.cancel_requested && limit_ms >= 0 &&
                    tick_count() - last_line_end > limit_ms) {

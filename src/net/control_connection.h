@@ -16,6 +16,8 @@ namespace varnix {
 inline constexpr std::size_t max_command_line = 291;
 inline constexpr std::size_t max_reply_line = 942;
 inline constexpr std::size_t reply_recv_chunk = 82;
+// The most lines one reply may have; a longer one is given up like a lost connection.
+inline constexpr int max_reply_lines = 100000;
 
 // A connected socket, or -1.
 [[nodiscard]] int connect_host(NetContext& ctx, const std::string& host, unsigned port,

@@ -186,6 +186,18 @@ TEST_F(ControlConnection, OddCodesNulBytesAndGarbageNeverConfuseTheReader) {
     finish();
 }
 
+TEST_F(ControlConnection, EndlessMultiLineReplyIsGivenUp) {
+    std::string lines;
+    for (int i = 0; i <= max_reply_lines; ++i) lines += "200-more\r\n";
+    ctx.messages.set_verbose(false);
+    server.send_raw(lines).silence_until_closed(20s);
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_TRUE(view.contains("receive error: reply too long"));
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
 TEST_F(ControlConnection, ClosingNoSocketPrintsNothing) {
     EXPECT_EQ(close_socket(ctx, -1), -1);
     EXPECT_EQ(close_socket_plain(ctx, -1), -1);
