@@ -57,7 +57,15 @@ bool parse_mlsd_line(std::string_view line, const ParseContext&, ListEntry& out)
     if (!line.empty() && line.front() == ' ') {
         line.remove_prefix(1);
     }
-    const std::size_t space = line.find(' ');
+    // Every fact ends with ';' and one blank separates the last from the name; a fact value
+    // may hold a blank ("UNIX.ownername=John Doe"). Servers that drop the last ';' are read
+    // up to the first blank.
+    std::size_t space = line.find("; ");
+    if (space != std::string_view::npos) {
+        ++space;
+    } else {
+        space = line.find(' ');
+    }
     if (space == std::string_view::npos || space < 3) {
         return false;
     }

@@ -139,6 +139,10 @@ bool parse_list_line(ListEntry& out, std::string_view line, int host_type, std::
     }
     if (ctx.state != nullptr) {
         ctx.state->dialect = out.host_type;
+        // A member list ends where another dialect's listing begins.
+        if (out.host_type != host::mvs) {
+            ctx.state->mvs_members = false;
+        }
     }
     return true;
 }

@@ -94,6 +94,22 @@ namespace {
     return set_name(out, name);
 }
 
+// The name follows the date after one blank. AIX writes an old date as "Apr 08 2003" with
+// the year left in the five-column time field, so two blanks follow it; `ls` elsewhere
+// right-aligns the year ("Apr  8  2003"), twelve columns like "Apr  8 14:30".
+[[nodiscard]] std::string_view name_after_date(std::string_view line, const text::Tokens& t, std::size_t at,
+                                               const LsDate& d)
+{
+    const std::size_t start = text::start_of(line, t[at]);
+    std::size_t end = text::end_of(line, t[d.last_token]);
+    const std::string_view last = t[d.last_token];
+    if (end - start == 11 && last.size() == 4 && text::all_digits(last) && end + 2 < line.size() &&
+        text::is_blank(line[end]) && text::is_blank(line[end + 1])) {
+        ++end;
+    }
+    return text::rest_after_one_blank(line, end);
+}
+
 // Size at `at - 1`, date from `at`, name after the date.
 [[nodiscard]] bool try_date_at(std::string_view line, const text::Tokens& t, std::size_t mode, std::size_t at,
                                const ParseContext& ctx, ListEntry& out)
@@ -108,10 +124,11 @@ namespace {
     }
     begin_entry(out);
     out.kind = kind_of(t[mode][0]);
-    out.size = size;
+    // NetPresenz and other Mac servers put "folder" where the owner goes and an item count
+    // where the size goes: no byte count for the folder.
+    out.size = text::iequals(t[mode + 1], "folder") ? 0 : size;
     dates::set_date_time(out, d.year, d.month, d.day, d.hour, d.minute);
-    const std::string_view name = text::rest_after_one_blank(line, text::end_of(line, t[d.last_token]));
-    return store_name(name, out);
+    return store_name(name_after_date(line, t, at, d), out);
 }
 
 }  // namespace

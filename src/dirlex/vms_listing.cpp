@@ -41,6 +41,13 @@ constexpr std::uint64_t block_size = 512;
 
 [[nodiscard]] bool store_name(std::string_view name, ListEntry& out)
 {
+    // CMU/IP servers put the directory in front: "[VMSSERV.FILES]ALARM.DIR;1".
+    if (!name.empty() && name.front() == '[') {
+        const std::size_t close = name.find(']');
+        if (close != std::string_view::npos && close + 1 < name.size()) {
+            name.remove_prefix(close + 1);
+        }
+    }
     const std::size_t semi = name.rfind(';');
     if (semi >= 4 && text::iequals(name.substr(semi - 4, 4), ".DIR")) {
         out.kind = EntryKind::Directory;

@@ -59,7 +59,7 @@ const Row unix_rows[] = {
     {"-rw-r--r-- 1 u g 7 12\xec\x9b\x94 25  2020 ko", F, "ko", 7, "2020-12-25 00:00", U},
     // Mac servers: NetPresenz lists fork sizes, folders an item count.
     {"-------r--         326  1391972  1392298 Nov 22  1995 MegaPhone.sit", F, "MegaPhone.sit", 1392298, "1995-11-22 00:00", U},
-    {"drwxrwxr-x               folder        2 May 10  1996 network", D, "network", 2, "1996-05-10 00:00", U},
+    {"drwxrwxr-x               folder        2 May 10  1996 network", D, "network", 0, "1996-05-10 00:00", U},
     // Windows servers imitating UNIX.
     {"----------   1 owner    group         1803128 Jul 10 10:18 ls-lR.Z", F, "ls-lR.Z", 1803128, "2023-07-10 10:18", U},
     {"d---------   1 owner    group               0 May  9 19:45 Softlib", D, "Softlib", 0, "2024-05-09 19:45", U},
