@@ -107,8 +107,11 @@ TEST_F(ControlConnection, OrderlyCloseIsClassFourWithoutErrorText) {
 }
 
 TEST_F(ControlConnection, ResetIsClassFourWithReceiveError) {
-    server.reset();
+    // The reset comes only after the connection certainly stands on both sides.
+    server.expect("NOOP").reset();
     start_and_connect();
+    std::string noop = "NOOP";
+    ASSERT_EQ(send_line(ctx, ctx.control_socket, noop), 6);
     EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
     EXPECT_TRUE(ctx.cancel_requested);
     EXPECT_TRUE(view.contains("receive error: connection reset"));
