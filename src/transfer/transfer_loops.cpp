@@ -47,21 +47,20 @@ void ensure_buffers(TransferState& t, std::size_t chunk) {
 
 // Waits for data at most the session's time-out, then receives once.
 ssize_t receive_chunk(TransferContext& ctx, int socket, char* data, std::size_t length) {
-    switch (wait_socket(socket, POLLIN, data_timeout_ms(ctx))) {
-        case WaitResult::Ready: break;
-        case WaitResult::TimedOut:
-            ctx.messages.print_message("Timer cancelled blocking call");
-            ctx.cancel_requested = true;
-            set_last_socket_error(wsa::cancelled);
-            return -1;
-        case WaitResult::Cancelled:
-        case WaitResult::Failed: return -1;
-    }
     for (;;) {
+        switch (wait_socket(socket, POLLIN, data_timeout_ms(ctx))) {
+            case WaitResult::Ready: break;
+            case WaitResult::TimedOut:
+                ctx.messages.print_message("Timer cancelled blocking call");
+                ctx.cancel_requested = true;
+                set_last_socket_error(wsa::cancelled);
+                return -1;
+            case WaitResult::Cancelled:
+            case WaitResult::Failed: return -1;
+        }
         const ssize_t n = ::recv(socket, data, length, MSG_DONTWAIT);
         if (n >= 0) return n;
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return receive_chunk(ctx, socket, data, length);
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
         set_last_socket_error(wsa_error_from_errno(errno));
         return -1;
     }
