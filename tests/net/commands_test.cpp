@@ -17,19 +17,7 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class Commands : public NetTest {
-protected:
-    void start_and_connect() {
-        server.start();
-        connect_to(server.port());
-        view.clear();
-    }
-    void finish() {
-        EXPECT_TRUE(server.wait_done(5s));
-        EXPECT_THAT(server.failures(), IsEmpty());
-    }
-    ScriptedServer server;
-};
+using Commands = ScriptedNetTest;
 
 TEST_F(Commands, XFormsFollowOnlyA500) {
     server.expect("PWD").reply("500 PWD not understood")

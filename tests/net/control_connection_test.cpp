@@ -17,19 +17,7 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class ControlConnection : public NetTest {
-protected:
-    void start_and_connect() {
-        server.start();
-        connect_to(server.port());
-        view.clear();
-    }
-    void finish() {
-        EXPECT_TRUE(server.wait_done(5s));
-        EXPECT_THAT(server.failures(), IsEmpty());
-    }
-    ScriptedServer server;
-};
+using ControlConnection = ScriptedNetTest;
 
 TEST_F(ControlConnection, MultiLineReplyWithForeignCodesEndsAtItsOwnCode) {
     server.reply("220-Welcome\n220-more\n   text\n230 not the end\n220 ready");

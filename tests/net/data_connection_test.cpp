@@ -50,24 +50,7 @@ std::vector<unsigned> port_numbers(std::string_view line) {
     return numbers;
 }
 
-class DataConnection : public NetTest {
-protected:
-    void start_and_connect() {
-        server.start();
-        connect_to(server.port());
-        view.clear();
-    }
-    void finish() {
-        EXPECT_TRUE(server.wait_done(5s));
-        EXPECT_THAT(server.failures(), IsEmpty());
-    }
-    // The control connection still answers after whatever went before.
-    void expect_usable() {
-        EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
-        EXPECT_EQ(ctx.reply.text, "200 still here");
-    }
-    ScriptedServer server;
-};
+using DataConnection = ScriptedNetTest;
 
 TEST(PasvReply, TheThreeFormsGiveAddressAndPort) {
     for (const char* text : {"227 Entering Passive Mode (192,168,1,20,19,137)",

@@ -11,6 +11,7 @@
 
 #include "dirlex/dirlex.h"
 #include "net/control_connection.h"
+#include "net/net_fixture.h"
 #include "platform/clock.h"
 #include "support/scripted_server.h"
 #include "transfer/get_put.h"
@@ -26,28 +27,13 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-class GetPut : public TransferTest {
+class GetPut : public WithScriptedServer<TransferTest> {
 protected:
     GetPut() {
         ctx.settings.hash = 1;
         ctx.session.passive = 1;
         ctx.options.mode = 'I';
         ctx.current_remote_dir = "/pub";
-    }
-    void start_and_connect() {
-        server.start();
-        connect_to(server.port());
-        view.clear();
-    }
-    void finish() {
-        EXPECT_TRUE(server.wait_done(5s));
-        EXPECT_THAT(server.failures(), IsEmpty());
-    }
-    // The last step of every script: the control connection still works.
-    void expect_usable() {
-        EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
-        EXPECT_EQ(ctx.reply.text, "200 still here");
-        EXPECT_EQ(ctx.busy_count, 0);
     }
     int get(const std::string& remote, const std::string& local, int mode) {
         std::string command = "RETR " + remote;
@@ -56,7 +42,6 @@ protected:
     [[nodiscard]] bool record_present() const {
         return read_restart_record(ctx, ctx.session.name).present();
     }
-    ScriptedServer server;
 };
 
 TEST_F(GetPut, TypeIsSentOnlyWhenItChanges) {
