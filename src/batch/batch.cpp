@@ -101,7 +101,13 @@ std::string failure_text(const BatchContext& ctx, std::string_view line) {
 void report_failure(BatchContext& ctx, const std::string& text) {
     play_event_sound(ctx, SoundEvent::Error);
     if (ctx.on_show_window) ctx.on_show_window();
-    ctx.messages.add_message_line(text);
+    // One message line per line of the text: the server's reply, then the program's own.
+    std::string_view rest = text;
+    for (auto end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+        if (end > 0) ctx.messages.add_message_line(rest.substr(0, end));
+        rest.remove_prefix(end + 1);
+    }
+    if (!rest.empty()) ctx.messages.add_message_line(rest);
     if (!ctx.batch.quiet && ctx.services.boxes) {
         (void)ctx.services.boxes->show(text, program_title, mb::ok);
     }
