@@ -250,7 +250,10 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
     std::string source_path = from.path;
     std::string destination_path = to.path;
     if (download && to.kind == AddressKind::None) {
-        destination_path = make_local_name(ctx, file_part(from.path));
+        // Without a destination the file lands in the current folder under its local name;
+        // for a wildcard that means each matching file does.
+        destination_path =
+            has_wildcard(file_part(from.path)) ? std::string() : make_local_name(ctx, file_part(from.path));
     }
     fill_session(ctx, remote);
     const std::string& host = ctx.session.host;

@@ -122,6 +122,10 @@ TEST_F(Batch, WildcardDownloadFetchesEveryMatch) {
     EXPECT_FALSE(fs::exists(in / "other.txt"));
     // A pattern nothing matches is no failure: the CWD succeeded.
     EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.none"), "local:" + in.string() + "/"), 1);
+    // Without a destination the matches land in the current folder.
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), ""), 1) << failure_box_text();
+    EXPECT_EQ(read_bytes(local() / "one.txt"), "1\r\n");
+    EXPECT_EQ(read_bytes(local() / "TWO.TXT"), binary_payload(70000, 3));
 }
 
 TEST_F(Batch, ReceiveUniqueNumbersNamesTakenInTheDestinationFolder) {
