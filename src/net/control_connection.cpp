@@ -172,7 +172,9 @@ int connect_host(NetContext& ctx, const std::string& host, unsigned port,
     (void)sock_set_int_option(fd, IPPROTO_TCP, TCP_NODELAY, 1);
     const std::string where = dotted(addr.sin_addr);
     ctx.messages.print_message("connecting to %s ...", where.c_str());
-    if (sock_connect(fd, addr) < 0) {
+    // A port outside 1..65535 (a hand-edited PORT) would wrap to another port.
+    if (port == 0 || port > 65535) set_last_socket_error(wsa::address_not_available);
+    if (port == 0 || port > 65535 || sock_connect(fd, addr) < 0) {
         ctx.messages.print_message("can't connect to %s - %s", host.c_str(),
                                    socket_error_text(last_socket_error()).c_str());
         return -1;  // the socket is closed on the way out: nothing else owns it

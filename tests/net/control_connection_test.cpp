@@ -219,6 +219,8 @@ TEST_F(ControlConnection, ConnectFailuresAreReported) {
     EXPECT_TRUE(view.contains("can't connect to 127.0.0.1 - connection refused"));
     EXPECT_EQ(connect_host(ctx, "127.0.0.1", 21, "carrier-pigeon"), -1);
     EXPECT_TRUE(view.contains("can't get \"carrier-pigeon\" protocol entry"));
+    EXPECT_EQ(connect_host(ctx, "127.0.0.1", 65536 + 21, "tcp"), -1);
+    EXPECT_TRUE(view.contains("can't connect to 127.0.0.1 - address not available"));
     EXPECT_EQ(connect_host(ctx, "1.x", 21, "tcp"), -1);
     EXPECT_TRUE(view.contains("can't get \"1.x\" host entry"));
 }
