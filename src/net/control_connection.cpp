@@ -157,7 +157,6 @@ int connect_host(NetContext& ctx, const std::string& host, unsigned port,
     const auto address = host_address(ctx, host);
     if (!address) return -1;
     addr.sin_addr = *address;
-    ctx.server_address = *address;
     if (!known_protocol(protocol)) {
         ctx.messages.print_message("can't get \"%s\" protocol entry", protocol.c_str());
         return -1;

@@ -9,7 +9,6 @@
 #include <memory>
 #include <mutex>
 #include <netinet/in.h>
-#include <optional>
 #include <string>
 
 #include "config/config_context.h"
@@ -58,9 +57,6 @@ struct NetContext : ConfigContext {
     bool greeting = false;  // set while the logon reads the server's greeting
     bool last_line_ended = true;  // whether the last line read ended with its LF
     TimeoutState timeout;
-
-    // The server address of the last successful look-up.
-    std::optional<in_addr> server_address;
 
     // The data connection of the transfer in progress and the listener of an active one.
     int data_socket = -1;
