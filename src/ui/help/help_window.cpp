@@ -1,0 +1,172 @@
+// The help window and the show_help hook.
+#include "ui/help/help_window.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+#include "ui/help/help_contexts.h"
+
+namespace varnix::ui {
+namespace {
+
+QPointer<HelpWindow> the_window;
+
+QString to_qstring(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QUrl page_url(std::string_view page) { return QUrl("qrc:/manual/" + to_qstring(page)); }
+
+// A modal dialog blocks input to every window outside it, so help opened from one must
+// belong to it; otherwise it belongs to the caller's window.
+QWidget* owner_for(QWidget* parent) {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return parent ? parent->window() : nullptr;
+}
+
+}  // namespace
+
+QUrl help_url(int context) {
+    const help::HelpTopic& topic = help::help_topic(context);
+    QUrl url = page_url(topic.page);
+    if (!topic.anchor.empty()) url.setFragment(to_qstring(topic.anchor));
+    return url;
+}
+
+HelpWindow::HelpWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      browser_(new QTextBrowser(this)),
+      back_(new QPushButton(tr("&Back"), this)),
+      forward_(new QPushButton(tr("&Forward"), this)),
+      find_field_(new QLineEdit(this)),
+      find_result_(new QLabel(this)) {
+    setObjectName("HelpWindow");
+    setWindowTitle(tr("VARNIX Help"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+    resize(760, 600);
+
+    auto* contents = new QPushButton(tr("&Contents"), this);
+    auto* find_next = new QPushButton(tr("&Next"), this);
+    auto* find_previous = new QPushButton(tr("&Previous"), this);
+    auto* find_label = new QLabel(tr("F&ind:"), this);
+    find_label->setBuddy(find_field_);
+    contents->setObjectName("HelpContents");
+    back_->setObjectName("HelpBack");
+    forward_->setObjectName("HelpForward");
+    find_field_->setObjectName("HelpFind");
+    find_field_->setClearButtonEnabled(true);
+    browser_->setObjectName("HelpBrowser");
+    browser_->setOpenExternalLinks(false);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(contents);
+    bar->addWidget(back_);
+    bar->addWidget(forward_);
+    bar->addSpacing(16);
+    bar->addWidget(find_label);
+    bar->addWidget(find_field_, 1);
+    bar->addWidget(find_next);
+    bar->addWidget(find_previous);
+    bar->addWidget(find_result_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(bar);
+    layout->addWidget(browser_, 1);
+
+    connect(contents, &QPushButton::clicked, this, [this] { open(help_url(help::contents)); });
+    connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+    connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
+    connect(browser_, &QTextBrowser::historyChanged, this, &HelpWindow::update_buttons);
+    connect(find_field_, &QLineEdit::returnPressed, this, [this] { find_from_field(false); });
+    connect(find_field_, &QLineEdit::textEdited, this, [this] { find_result_->clear(); });
+    connect(find_next, &QPushButton::clicked, this, [this] { find_from_field(false); });
+    connect(find_previous, &QPushButton::clicked, this, [this] { find_from_field(true); });
+
+    auto* focus_find = new QShortcut(QKeySequence::Find, this);
+    connect(focus_find, &QShortcut::activated, this, [this] {
+        find_field_->setFocus();
+        find_field_->selectAll();
+    });
+    auto* next = new QShortcut(QKeySequence::FindNext, this);
+    connect(next, &QShortcut::activated, this, [this] { find_from_field(false); });
+    auto* previous = new QShortcut(QKeySequence::FindPrevious, this);
+    connect(previous, &QShortcut::activated, this, [this] { find_from_field(true); });
+    auto* back_key = new QShortcut(QKeySequence::Back, this);
+    connect(back_key, &QShortcut::activated, browser_, &QTextBrowser::backward);
+    auto* forward_key = new QShortcut(QKeySequence::Forward, this);
+    connect(forward_key, &QShortcut::activated, browser_, &QTextBrowser::forward);
+    auto* close_key = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close_key, &QShortcut::activated, this, &QWidget::close);
+
+    update_buttons();
+}
+
+void HelpWindow::open(const QUrl& url) {
+    // The same page with another anchor only scrolls; setSource handles both.
+    browser_->setSource(url);
+    if (url.hasFragment()) browser_->scrollToAnchor(url.fragment());
+    find_result_->clear();
+}
+
+QUrl HelpWindow::current_url() const { return browser_->source(); }
+
+bool HelpWindow::find(const QString& text, bool backwards) {
+    if (text.isEmpty()) return false;
+    const QTextDocument::FindFlags flags =
+        backwards ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    if (browser_->find(text, flags)) return true;
+    // Wrap around: start again from the other end of the page.
+    QTextCursor cursor = browser_->textCursor();
+    cursor.movePosition(backwards ? QTextCursor::End : QTextCursor::Start);
+    browser_->setTextCursor(cursor);
+    return browser_->find(text, flags);
+}
+
+void HelpWindow::find_from_field(bool backwards) {
+    const bool found = find(find_field_->text(), backwards);
+    find_result_->setText(found || find_field_->text().isEmpty() ? QString() : tr("Not found"));
+}
+
+void HelpWindow::update_buttons() {
+    back_->setEnabled(browser_->isBackwardAvailable());
+    forward_->setEnabled(browser_->isForwardAvailable());
+}
+
+HelpWindow* help_window() { return the_window.data(); }
+
+void show_help(QWidget* parent, int context) {
+    QWidget* owner = owner_for(parent);
+    if (!the_window) {
+        the_window = new HelpWindow(owner);
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, the_window.data(),
+                         &QObject::deleteLater);
+    } else if (the_window->parentWidget() != owner) {
+        const QRect where = the_window->geometry();
+        the_window->setParent(owner, Qt::Window);
+        the_window->setGeometry(where);
+    }
+    the_window->open(help_url(context));
+    the_window->show();
+    the_window->raise();
+    the_window->activateWindow();
+}
+
+void install_help_keys(QWidget* widget, int context) {
+    for (const Qt::Key key : {Qt::Key_F1, Qt::Key_F2}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), widget);
+        QObject::connect(shortcut, &QShortcut::activated, widget,
+                         [widget, context] { show_help(widget, context); });
+    }
+}
+
+}  // namespace varnix::ui

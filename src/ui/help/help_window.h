@@ -1,0 +1,53 @@
+// The help window: the program's HTML manual, compiled in as a resource, in a browser with
+// contents, back and forward and find in page; show_help opens it at a help context's section.
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextBrowser;
+
+namespace varnix::ui {
+
+// The hook every Help button and F1 key calls: opens (or raises) the help window at the
+// section of the context (help/help_contexts.h); 0..10 and unknown numbers show the contents.
+// Opened from a modal dialog, the window belongs to that dialog so it takes input while the
+// dialog is open; otherwise it belongs to parent's window (none when parent is null).
+void show_help(QWidget* parent, int context);
+
+// F1 and F2 anywhere in the widget's window open the section of the context.
+void install_help_keys(QWidget* widget, int context);
+
+// The manual address of a context: qrc:/manual/<page>#<anchor>.
+[[nodiscard]] QUrl help_url(int context);
+
+class HelpWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpWindow(QWidget* parent = nullptr);
+
+    void open(const QUrl& url);
+    [[nodiscard]] QUrl current_url() const;
+    [[nodiscard]] QTextBrowser* browser() const { return browser_; }
+
+    // Finds the text from the cursor on (backwards when asked), wrapping around once.
+    bool find(const QString& text, bool backwards = false);
+
+private:
+    void find_from_field(bool backwards);
+    void update_buttons();
+
+    QTextBrowser* browser_;
+    QPushButton* back_;
+    QPushButton* forward_;
+    QLineEdit* find_field_;
+    QLabel* find_result_;
+};
+
+// The help window if one is open (for tests and for closing it at exit), else nullptr.
+[[nodiscard]] HelpWindow* help_window();
+
+}  // namespace varnix::ui
