@@ -2,6 +2,7 @@
 #include "ui/help/help_window.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -142,6 +143,28 @@ void HelpWindow::update_buttons() {
     forward_->setEnabled(browser_->isForwardAvailable());
 }
 
+void HelpWindow::set_owner(QWidget* owner) {
+    if (modal_owner_) modal_owner_->removeEventFilter(this);
+    modal_owner_ = owner && owner->isModal() ? owner : nullptr;
+    if (modal_owner_) modal_owner_->installEventFilter(this);
+    if (parentWidget() == owner) return;
+    const QRect where = geometry();
+    const bool open = isVisible();
+    setParent(owner, Qt::Window);
+    setGeometry(where);
+    if (open) show();
+}
+
+bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The modal dialog closes: the manual stays open on its own unless the user closed it.
+    if (watched == modal_owner_ && event->type() == QEvent::Hide) {
+        const bool keep_open = !isHidden();
+        set_owner(nullptr);
+        if (keep_open) show();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 HelpWindow* help_window() { return the_window.data(); }
 
 void show_help(QWidget* parent, int context) {
@@ -150,11 +173,8 @@ void show_help(QWidget* parent, int context) {
         the_window = new HelpWindow(owner);
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, the_window.data(),
                          &QObject::deleteLater);
-    } else if (the_window->parentWidget() != owner) {
-        const QRect where = the_window->geometry();
-        the_window->setParent(owner, Qt::Window);
-        the_window->setGeometry(where);
     }
+    the_window->set_owner(owner);
     the_window->open(help_url(context));
     the_window->show();
     the_window->raise();

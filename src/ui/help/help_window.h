@@ -15,7 +15,8 @@ namespace varnix::ui {
 // The hook every Help button and F1 key calls: opens (or raises) the help window at the
 // section of the context (help/help_contexts.h); 0..10 and unknown numbers show the contents.
 // Opened from a modal dialog, the window belongs to that dialog so it takes input while the
-// dialog is open; otherwise it belongs to parent's window (none when parent is null).
+// dialog is open, and stays open on its own when the dialog closes; otherwise it belongs to
+// parent's window (none when parent is null).
 void show_help(QWidget* parent, int context);
 
 // F1 and F2 anywhere in the widget's window open the section of the context.
@@ -36,6 +37,12 @@ public:
     // Finds the text from the cursor on (backwards when asked), wrapping around once.
     bool find(const QString& text, bool backwards = false);
 
+    // Makes the window belong to owner's family (a window of its own when owner is null).
+    void set_owner(QWidget* owner);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void find_from_field(bool backwards);
     void update_buttons();
@@ -45,6 +52,7 @@ private:
     QPushButton* forward_;
     QLineEdit* find_field_;
     QLabel* find_result_;
+    QWidget* modal_owner_ = nullptr;  // the modal dialog the window belongs to for now
 };
 
 // The help window if one is open (for tests and for closing it at exit), else nullptr.
