@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include <string>
 #include <gtest/gtest.h>
 
+#include "ui/help/help_contents.h"
 #include "ui/help/help_contexts.h"
 #include "ui/help/help_window.h"
 
@@ -231,6 +233,30 @@ TEST_F(Help, F1InADialogOpensItsSectionAndTheWindowTakesInput) {
     EXPECT_EQ(ui::help_window()->parentWidget(), nullptr);
     EXPECT_TRUE(ui::help_window()->isVisible());
     EXPECT_EQ(shown().fragment(), "ascii-extensions");
+}
+
+TEST_F(Help, ContentsTreeHoldsEveryPageAndFollowsTheSectionShown) {
+    const QStringList pages = QDir(":/manual").entryList({"*.html"});
+    for (const QString& page : pages) {
+        EXPECT_TRUE(ui::manual_pages().contains(page)) << page.toStdString() << " not in the contents";
+    }
+    ui::show_help(nullptr, help::firewall_password);
+    QTreeWidget* tree = ui::help_window()->contents_tree();
+    ASSERT_EQ(tree->topLevelItemCount(), ui::manual_pages().size());
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "VARNIX Help");
+    ASSERT_NE(tree->currentItem(), nullptr);
+    EXPECT_EQ(tree->currentItem()->text(0), "The firewall password");
+    EXPECT_EQ(tree->currentItem()->parent()->text(0), "Firewalls and proxies");
+
+    // A click on a section in the tree opens it.
+    const auto found = tree->findItems("Session Options", Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(found.size(), 1);
+    tree->scrollToItem(found.front());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualItemRect(found.front()).center());
+    EXPECT_EQ(shown().fileName(), "options.html");
+    EXPECT_EQ(shown().fragment(), "session");
+    EXPECT_EQ(top_line(), "Session Options");
 }
 
 TEST_F(Help, FindSearchesThePageAndWrapsAround) {

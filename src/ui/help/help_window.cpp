@@ -10,11 +10,16 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
+#include <QSplitter>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
+#include "ui/help/help_contents.h"
 #include "ui/help/help_contexts.h"
 
 namespace varnix::ui {
@@ -47,6 +52,7 @@ QUrl help_url(int context) {
 HelpWindow::HelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window),
       browser_(new QTextBrowser(this)),
+      tree_(new QTreeWidget(this)),
       back_(new QPushButton(tr("&Back"), this)),
       forward_(new QPushButton(tr("&Forward"), this)),
       find_field_(new QLineEdit(this)),
@@ -54,7 +60,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     setObjectName("HelpWindow");
     setWindowTitle(tr("VARNIX Help"));
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(760, 600);
+    resize(900, 620);
 
     auto* contents = new QPushButton(tr("&Contents"), this);
     auto* find_next = new QPushButton(tr("&Next"), this);
@@ -68,6 +74,10 @@ HelpWindow::HelpWindow(QWidget* parent)
     find_field_->setClearButtonEnabled(true);
     browser_->setObjectName("HelpBrowser");
     browser_->setOpenExternalLinks(false);
+    tree_->setObjectName("HelpTopics");
+    tree_->setHeaderHidden(true);
+    tree_->setRootIsDecorated(true);
+    fill_contents_tree();
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(contents);
@@ -82,12 +92,24 @@ HelpWindow::HelpWindow(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(bar);
-    layout->addWidget(browser_, 1);
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(tree_);
+    split->addWidget(browser_);
+    split->setStretchFactor(1, 1);
+    split->setSizes({230, 670});
+    layout->addWidget(split, 1);
 
     connect(contents, &QPushButton::clicked, this, [this] { open(help_url(help::contents)); });
     connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
     connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
     connect(browser_, &QTextBrowser::historyChanged, this, &HelpWindow::update_buttons);
+    connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::follow_in_tree);
+    connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        open(item->data(0, Qt::UserRole).toUrl());
+    });
+    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        open(item->data(0, Qt::UserRole).toUrl());
+    });
     connect(find_field_, &QLineEdit::returnPressed, this, [this] { find_from_field(false); });
     connect(find_field_, &QLineEdit::textEdited, this, [this] { find_result_->clear(); });
     connect(find_next, &QPushButton::clicked, this, [this] { find_from_field(false); });
@@ -116,6 +138,7 @@ void HelpWindow::open(const QUrl& url) {
     // The same page with another anchor only scrolls; setSource handles both.
     browser_->setSource(url);
     if (url.hasFragment()) browser_->scrollToAnchor(url.fragment());
+    follow_in_tree(url);
     find_result_->clear();
 }
 
@@ -136,6 +159,37 @@ bool HelpWindow::find(const QString& text, bool backwards) {
 void HelpWindow::find_from_field(bool backwards) {
     const bool found = find(find_field_->text(), backwards);
     find_result_->setText(found || find_field_->text().isEmpty() ? QString() : tr("Not found"));
+}
+
+void HelpWindow::fill_contents_tree() {
+    QTreeWidgetItem* parents[4] = {};
+    for (const ContentsEntry& entry : manual_contents()) {
+        QTreeWidgetItem* parent = entry.level > 1 ? parents[entry.level - 1] : nullptr;
+        auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
+        item->setText(0, entry.title);
+        item->setToolTip(0, entry.title);
+        item->setData(0, Qt::UserRole, entry.url);
+        parents[entry.level] = item;
+        for (int deeper = entry.level + 1; deeper < 4; ++deeper) parents[deeper] = nullptr;
+    }
+}
+
+// Marks the contents entry of the page and section shown, opening its branch.
+void HelpWindow::follow_in_tree(const QUrl& url) {
+    QTreeWidgetItem* page_item = nullptr;
+    QTreeWidgetItem* match = nullptr;
+    for (QTreeWidgetItemIterator it(tree_); *it && !match; ++it) {
+        const QUrl item_url = (*it)->data(0, Qt::UserRole).toUrl();
+        if (item_url == url) match = *it;
+        if (!page_item && item_url.path() == url.path() && !item_url.hasFragment()) {
+            page_item = *it;
+        }
+    }
+    if (!match) match = page_item;
+    if (!match) return;
+    const QSignalBlocker quiet(tree_);
+    tree_->setCurrentItem(match);
+    tree_->scrollToItem(match);
 }
 
 void HelpWindow::update_buttons() {

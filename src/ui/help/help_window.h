@@ -9,10 +9,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextBrowser;
+class QTreeWidget;
 
 namespace varnix::ui {
 
-// The hook every Help button and F1 key calls: opens (or raises) the help window at the
+// The hook every Help button and F1 key calls (a dialog's help callback is
+// [this](int context) { ui::show_help(this, context); }): opens (or raises) the help window at the
 // section of the context (help/help_contexts.h); 0..10 and unknown numbers show the contents.
 // Opened from a modal dialog, the window belongs to that dialog so it takes input while the
 // dialog is open, and stays open on its own when the dialog closes; otherwise it belongs to
@@ -33,6 +35,7 @@ public:
     void open(const QUrl& url);
     [[nodiscard]] QUrl current_url() const;
     [[nodiscard]] QTextBrowser* browser() const { return browser_; }
+    [[nodiscard]] QTreeWidget* contents_tree() const { return tree_; }
 
     // Finds the text from the cursor on (backwards when asked), wrapping around once.
     bool find(const QString& text, bool backwards = false);
@@ -46,8 +49,11 @@ protected:
 private:
     void find_from_field(bool backwards);
     void update_buttons();
+    void fill_contents_tree();
+    void follow_in_tree(const QUrl& url);
 
     QTextBrowser* browser_;
+    QTreeWidget* tree_;
     QPushButton* back_;
     QPushButton* forward_;
     QLineEdit* find_field_;
