@@ -74,7 +74,7 @@ void fill_session(BatchContext& ctx, const TransferAddress& remote) {
         if (!local_dir.empty()) {
             std::error_code ec;
             std::filesystem::current_path(local_dir, ec);
-            if (ctx.on_local_changed) ctx.on_local_changed();
+            post_window_event(ctx.services.invoker, ctx.events.on_local_changed);
         }
         s.init_cmd = ini.get_string(name, "INITCMD", "", 119);
     } else {
@@ -276,7 +276,7 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
             }
             if (cls == 2) {
                 list_remote_cached(ctx);
-                if (ctx.transfer.on_mode_changed) ctx.transfer.on_mode_changed();
+                post_window_event(ctx.services.invoker, ctx.events.on_mode_changed);
                 if (ctx.on_interactive) ctx.on_interactive();
                 if (ctx.on_show_window) ctx.on_show_window();
                 return 2;

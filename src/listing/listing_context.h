@@ -14,17 +14,6 @@
 
 namespace varnix {
 
-// The controls of the two panes. The window points them at its own controls; until then
-// (and in batch runs) they are the in-memory ones of PaneMemory.
-struct PaneControls {
-    ListBox* local_dirs = nullptr;
-    ListBox* local_files = nullptr;
-    ListBox* remote_dirs = nullptr;
-    ListBox* remote_files = nullptr;
-    ComboBox* local_path_box = nullptr;
-    ComboBox* remote_path_box = nullptr;
-};
-
 // In-memory pane controls: directory lists and path boxes sorted, file lists not.
 struct PaneMemory {
     MemoryListBox local_dirs{true};
@@ -41,7 +30,7 @@ struct PaneMemory {
 };
 
 struct ListingContext : NetContext {
-    ListingContext() : panes(pane_memory.controls()) {}
+    ListingContext();
 
     PaneMemory pane_memory;
     PaneControls panes;
@@ -52,6 +41,11 @@ struct ListingContext : NetContext {
 
     // The item data of the entry get_entry_name read last (0 when it found none).
     std::atomic<std::int64_t> last_entry_size{0};
+
+    // The local pane's directory, absolute: the program's own idea of "here", so two threads
+    // never share the process's current directory. Starts as the directory the program was
+    // started in; change it with set_local_dir().
+    std::string local_dir;
 
     // The local mask box's text; an empty mask lists with "*.*".
     std::string local_mask = "*.*";

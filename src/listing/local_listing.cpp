@@ -1,11 +1,13 @@
 // Local directory listing and dump.
 #include "listing/local_listing.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <unordered_map>
@@ -106,8 +108,35 @@ void write_dump_line(std::FILE* out, const DirectoryEntry& e) {
 
 }  // namespace
 
+ListingContext::ListingContext() : panes(pane_memory.controls()), local_dir(current_directory()) {}
+
+std::string local_file_path(const ListingContext& ctx, std::string_view name) {
+    if (!name.empty() && name.front() == '/') return std::string(name);
+    std::string path = ctx.local_dir;
+    if (path.empty() || path.back() != '/') path += '/';
+    path += name;
+    return path;
+}
+
+bool set_local_dir(ListingContext& ctx, std::string_view path) {
+    if (path.empty() || path.find('\0') != std::string_view::npos) return false;
+    const std::string wanted = local_file_path(ctx, path);
+    // The physical path, as chdir would have made it: ".." leaves a linked folder upwards.
+    char* resolved = ::realpath(wanted.c_str(), nullptr);
+    if (!resolved) return false;
+    std::string absolute(resolved);
+    std::free(resolved);
+    struct stat st {};
+    if (::stat(absolute.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        ::access(absolute.c_str(), R_OK | X_OK) != 0) {
+        return false;
+    }
+    ctx.local_dir = std::move(absolute);
+    return true;
+}
+
 void list_local(ListingContext& ctx) {
-    show_path_in_box(ctx.panes.local_path_box, current_directory());
+    show_path_in_box(ctx.panes.local_path_box, ctx.local_dir);
     ListBox& dirs = *ctx.panes.local_dirs;
     ListBox& files = *ctx.panes.local_files;
     dirs.set_redraw(false);
@@ -116,7 +145,7 @@ void list_local(ListingContext& ctx) {
     ctx.local_width = 0;
     (void)dirs.add_item("..");
 
-    const auto entries = scan_directory(".");
+    const auto entries = scan_directory(ctx.local_dir);
     const std::vector<DirectoryEntry> none;
     const auto& list = entries ? *entries : none;
     ctx.local_disk_names.clear();
@@ -128,12 +157,11 @@ void list_local(ListingContext& ctx) {
     files.set_redraw(true);
 }
 
-int write_local_directory_dump(const std::string& path) {
+int write_local_directory_dump(const std::string& directory, const std::string& path) {
     std::unique_ptr<std::FILE, FileCloser> out(std::fopen(path.c_str(), "w"));
     if (!out) return 1;
-    const std::string directory = current_directory();
     std::fprintf(out.get(), " Directory of %s\n\n", directory.c_str());
-    if (const auto entries = scan_directory(".")) {
+    if (const auto entries = scan_directory(directory)) {
         for (const auto& e : *entries) write_dump_line(out.get(), e);
     }
     return 1;

@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include "net/host_types.h"
+#include "net/worker.h"
 #include "platform/clock.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
@@ -137,13 +138,15 @@ bool holds_line_break(std::string_view text) {
 }
 
 BusyScope::BusyScope(NetContext& ctx) : ctx_(ctx) {
-    ++ctx_.busy_count;
+    const bool became_busy = ctx_.busy_count.fetch_add(1) == 0;
     ++busy_held_here;
+    if (became_busy) post_window_event(ctx_.services.invoker, ctx_.events.on_busy_changed);
 }
 
 BusyScope::~BusyScope() {
     --busy_held_here;
-    --ctx_.busy_count;
+    const bool became_idle = ctx_.busy_count.fetch_sub(1) == 1;
+    if (became_idle) post_window_event(ctx_.services.invoker, ctx_.events.on_busy_changed);
 }
 
 bool BusyScope::held_by_this_thread() { return busy_held_here > 0; }
@@ -261,12 +264,13 @@ int send_line(NetContext& ctx, int socket, std::string& text) {
     if (ctx.busy_count != 0) {
         ctx.messages.print_message("[x] cmd in progress, yielding");
         // The command in progress may be our own caller further up this thread's stack
-        // (re-entered through the blocking hook): waiting for it would never end.
-        if (BusyScope::held_by_this_thread()) return -1;
-        while (ctx.busy_count != 0 && !ctx.cancel_requested) {
-            if (!run_blocking_hook()) ::poll(nullptr, 0, 10);
-        }
-        if (ctx.cancel_requested) return -1;
+        // (re-entered through the blocking hook): waiting for it would never end. And the
+        // GUI thread never waits for the worker: its command is refused instead.
+        if (BusyScope::held_by_this_thread() || on_gui_thread(ctx)) return -1;
+        // The worker waits for the GUI thread's exchange, in cancellable slices.
+        const WaitResult waited =
+            wait_until([&ctx] { return ctx.busy_count == 0 || ctx.cancel_requested; });
+        if (waited != WaitResult::Ready || ctx.cancel_requested) return -1;
     }
     strip_trailing_space(text);
     if (holds_line_break(text)) {
@@ -355,6 +359,9 @@ void drain_control(NetContext& ctx, int socket) {
 void cancel_command(NetContext& ctx) {
     ctx.cancel_requested = true;
     ctx.stop_requested = true;
+    // While a worker runs, the exchange is the worker's: end its wait, and leave its
+    // connection to it (draining here would race its reader).
+    if (cancel_worker(ctx)) return;
     if (is_blocking()) cancel_blocking_call();
     drain_control(ctx, ctx.control_socket);
 }
@@ -416,12 +423,25 @@ void report_socket_error(NetContext& ctx, std::string_view operation, int code) 
 void install_blocking_hook(NetContext& ctx) {
     ignore_sigpipe();
     TimerService* timers = ctx.services.timers;
-    install_thread_blocking_hook([timers] { return timers ? timers->process_events() : false; });
+    UiInvoker* invoker = ctx.services.invoker;
+    install_thread_blocking_hook([timers, invoker] {
+        bool ran = timers && timers->process_events();
+        // Calls the worker queued for the GUI thread (an invoker with its own event loop
+        // has them run by process_events already).
+        if (invoker && invoker->run_pending()) ran = true;
+        return ran;
+    });
 }
 
 void set_transfer_thread_busy(NetContext& ctx, int flag) {
-    std::lock_guard lock(ctx.transfer_busy_mutex);
-    ctx.transfer_thread_busy = flag;
+    bool changed;
+    {
+        std::lock_guard lock(ctx.transfer_busy_mutex);
+        changed = ctx.transfer_thread_busy != flag;
+        ctx.transfer_thread_busy = flag;
+    }
+    // After the lock: the window's handler reads the flag back.
+    if (changed) post_window_event(ctx.services.invoker, ctx.events.on_busy_changed);
 }
 
 int is_transfer_thread_busy(NetContext& ctx) {

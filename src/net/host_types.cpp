@@ -104,7 +104,7 @@ void probe_host_type(NetContext& ctx, int socket) {
             set_all_commands(host);
             break;
     }
-    if (ctx.on_capabilities_changed) ctx.on_capabilities_changed();
+    post_window_event(ctx.services.invoker, ctx.events.on_capabilities_changed);
     host.host_type_probed = 1;
 }
 

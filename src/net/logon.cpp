@@ -290,7 +290,10 @@ int logon(NetContext& ctx) {
         ctx.host.host_type_probed = 0;
     }
     ctx.window_title = std::string(program_title) + " " + ctx.session.host;
-    if (ctx.on_title_changed) ctx.on_title_changed(ctx.window_title);
+    if (ctx.events.on_title_changed) {
+        post_window_event(ctx.services.invoker,
+                          [&ctx, title = ctx.window_title] { ctx.events.on_title_changed(title); });
+    }
     return l.socket;
 }
 

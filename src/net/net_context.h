@@ -78,14 +78,13 @@ struct NetContext : ConfigContext {
     // always gets the TYPE its first transfer needs.
     char current_type = 'A';
 
-    // Called when the local directory changed under the program (the local pane follows it).
-    std::function<void()> on_local_changed;
-
-    // The main window's title, and who shows it.
+    // The main window's title (shown through events.on_title_changed).
     std::string window_title;
-    std::function<void(const std::string&)> on_title_changed;
-    // Called when the availability flags change (the remote pane's buttons follow them).
-    std::function<void()> on_capabilities_changed;
+
+    // The worker thread's blocking state while a worker runs, so the GUI's Cancel can end
+    // its wait (net/worker.h). Guarded by worker_mutex.
+    std::shared_ptr<BlockingState> worker_state;
+    std::mutex worker_mutex;
 
     // Guarded by transfer_busy_mutex; use set_transfer_thread_busy / is_transfer_thread_busy.
     int transfer_thread_busy = 0;

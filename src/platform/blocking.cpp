@@ -2,7 +2,10 @@
 #include "platform/blocking.h"
 
 #include <cerrno>
+#include <optional>
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include "platform/clock.h"
 #include "platform/socket_errors.h"
@@ -18,16 +21,22 @@ thread_local std::shared_ptr<BlockingState> thread_state;
 
 }  // namespace
 
-// Marks the calling thread as inside a blocking call for its lifetime.
+// Marks the calling thread as inside a blocking call for its lifetime. The outermost call
+// takes a cancel requested from another thread while none was in progress.
 class BlockingCall {
 public:
     explicit BlockingCall(BlockingState& state) : state_(state) {
-        if (state_.depth_.fetch_add(1) == 0) state_.cancel_.store(false);
+        if (state_.depth_.fetch_add(1) == 0) state_.cancel_.store(state_.requested_.load());
     }
     ~BlockingCall() { state_.depth_.fetch_sub(1); }
     BlockingCall(const BlockingCall&) = delete;
     BlockingCall& operator=(const BlockingCall&) = delete;
-    [[nodiscard]] bool cancelled() const { return state_.cancel_.load(); }
+    [[nodiscard]] bool cancelled() const { return state_.cancel_.load() || state_.requested_.load(); }
+    // A cancel ends exactly one wait: the next one starts clean.
+    void consume_cancel() {
+        state_.requested_.store(false);
+        state_.cancel_.store(false);
+    }
 
 private:
     BlockingState& state_;
@@ -37,6 +46,11 @@ bool BlockingState::cancel() {
     if (depth_.load() == 0) return false;
     cancel_.store(true);
     return true;
+}
+
+void BlockingState::request_cancel() {
+    requested_.store(true);
+    cancel_.store(true);
 }
 
 std::shared_ptr<BlockingState> this_thread_blocking_state() {
@@ -58,7 +72,12 @@ bool is_blocking() { return this_thread_blocking_state()->is_blocking(); }
 
 bool cancel_blocking_call() { return this_thread_blocking_state()->cancel(); }
 
-WaitResult wait_socket(int fd, short events, int timeout_ms, short* revents) {
+namespace {
+
+// The loop every wait runs: the hook, the cancel check, the deadline, then one slice of
+// `step`, which returns a result to end the wait or nothing to go on.
+template <typename Step>
+WaitResult wait_loop(int timeout_ms, Step step) {
     auto state = this_thread_blocking_state();
     if (state->is_blocking()) {
         set_last_socket_error(wsa::in_progress);
@@ -72,6 +91,7 @@ WaitResult wait_socket(int fd, short events, int timeout_ms, short* revents) {
             if (call.cancelled()) break;
         }
         if (call.cancelled()) {
+            call.consume_cancel();
             set_last_socket_error(wsa::cancelled);
             return WaitResult::Cancelled;
         }
@@ -81,22 +101,61 @@ WaitResult wait_socket(int fd, short events, int timeout_ms, short* revents) {
             if (left <= 0) return WaitResult::TimedOut;
             if (left < slice) slice = static_cast<int>(left);
         }
+        if (const std::optional<WaitResult> done = step(slice)) return *done;
+    }
+}
+
+}  // namespace
+
+WaitResult wait_socket(int fd, short events, int timeout_ms, short* revents) {
+    return wait_loop(timeout_ms, [&](int slice) -> std::optional<WaitResult> {
         pollfd p{fd, events, 0};
         const int n = ::poll(&p, 1, slice);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR) return std::nullopt;
             set_last_socket_error(wsa_error_from_errno(errno));
             return WaitResult::Failed;
         }
-        if (n > 0) {
-            if (revents) *revents = p.revents;
-            if (p.revents & POLLNVAL) {
-                set_last_socket_error(wsa::not_socket);
-                return WaitResult::Failed;
-            }
-            return WaitResult::Ready;  // errors and hang-ups show in the following call
+        if (n == 0) return std::nullopt;
+        if (revents) *revents = p.revents;
+        if (p.revents & POLLNVAL) {
+            set_last_socket_error(wsa::not_socket);
+            return WaitResult::Failed;
         }
+        return WaitResult::Ready;  // errors and hang-ups show in the following call
+    });
+}
+
+WaitResult wait_until(const std::function<bool()>& done, int timeout_ms) {
+    return wait_loop(timeout_ms, [&](int slice) -> std::optional<WaitResult> {
+        if (done()) return WaitResult::Ready;
+        (void)::poll(nullptr, 0, slice);
+        return std::nullopt;
+    });
+}
+
+WakeEvent::WakeEvent() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+WakeEvent::~WakeEvent() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void WakeEvent::signal() {
+    const std::uint64_t one = 1;
+    if (fd_ >= 0) (void)!::write(fd_, &one, sizeof one);
+}
+
+bool WakeEvent::signalled() const {
+    pollfd p{fd_, POLLIN, 0};
+    return fd_ >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+}
+
+WaitResult WakeEvent::wait(int timeout_ms) {
+    if (fd_ < 0) {
+        set_last_socket_error(wsa::no_buffers);
+        return WaitResult::Failed;
     }
+    return wait_socket(fd_, POLLIN, timeout_ms);
 }
 
 }  // namespace varnix

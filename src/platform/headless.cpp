@@ -103,6 +103,28 @@ bool HeadlessTimers::process_events() {
     return true;
 }
 
+void HeadlessInvoker::post(std::function<void()> fn) {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(fn));
+}
+
+bool HeadlessInvoker::run_pending() {
+    if (!on_gui_thread()) return false;
+    bool ran = false;
+    for (;;) {
+        std::function<void()> fn;
+        {
+            std::lock_guard lock(mutex_);
+            if (queue_.empty()) return ran;
+            fn = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        fn();  // outside the lock: it may post again
+        ++run_;
+        ran = true;
+    }
+}
+
 bool RecordingSound::play_wave(const std::string& path) {
     played_.push_back(path);
     return playable_;

@@ -9,9 +9,11 @@
 #include <map>
 #include <mutex>
 #include <ostream>
+#include <thread>
 #include <vector>
 
 #include "platform/services.h"
+#include "platform/ui_invoker.h"
 
 namespace varnix {
 
@@ -92,6 +94,26 @@ private:
     mutable std::mutex mutex_;
     std::map<int, Timer> timers_;
     std::atomic<long> fired_{0};
+};
+
+// The invoker of batch runs and tests: the thread that made it is the GUI thread, and calls
+// posted from other threads run when that thread calls run_pending() (its blocking hook does).
+class HeadlessInvoker : public UiInvoker {
+public:
+    HeadlessInvoker() : gui_thread_(std::this_thread::get_id()) {}
+    [[nodiscard]] bool on_gui_thread() const override {
+        return std::this_thread::get_id() == gui_thread_;
+    }
+    void post(std::function<void()> fn) override;
+    bool run_pending() override;
+    // How many posted calls have run.
+    [[nodiscard]] long calls_run() const { return run_.load(); }
+
+private:
+    std::thread::id gui_thread_;
+    std::mutex mutex_;
+    std::deque<std::function<void()>> queue_;
+    std::atomic<long> run_{0};
 };
 
 // Records what would have been played.

@@ -21,6 +21,40 @@ bool list_text_less(std::string_view a, std::string_view b) {
         });
 }
 
+std::vector<std::string> ListSnapshot::selected_texts() const {
+    std::vector<std::string> texts;
+    texts.reserve(selected.size());
+    for (const int index : selected) {
+        if (index >= 0 && static_cast<std::size_t>(index) < items.size()) {
+            texts.push_back(items[static_cast<std::size_t>(index)].text);
+        }
+    }
+    return texts;
+}
+
+ListSnapshot ListBox::snapshot() const {
+    ListSnapshot snap;
+    const int n = count();
+    snap.items.reserve(static_cast<std::size_t>(n > 0 ? n : 0));
+    for (int i = 0; i < n; ++i) {
+        snap.items.push_back({item_text(i).value_or(std::string()), item_data(i).value_or(0)});
+    }
+    snap.selected = selected_indices();
+    snap.caret = caret_index();
+    return snap;
+}
+
+ListSnapshot MemoryListBox::snapshot() const {
+    ListSnapshot snap;
+    snap.items.reserve(items_.size());
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        snap.items.push_back({items_[i].text, items_[i].data});
+        if (items_[i].selected) snap.selected.push_back(static_cast<int>(i));
+    }
+    snap.caret = caret_;
+    return snap;
+}
+
 void ListBox::append_items(std::span<const ListItem> items) {
     for (const auto& item : items) {
         const int index = insert_item(-1, item.text);

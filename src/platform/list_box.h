@@ -21,6 +21,17 @@ struct ListItem {
 // implementation uses this so the panes look the same with and without a window.
 [[nodiscard]] bool list_text_less(std::string_view a, std::string_view b);
 
+// A list's whole contents as one value: what a worker takes in one call to the GUI thread
+// instead of one call per item.
+struct ListSnapshot {
+    std::vector<ListItem> items;
+    std::vector<int> selected;  // indices of the selected items, top first
+    int caret = -1;             // the current (focus) item, -1 when none
+
+    // The selected items' texts, top first.
+    [[nodiscard]] std::vector<std::string> selected_texts() const;
+};
+
 class ListBox {
 public:
     virtual ~ListBox() = default;
@@ -49,6 +60,9 @@ public:
     [[nodiscard]] virtual std::vector<int> selected_indices() const = 0;
     // The current (focus) item, -1 when there is none.
     [[nodiscard]] virtual int caret_index() const = 0;
+    // Every item, the selection and the caret at once. The default asks item by item; an
+    // implementation may answer faster.
+    [[nodiscard]] virtual ListSnapshot snapshot() const;
 
     // While off, changes are not painted (a fill of many items stays fast and flicker-free).
     virtual void set_redraw(bool on) = 0;
@@ -96,6 +110,7 @@ public:
     [[nodiscard]] bool is_selected(int index) const override;
     [[nodiscard]] std::vector<int> selected_indices() const override;
     [[nodiscard]] int caret_index() const override { return caret_; }
+    [[nodiscard]] ListSnapshot snapshot() const override;
     void set_redraw(bool on) override { redraw_ = on; }
     void set_horizontal_extent(int pixels) override { extent_ = pixels; }
     [[nodiscard]] int text_width(std::string_view text) const override;

@@ -47,6 +47,16 @@ void MessageOutput::add_message_line(std::string_view text) {
     append_to_history(text);
 }
 
+void MessageOutput::set_view(MessageView* view) {
+    std::lock_guard lock(mutex_);
+    view_ = view;
+}
+
+void MessageOutput::set_invoker(UiInvoker* invoker) {
+    std::lock_guard lock(mutex_);
+    invoker_ = invoker;
+}
+
 void MessageOutput::set_mirror_path(std::string path) {
     std::lock_guard lock(mutex_);
     mirror_path_ = std::move(path);
@@ -61,43 +71,66 @@ void MessageOutput::append_to_mirror(std::string_view text) {
 }
 
 int MessageOutput::append_to_history(std::string_view text) {
-    std::lock_guard lock(mutex_);
-    if (batch_.load()) append_to_mirror(text);
-    // Shift only once all sixty history_slots hold a line, so the history keeps sixty lines.
-    if (stored_ == history_slots) {
-        for (int i = 1; i < history_slots; ++i) history_[i - 1] = std::move(history_[i]);
-    } else {
-        ++stored_;
+    Shown shown;
+    int slot;
+    {
+        std::lock_guard lock(mutex_);
+        if (batch_.load()) append_to_mirror(text);
+        // Shift only once all sixty history_slots hold a line, so the history keeps sixty lines.
+        if (stored_ == history_slots) {
+            for (int i = 1; i < history_slots; ++i) history_[i - 1] = std::move(history_[i]);
+        } else {
+            ++stored_;
+        }
+        slot = stored_ - 1;
+        history_[slot].assign(text.substr(0, slot_chars));
+        shown = pair_at(slot);
+        shown.appended.assign(text);
+        shown.append = true;
+        view_index_ = slot;
     }
-    const int slot = stored_ - 1;
-    history_[slot].assign(text.substr(0, slot_chars));
-    if (view_) view_->log_window_append(text);
-    show_pair(slot);
-    view_index_ = slot;
+    show(std::move(shown));
     return slot;
 }
 
-void MessageOutput::show_pair(int lower_slot) {
-    if (!view_) return;
-    const std::string_view upper =
-        lower_slot > 0 ? std::string_view(history_[lower_slot - 1]) : std::string_view();
-    view_->show_message_lines(upper, history_[lower_slot]);
+MessageOutput::Shown MessageOutput::pair_at(int lower_slot) const {
+    Shown shown;
+    shown.view = view_;
+    shown.invoker = invoker_;
+    if (lower_slot > 0) shown.upper = history_[lower_slot - 1];
+    shown.lower = history_[lower_slot];
+    return shown;
+}
+
+void MessageOutput::show(Shown shown) {
+    if (!shown.view) return;
+    MessageView* view = shown.view;
+    UiInvoker* invoker = shown.invoker;
+    post_to_gui_thread(invoker, [view, shown = std::move(shown)] {
+        if (shown.append) view->log_window_append(shown.appended);
+        view->show_message_lines(shown.upper, shown.lower);
+    });
 }
 
 void MessageOutput::scroll_messages(int delta) {
-    std::lock_guard lock(mutex_);
-    int view = view_index_ + delta;
-    const int newest = stored_ - 1;
-    if (view > 0) {
-        if (view > newest) {
-            view_index_ = std::max(newest, 0);
+    Shown shown;
+    {
+        std::lock_guard lock(mutex_);
+        int view = view_index_ + delta;
+        const int newest = stored_ - 1;
+        if (view > 0) {
+            if (view > newest) {
+                view_index_ = std::max(newest, 0);
+                return;
+            }
+            view_index_ = view;
+            shown = pair_at(view);
+        } else {
+            view_index_ = 1;
             return;
         }
-        view_index_ = view;
-        show_pair(view);
-    } else {
-        view_index_ = 1;
     }
+    show(std::move(shown));
 }
 
 std::vector<std::string> MessageOutput::history() const {
@@ -115,20 +148,37 @@ int MessageOutput::view_index() const {
     return view_index_;
 }
 
+std::string Prompts::answer() const {
+    std::lock_guard lock(answer_mutex_);
+    return answer_;
+}
+
+void Prompts::clear_answer() {
+    std::lock_guard lock(answer_mutex_);
+    answer_.clear();
+}
+
+void Prompts::set_answer(std::string_view text) {
+    std::lock_guard lock(answer_mutex_);
+    answer_.assign(text.substr(0, answer_chars));
+}
+
 int Prompts::ask(PromptKind kind, std::string initial, std::vector<std::string> choices,
                  const char* format, va_list args) {
     PromptRequest request;
     request.kind = kind;
     request.prompt = format_text(prompt_chars, format, args);
     request.initial = std::move(initial);
-    request.help_context = help_context_;
+    request.help_context = help_context_.exchange(0);
     request.choices = std::move(choices);
-    answer_ = request.initial.substr(0, answer_chars);
+    set_answer(request.initial);
     std::optional<std::string> reply;
-    if (prompter_) reply = prompter_->ask(request);
-    help_context_ = 0;
+    if (prompter_) {
+        Prompter* prompter = prompter_;
+        if (!run_on_gui_thread(invoker_, [&] { reply = prompter->ask(request); })) reply.reset();
+    }
     if (!reply) return 0;
-    answer_ = reply->substr(0, answer_chars);
+    set_answer(*reply);
     return 1;
 }
 
@@ -137,7 +187,7 @@ int Prompts::ask_text(std::string* buffer, const char* format, ...) {
     va_start(args, format);
     const int ok = ask(PromptKind::Text, buffer ? *buffer : std::string(), {}, format, args);
     va_end(args);
-    if (ok && buffer) *buffer = answer_;
+    if (ok && buffer) *buffer = answer();
     return ok;
 }
 
@@ -146,7 +196,7 @@ int Prompts::ask_password(std::string& buffer, const char* format, ...) {
     va_start(args, format);
     const int ok = ask(PromptKind::Password, buffer, {}, format, args);
     va_end(args);
-    if (ok) buffer = answer_;
+    if (ok) buffer = answer();
     return ok;
 }
 

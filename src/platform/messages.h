@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "platform/ui_invoker.h"
 
 namespace varnix {
 
+// Every member: any thread. The view is called after the history lock is released, on the
+// GUI thread (posted there from the worker), so printing never waits for the other thread.
 class MessageOutput {
 public:
     static constexpr int history_slots = 60;
@@ -22,7 +25,8 @@ public:
     static constexpr std::size_t format_buffer = 256;
 
     explicit MessageOutput(MessageView* view = nullptr) : view_(view) {}
-    void set_view(MessageView* view) { view_ = view; }
+    void set_view(MessageView* view);
+    void set_invoker(UiInvoker* invoker);
 
     // printf-style; the formatted text is cut to 255 characters.
     void print_message(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -48,11 +52,20 @@ public:
     [[nodiscard]] int view_index() const;
 
 private:
+    // A redraw decided under the lock and shown after it.
+    struct Shown {
+        MessageView* view = nullptr;
+        UiInvoker* invoker = nullptr;
+        std::string upper, lower, appended;
+        bool append = false;
+    };
     void append_to_mirror(std::string_view text);
-    void show_pair(int lower_slot);
+    [[nodiscard]] Shown pair_at(int lower_slot) const;
+    static void show(Shown shown);
 
     mutable std::mutex mutex_;
     MessageView* view_;
+    UiInvoker* invoker_ = nullptr;
     std::array<std::string, history_slots> history_{};
     int stored_ = 0;
     int view_index_ = 0;
@@ -61,6 +74,8 @@ private:
     std::string mirror_path_ = "xferlog.txt";
 };
 
+// Any thread: a prompt from the worker is asked on the GUI thread while the worker waits.
+// The answer buffer is behind a lock; the prompter is called without it.
 class Prompts {
 public:
     static constexpr std::size_t answer_chars = 69;
@@ -68,10 +83,11 @@ public:
 
     explicit Prompts(Prompter* prompter = nullptr) : prompter_(prompter) {}
     void set_prompter(Prompter* prompter) { prompter_ = prompter; }
+    void set_invoker(UiInvoker* invoker) { invoker_ = invoker; }
 
     // The help topic of the next prompt; every prompt resets it to 0 when it returns.
-    void set_help_context(int context) { help_context_ = context; }
-    [[nodiscard]] int help_context() const { return help_context_; }
+    void set_help_context(int context) { help_context_.store(context); }
+    [[nodiscard]] int help_context() const { return help_context_.load(); }
 
     // 1 for OK, 0 for Cancel. The answer starts as *buffer (empty when none) and is copied
     // back into it on OK.
@@ -84,17 +100,21 @@ public:
     int ask_with_history(std::string_view initial, const std::vector<std::string>& choices,
                          const char* format, ...) __attribute__((format(printf, 4, 5)));
 
-    // The shared answer buffer: the last confirmed answer.
-    [[nodiscard]] const std::string& answer() const { return answer_; }
-    void clear_answer() { answer_.clear(); }
+    // The shared answer buffer: the last confirmed answer (a copy: the other thread may
+    // change it right after).
+    [[nodiscard]] std::string answer() const;
+    void clear_answer();
 
 private:
     int ask(PromptKind kind, std::string initial, std::vector<std::string> choices,
             const char* format, va_list args);
+    void set_answer(std::string_view text);
 
     Prompter* prompter_;
+    UiInvoker* invoker_ = nullptr;
+    mutable std::mutex answer_mutex_;
     std::string answer_;
-    int help_context_ = 0;
+    std::atomic<int> help_context_{0};
 };
 
 }  // namespace varnix

@@ -1,6 +1,8 @@
 // Interfaces of the user-facing services the engine talks through: the message area and log
 // window, one-line prompts, message boxes, timers and sounds. The Qt window implements them;
-// headless.h has the implementations for batch runs without a display and for tests.
+// headless.h has the implementations for batch runs without a display and for tests. The
+// thread rules are in window_interface.h: unless a member says otherwise, the engine calls it
+// on the GUI thread only.
 #pragma once
 
 #include <functional>
@@ -15,9 +17,9 @@ namespace varnix {
 class MessageView {
 public:
     virtual ~MessageView() = default;
-    // Shows two history lines (the upper may be empty when there is only one line).
+    // GUI thread. Shows two history lines (the upper may be empty when there is only one line).
     virtual void show_message_lines(std::string_view upper, std::string_view lower) = 0;
-    // Appends a whole line to the log window when it is open.
+    // GUI thread. Appends a whole line to the log window when it is open.
     virtual void log_window_append(std::string_view text) = 0;
 };
 
@@ -34,7 +36,7 @@ struct PromptRequest {
 class Prompter {
 public:
     virtual ~Prompter() = default;
-    // The text the user confirmed, or nullopt for Cancel.
+    // GUI thread. The text the user confirmed, or nullopt for Cancel.
     virtual std::optional<std::string> ask(const PromptRequest& request) = 0;
 };
 
@@ -57,7 +59,7 @@ inline constexpr int id_no = 7;
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // Shows a message box; returns the id of the button chosen (mb::id_*).
+    // GUI thread. Shows a message box; returns the id of the button chosen (mb::id_*).
     virtual int show(std::string_view text, std::string_view caption, int style) = 0;
 };
 
@@ -66,9 +68,12 @@ public:
 class TimerService {
 public:
     virtual ~TimerService() = default;
+    // Any thread (the time-out is armed by whichever thread reads a reply).
     virtual void start_timer(int id, int period_ms, std::function<void()> on_tick) = 0;
+    // Any thread.
     virtual void stop_timer(int id) = 0;
-    // Processes pending events once; used as the blocking hook. True when something ran.
+    // Any thread, as every thread's blocking hook: processes pending events once where the
+    // caller's thread has events to process (the GUI thread); true when something ran.
     virtual bool process_events() = 0;
 };
 
@@ -78,23 +83,29 @@ enum class BeepKind { Simple, Asterisk, Exclamation };
 class SoundService {
 public:
     virtual ~SoundService() = default;
-    // Plays a wave file; false when it cannot be played.
+    // GUI thread. Plays a wave file; false when it cannot be played.
     virtual bool play_wave(const std::string& path) = 0;
+    // GUI thread.
     virtual void beep() = 0;
-    // A beep of that kind; where the desktop has one alert sound, the plain beep.
+    // GUI thread. A beep of that kind; where the desktop has one alert sound, the plain beep.
     virtual void message_beep(BeepKind kind) {
         (void)kind;
         beep();
     }
 };
 
-// The set handed to the engine.
+class UiInvoker;
+
+// The set handed to the engine (PlatformContext::set_services, on the GUI thread before any
+// worker starts). Any member may be null: that service is then silent.
 struct Services {
     MessageView* view = nullptr;
     Prompter* prompter = nullptr;
     MessageBoxes* boxes = nullptr;
     TimerService* timers = nullptr;
     SoundService* sound = nullptr;
+    // Carries the worker's calls onto the GUI thread; null when there is only one thread.
+    UiInvoker* invoker = nullptr;
 };
 
 }  // namespace varnix

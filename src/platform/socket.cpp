@@ -5,10 +5,13 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/blocking.h"
@@ -59,19 +62,51 @@ std::string dotted(in_addr addr) {
     return buffer;
 }
 
-std::optional<in_addr> resolve_ipv4(const std::string& host) {
+namespace {
+
+// One look-up, shared by the asking thread and the helper that runs getaddrinfo; whichever
+// leaves last frees it (a cancelled caller does not wait for a slow resolver).
+struct Lookup {
+    std::mutex mutex;
+    std::optional<in_addr> address;
+    int error = 0;
+    WakeEvent done;
+};
+
+void run_lookup(Lookup& lookup, const std::string& host) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* result = nullptr;
     const int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &result);
-    if (rc != 0 || result == nullptr) {
-        set_last_socket_error(wsa_error_from_gai(rc));
-        return std::nullopt;
+    {
+        std::lock_guard lock(lookup.mutex);
+        if (rc != 0 || result == nullptr) {
+            lookup.error = wsa_error_from_gai(rc);
+        } else {
+            lookup.address = reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr;
+        }
     }
-    const in_addr addr = reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr;
-    ::freeaddrinfo(result);
-    return addr;
+    if (result) ::freeaddrinfo(result);
+    lookup.done.signal();
+}
+
+}  // namespace
+
+std::optional<in_addr> resolve_ipv4(const std::string& host) {
+    // getaddrinfo cannot be cancelled and may take many seconds, so it runs in a helper
+    // thread while this one waits through the wait primitive: the blocking hook keeps
+    // pumping and Cancel ends the wait.
+    auto lookup = std::make_shared<Lookup>();
+    try {
+        std::thread([lookup, host] { run_lookup(*lookup, host); }).detach();
+    } catch (const std::system_error&) {
+        run_lookup(*lookup, host);  // no thread to be had: look up here
+    }
+    if (lookup->done.wait() != WaitResult::Ready) return std::nullopt;  // error already set
+    std::lock_guard lock(lookup->mutex);
+    if (!lookup->address) set_last_socket_error(lookup->error);
+    return lookup->address;
 }
 
 int sock_create_stream() { return make_socket(SOCK_STREAM); }

@@ -17,7 +17,8 @@ inline constexpr int no_socket = -1;
 // Ignores SIGPIPE once for the process: a peer that closes during a send gives an error.
 void ignore_sigpipe();
 
-// IPv4 look-up of a host name; nullopt with the last error set when it fails.
+// IPv4 look-up of a host name; nullopt with the last error set when it fails. A blocking
+// call: the hook runs while it waits, and a cancel ends it ("Blocking call cancelled").
 [[nodiscard]] std::optional<in_addr> resolve_ipv4(const std::string& host);
 // inet_addr(): a dotted address; nullopt when the text is not one.
 [[nodiscard]] std::optional<in_addr> parse_dotted(const std::string& text);

@@ -8,6 +8,7 @@
 #include "dirlex/dirlex.h"
 #include "net/control_connection.h"
 #include "net/data_connection.h"
+#include "listing/local_listing.h"
 #include "transfer/extension_lists.h"
 #include "transfer/local_names.h"
 #include "transfer/restart.h"
@@ -53,7 +54,7 @@ bool refused_command(TransferContext& ctx, std::string_view command) {
 
 void set_mode(TransferContext& ctx, int mode) {
     ctx.options.mode = mode;
-    if (ctx.transfer.on_mode_changed) ctx.transfer.on_mode_changed();
+    post_window_event(ctx.services.invoker, ctx.events.on_mode_changed);
 }
 
 // Sends TYPE when the wanted type differs from the one last sent.
@@ -234,7 +235,8 @@ int download_one(TransferContext& ctx, const std::string& remote_name, unsigned 
     if (ctx.options.mode == 'I' && !holds_line_break(command)) {
         save_restart_record(ctx, ctx.session.name, remote_dir, remote_name, local_name);
     }
-    const int result = get_file(ctx, ctx.control_socket, command, local_name, ctx.options.mode);
+    const int result = get_file(ctx, ctx.control_socket, command, local_file_path(ctx, local_name),
+                                ctx.options.mode);
     if (download_complete(ctx, result)) {
         clear_restart_record(ctx, ctx.session.name);
         if (ctx.settings.dolog) {
@@ -262,7 +264,8 @@ int upload_one(TransferContext& ctx, const std::string& local_name, unsigned ind
     std::string command = "STOR " + remote_name;
     ctx.messages.print_message("sending %s as %s (%u of %u)", local_name.c_str(),
                                remote_name.c_str(), index, count);
-    const int result = put_file(ctx, ctx.control_socket, command, local_name, ctx.options.mode);
+    const int result = put_file(ctx, ctx.control_socket, command, local_file_path(ctx, local_name),
+                                ctx.options.mode);
     if (result != 0 && ctx.settings.dolog) {
         append_transfer_log(ctx, {TransferDirection::Upload,
                                   static_cast<TransferMode>(ctx.current_type), local_name,

@@ -70,24 +70,34 @@ void open_progress_display(TransferContext& ctx, ProgressMode mode) {
         t.expected_size = expected_size_from_caption(t.progress_caption);
         if (t.expected_size <= 0 && ctx.last_entry_size > 0) t.expected_size = ctx.last_entry_size;
     }
-    if (t.progress) t.progress->open(mode, dialog, t.progress_caption);
+    if (ProgressDisplay* display = t.progress) {
+        post_to_gui_thread(ctx.services.invoker, [display, mode, dialog, caption = t.progress_caption] {
+            display->open(mode, dialog, caption);
+        });
+    }
 }
 
 void close_progress_display(TransferContext& ctx) {
-    if (ctx.transfer.progress) ctx.transfer.progress->close();
+    if (ProgressDisplay* display = ctx.transfer.progress) {
+        post_to_gui_thread(ctx.services.invoker, [display] { display->close(); });
+    }
 }
 
 void set_status_field(TransferContext& ctx, std::string_view text) {
     ProgressDisplay* display = ctx.transfer.progress;
     if (!display) return;
     const std::int64_t expected = ctx.transfer.expected_size;
+    int percent = -1;
+    std::string bar;
     if (ctx.settings.hash && expected > 0 && !text.empty()) {
-        const int percent = progress_percent(number_after(text.substr(0, status_chars)), expected);
-        char bar[16];
-        std::snprintf(bar, sizeof bar, "%u%%", static_cast<unsigned>(percent));
-        display->set_bar(percent, bar);
+        percent = progress_percent(number_after(text.substr(0, status_chars)), expected);
+        bar = std::to_string(percent) + "%";
     }
-    display->set_status(text);
+    post_to_gui_thread(ctx.services.invoker,
+                       [display, percent, bar = std::move(bar), status = std::string(text)] {
+                           if (percent >= 0) display->set_bar(percent, bar);
+                           display->set_status(status);
+                       });
 }
 
 void cancel_progress(TransferContext& ctx) {

@@ -7,24 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/progress_display.h"
+
 namespace varnix {
 
 struct TransferContext;
-
-enum class ProgressMode { Sending = 1, Receiving = 2 };
-
-// What shows the progress: with `dialog` the "Transfer Status" window (caption, status line,
-// percentage bar, Cancel); without it only a status field of the main window (the local one
-// while sending, the remote one while receiving).
-class ProgressDisplay {
-public:
-    virtual ~ProgressDisplay() = default;
-    virtual void open(ProgressMode mode, bool dialog, std::string_view caption) = 0;
-    virtual void set_status(std::string_view text) = 0;
-    // The bar's percentage and its text ("50%"); only while the expected size is known.
-    virtual void set_bar(int percent, std::string_view text) = 0;
-    virtual void close() = 0;
-};
 
 // Records what would have been shown; answers nothing back. For batch runs and tests.
 class HeadlessProgress : public ProgressDisplay {

@@ -38,7 +38,7 @@ std::string local_path_of(const std::string& dir, const std::string& file) {
 }
 
 void refresh_local_pane(TransferContext& ctx) {
-    if (ctx.on_local_changed) ctx.on_local_changed();
+    post_window_event(ctx.services.invoker, ctx.events.on_local_changed);
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ void refresh_local_pane(TransferContext& ctx) {
 void save_restart_record(TransferContext& ctx, const std::string& profile,
                          const std::string& remote_dir, const std::string& remote_name,
                          const std::string& local_name) {
-    const std::string local_dir = cut_to(current_directory(), local_dir_chars);
+    const std::string local_dir = cut_to(ctx.local_dir, local_dir_chars);
     const std::string now = std::to_string(static_cast<unsigned long>(std::time(nullptr)));
     (void)update_config_file(ctx, [&](IniFile& ini) {
         IniStatus status = ini.put(profile, "REGETRDIR", remote_dir);

@@ -47,11 +47,15 @@ void load_sound_settings(TransferContext& ctx) {
 void play_event_sound(const TransferContext& ctx, SoundEvent event) {
     SoundService* sound = ctx.services.sound;
     if (!sound) return;
-    const std::string& path = wave_path(ctx.sounds, event);
+    const std::string path = wave_path(ctx.sounds, event);
+    const bool wave = ctx.options.usewave && is_file(path);
+    const BeepKind beep = beep_for(event);
     // A file that exists but cannot be played (not a wave file, no audio device) still
-    // gives the user the beep rather than nothing.
-    if (ctx.options.usewave && is_file(path) && sound->play_wave(path)) return;
-    sound->message_beep(beep_for(event));
+    // gives the user the beep rather than nothing. Played on the GUI thread, not waited for.
+    post_to_gui_thread(ctx.services.invoker, [sound, path, wave, beep] {
+        if (wave && sound->play_wave(path)) return;
+        sound->message_beep(beep);
+    });
 }
 
 void play_event_sound_if_enabled(const TransferContext& ctx, SoundEvent event) {

@@ -72,7 +72,7 @@ void append_transfer_log(const TransferContext& ctx, const TransferLogLine& line
     const std::time_t now = std::time(nullptr);
     std::tm when {};
     ::localtime_r(&now, &when);
-    const std::string local_dir = current_directory();
+    const std::string& local_dir = ctx.local_dir;
     const LogSettings settings = read_log_settings(ctx);
     if (!settings.enabled) return;
     append_to_file(settings.file, format_transfer_log_line(when, local_dir, line));

@@ -318,9 +318,7 @@ int send_file_data(TransferContext& ctx, int data_socket, const std::string& loc
                       static_cast<unsigned>(errno));
         ctx.messages.add_message_line(message);
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
-        if (ctx.messages.batch() && ctx.services.boxes) {
-            (void)ctx.services.boxes->show(message, "VARNIX", 0x30);
-        }
+        if (ctx.messages.batch()) (void)show_message_box(ctx.services, message, "VARNIX", 0x30);
     } else {
         const std::size_t chunk = send_chunk_size(ctx);
         ensure_buffers(t, chunk);

@@ -19,9 +19,8 @@ struct TransferState {
     // The one buffer the loops move file data through; sized once, never per chunk.
     std::vector<char> io_buffer;
     std::vector<char> convert_buffer;   // ASCII uploads: LF becomes CR LF
+    // The window's progress display (see window_interface.h); null: none.
     ProgressDisplay* progress = nullptr;
-    // Called when a transfer changes the mode setting (the mode buttons follow it).
-    std::function<void()> on_mode_changed;
 };
 
 }  // namespace varnix

@@ -26,6 +26,7 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "varnix-local-XXXXXX").string();
         root_ = mkdtemp(pattern.data()) ? pattern : std::string();
         fs::current_path(root_);
+        ctx.local_dir = root_;
     }
     ~LocalFolder() override {
         fs::current_path(previous_);
@@ -137,7 +138,7 @@ TEST_F(LocalFolder, DumpLineFormats) {
     fs::create_directory("sub");
     set_time("sub", local_time(2010, 1, 2, 3, 4));
     const std::string dump_path = (fs::temp_directory_path() / ("varnix-dump-" + std::to_string(getpid()))).string();
-    EXPECT_EQ(write_local_directory_dump(dump_path), 1);
+    EXPECT_EQ(write_local_directory_dump(fs::current_path().string(), dump_path), 1);
     std::ifstream in(dump_path);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -154,8 +155,29 @@ TEST_F(LocalFolder, DumpLineFormats) {
                           "sub                            <DIR>      110-01-02   3:04"));
 }
 
+TEST_F(LocalFolder, ThePanesDirectoryIsHeldApartFromTheProcessDirectory) {
+    fs::create_directory("sub");
+    make_file("sub/inner.txt");
+    make_file("outer.txt");
+    ctx.settings.longdir = 0;
+    ASSERT_TRUE(set_local_dir(ctx, "sub"));
+    list_local(ctx);
+    EXPECT_THAT(ctx.pane_memory.local_files.texts(), ElementsAre("inner.txt"));
+    EXPECT_EQ(fs::current_path(), fs::path(root_));  // the process did not move
+    EXPECT_EQ(local_file_path(ctx, "x.bin"), ctx.local_dir + "/x.bin");
+    EXPECT_EQ(local_file_path(ctx, "/abs/y"), "/abs/y");
+
+    EXPECT_FALSE(set_local_dir(ctx, "missing"));
+    EXPECT_FALSE(set_local_dir(ctx, "../sub/inner.txt"));  // a file, not a folder
+    EXPECT_EQ(ctx.local_dir, fs::canonical(root_ + "/sub").string());
+    ASSERT_TRUE(set_local_dir(ctx, ".."));
+    EXPECT_EQ(ctx.local_dir, fs::canonical(root_).string());
+    list_local(ctx);
+    EXPECT_THAT(ctx.pane_memory.local_files.texts(), ElementsAre("outer.txt"));
+}
+
 TEST_F(LocalFolder, DumpToAnUncreatableFileStillAnswersOne) {
-    EXPECT_EQ(write_local_directory_dump("/nonexistent-dir/x/dump.txt"), 1);
+    EXPECT_EQ(write_local_directory_dump(".", "/nonexistent-dir/x/dump.txt"), 1);
 }
 
 TEST(MaskMatches, WindowsRules) {

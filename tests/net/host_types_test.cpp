@@ -14,7 +14,7 @@ using ::testing::IsEmpty;
 
 class HostProbe : public NetTest {
 protected:
-    HostProbe() { ctx.on_capabilities_changed = [this] { ++updates; }; }
+    HostProbe() { ctx.events.on_capabilities_changed = [this] { ++updates; }; }
     void run() {
         server.start();
         connect_to(server.port());

@@ -22,7 +22,7 @@ protected:
         ctx.config_path = (dir.path() / "VARNIX.INI").string();
         ctx.session.host = "127.0.0.1";
         ctx.session.user = "anna";
-        ctx.on_title_changed = [this](const std::string& title) { titles.push_back(title); };
+        ctx.events.on_title_changed = [this](const std::string& title) { titles.push_back(title); };
     }
     // The firewall of [FIREWALL] is the scripted server itself.
     void use_firewall(int type, const std::string& user = "fw", const std::string& extra = "") {

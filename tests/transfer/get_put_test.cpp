@@ -75,7 +75,7 @@ TEST_F(GetPut, TypeIsSentOnlyWhenItChanges) {
 TEST_F(GetPut, AutomaticModeChoosesByExtension) {
     ctx.options.amode = 1;
     int mode_changes = 0;
-    ctx.transfer.on_mode_changed = [&] { ++mode_changes; };
+    ctx.events.on_mode_changed = [&] { ++mode_changes; };
     server.expect("PASV").passive_reply().expect("RETR readme.txt").reply("150 go")
           .data_send("hi\r\n").reply("226 done")
           .expect("TYPE I").reply("200 binary")

@@ -31,6 +31,7 @@ protected:
         ctx.session.name = "work";
         ctx.connected = true;
         std::filesystem::current_path(dir.path());
+        ctx.local_dir = dir.path().string();
     }
     ~TransferTest() override {
         ctx.control_socket = close_socket(ctx, ctx.control_socket);
