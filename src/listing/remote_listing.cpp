@@ -144,6 +144,7 @@ void load_listing_file(ListingContext& ctx, const std::string& path) {
     files.set_redraw(false);
     empty_lists(ctx, true);
     ctx.remote_width = 0;
+    ctx.remote.link_dirs.clear();
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         ctx.messages.print_message("couldn't open %s for read.", path.c_str());
@@ -169,7 +170,10 @@ void load_listing_file(ListingContext& ctx, const std::string& path) {
             const bool is_dir = entry.kind == dirlex::EntryKind::Directory ||
                                 (entry.kind == dirlex::EntryKind::Link && ctx.options.vlink);
             if (is_dir) {
-                (void)add_directory_entry(ctx, entry.name, detail, size);
+                if (add_directory_entry(ctx, entry.name, detail, size) >= 0 &&
+                    entry.kind == dirlex::EntryKind::Link) {
+                    ctx.remote.link_dirs.insert(entry.name);
+                }
             } else if (batch.add(entry.name, entry_detail(ctx, detail), size)) {
                 widen_list(files, ctx.remote_width, make_entry_text(entry.name, entry_detail(ctx, detail)));
             }

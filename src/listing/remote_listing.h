@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace varnix {
@@ -23,6 +24,9 @@ struct RemoteListingState {
     std::string listing_file;  // the file of the listing shown last
     std::vector<ListingCacheSlot> cache;  // oldest first, at most 19
     std::string remote_mask;              // appended to LIST
+    // Entries of the directory list that the server listed as symbolic links (VLINK shows
+    // them as directories); a recursive download does not descend into them.
+    std::unordered_set<std::string> link_dirs;
     // Runs a listing command over a data connection into listing_file (the transfer layer
     // provides it); the class of the completion reply.
     std::function<int(const std::string& command)> fetch;

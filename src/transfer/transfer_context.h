@@ -22,6 +22,9 @@ struct TransferContext : ListingContext {
     std::string conversion_table_path = "VARNIX.CNV";
     // The event sounds' wave files, read once at start-up by load_sound_settings().
     SoundSettings sounds;
+    // While a recursive transfer runs: the folder it started from, where a relative transfer
+    // log path is taken from (empty: the current local directory).
+    std::string log_base_dir;
 };
 
 }  // namespace varnix

@@ -75,7 +75,13 @@ void append_transfer_log(const TransferContext& ctx, const TransferLogLine& line
     const std::string& local_dir = ctx.local_dir;
     const LogSettings settings = read_log_settings(ctx);
     if (!settings.enabled) return;
-    append_to_file(settings.file, format_transfer_log_line(when, local_dir, line));
+    std::string file = settings.file;
+    // A recursive walk changes the local directory for every folder it copies; the log stays
+    // in the folder the walk started from instead of landing in (and travelling with) each.
+    if (!ctx.log_base_dir.empty() && !file.empty() && file.front() != '/') {
+        file = ctx.log_base_dir + "/" + file;
+    }
+    append_to_file(file, format_transfer_log_line(when, local_dir, line));
 }
 
 }  // namespace varnix

@@ -26,6 +26,9 @@ std::vector<std::string> server_command(const PyFtpdOptions& options,
         argv.insert(argv.end(), {"--passive-ports", std::to_string(options.passive_low),
                                  std::to_string(options.passive_high)});
     }
+    if (options.send_limit != 0) {
+        argv.insert(argv.end(), {"--send-limit", std::to_string(options.send_limit)});
+    }
     return argv;
 }
 

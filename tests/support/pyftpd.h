@@ -23,6 +23,7 @@ struct PyFtpdOptions {
     bool anonymous = false;  // read-only anonymous account with home()
     std::uint16_t passive_low = 0;  // passive port range; 0: any port
     std::uint16_t passive_high = 0;
+    unsigned send_limit = 0;  // bytes per second the server sends data at; 0: no limit
 };
 
 // Usage:

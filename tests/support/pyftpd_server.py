@@ -13,7 +13,7 @@ import threading
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -23,6 +23,8 @@ def parse_args():
                         metavar=("NAME", "PASSWORD", "HOME"))
     parser.add_argument("--anonymous", metavar="HOME")
     parser.add_argument("--passive-ports", nargs=2, type=int, metavar=("LOW", "HIGH"))
+    parser.add_argument("--send-limit", type=int, metavar="BYTES_PER_SECOND",
+                        help="slow the server's sending on data connections (downloads)")
     return parser.parse_args()
 
 
@@ -51,6 +53,11 @@ def main():
     if args.passive_ports:
         low, high = args.passive_ports
         handler.passive_ports = range(low, high + 1)
+
+    if args.send_limit:
+        dtp = ThrottledDTPHandler
+        dtp.write_limit = args.send_limit
+        handler.dtp_handler = dtp
 
     server = FTPServer(("127.0.0.1", 0), handler)
     print("port %d" % server.socket.getsockname()[1], flush=True)
