@@ -4,22 +4,19 @@
 // and the ratio.
 // Usage: pane_transfer_bench [large_MiB=256] [small_files=2000]
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "listing/list_entries.h"
 #include "listing/remote_listing.h"
 #include "net/control_connection.h"
 #include "net/logon.h"
 #include "platform/headless.h"
+#include "support/owner_thread.h"
 #include "support/pyftpd.h"
 #include "support/temp_dir.h"
 #include "transfer/get_put.h"
@@ -31,53 +28,6 @@ namespace {
 using namespace varnix;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// The window thread's stand-in: calls from the worker wait until the main thread runs them.
-class Owner {
-public:
-    UiCall invoker() {
-        return [this](const std::function<void()>& f) {
-            if (std::this_thread::get_id() == id_) return f();
-            std::unique_lock lock(mutex_);
-            bool done = false;
-            queue_.push_back([&] {
-                f();
-                std::lock_guard inner(mutex_);
-                done = true;
-                cv_.notify_all();
-            });
-            cv_.notify_all();
-            cv_.wait(lock, [&] { return done; });
-        };
-    }
-    // Waits at most `bound` for a call to arrive, then runs what is queued (an event loop
-    // wakes at once too).
-    void pump_for(std::chrono::milliseconds bound) {
-        {
-            std::unique_lock lock(mutex_);
-            cv_.wait_for(lock, bound, [&] { return !queue_.empty(); });
-        }
-        pump();
-    }
-    void pump() {
-        for (;;) {
-            std::function<void()> f;
-            {
-                std::lock_guard lock(mutex_);
-                if (queue_.empty()) return;
-                f = std::move(queue_.front());
-                queue_.pop_front();
-            }
-            f();
-        }
-    }
-
-private:
-    std::thread::id id_ = std::this_thread::get_id();
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::deque<std::function<void()>> queue_;
-};
 
 struct Client {
     Client(std::uint16_t port, const fs::path& local) {
@@ -126,7 +76,7 @@ double batch_way(Client& c, const std::vector<std::string>& names) {
 }
 
 // The pane way: the selection of the remote file list on the worker thread.
-double pane_way(Client& c, Owner& owner, const std::vector<std::string>& names) {
+double pane_way(Client& c, varnix::test::OwnerThread& owner, const std::vector<std::string>& names) {
     list_remote_fresh(c.ctx);
     ListBox& files = *c.ctx.panes.remote_files;
     for (int i = 0; i < files.count(); ++i) {
@@ -186,7 +136,7 @@ int main(int argc, char** argv) {
         small.emplace_back(name);
     }
 
-    Owner owner;
+    varnix::test::OwnerThread owner;
     {
         Client batch(ftpd.port(), local.path());
         Client pane(ftpd.port(), local.path());

@@ -14,7 +14,7 @@
 #include "net/logon.h"
 #include "support/pyftpd.h"
 #include "transfer/file_operations.h"
-#include "transfer/transfer_fixture.h"
+#include "transfer/server_fixture.h"
 
 namespace varnix::test {
 namespace {
@@ -24,18 +24,10 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Pair;
 
-class FileOperations : public TransferTest {
+class FileOperations : public LoggedOnTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(ftpd.running()) << ftpd.error();
-        ctx.session.host = "127.0.0.1";
-        ctx.session.port = ftpd.port();
-        ctx.session.user = "anna";
-        ctx.session.password = "secret";
-        ctx.session.passive = 1;
-        ctx.connected = false;
-        ctx.control_socket = logon(ctx);
-        ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
+        LoggedOnTest::SetUp();
         hooks.confirm_delete = [this](const std::string& question, int remaining) {
             questions.emplace_back(question, remaining);
             if (answers.empty()) return delete_answer::cancel;
@@ -48,23 +40,13 @@ protected:
             return true;
         };
     }
-    void TearDown() override { clear_listing_cache(ctx); }
     void server_file(const std::string& name, const std::string& bytes = "x") {
         write_file((ftpd.home() / name).string(), bytes);
-    }
-    void select(ListBox& list, const std::vector<std::string>& names) {
-        for (int i = 0; i < list.count(); ++i) {
-            const std::string name = get_entry_name(ctx, list, i);
-            if (std::find(names.begin(), names.end(), name) != names.end()) {
-                (void)list.set_selected(i, true);
-            }
-        }
     }
     [[nodiscard]] bool on_server(const std::string& name) const {
         return fs::exists(ftpd.home() / name);
     }
 
-    PyFtpd ftpd;
     FileOperationHooks hooks;
     std::vector<std::pair<std::string, int>> questions;
     std::vector<int> answers;

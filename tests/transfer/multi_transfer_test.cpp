@@ -15,10 +15,11 @@
 #include "listing/remote_listing.h"
 #include "net/logon.h"
 #include "platform/clock.h"
+#include "support/owner_thread.h"
 #include "support/pyftpd.h"
 #include "transfer/multi_transfer.h"
 #include "transfer/restart.h"
-#include "transfer/transfer_fixture.h"
+#include "transfer/server_fixture.h"
 
 namespace varnix::test {
 namespace {
@@ -26,49 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::IsEmpty;
-
-// Stands in for the GUI thread: calls from other threads queue up and wait until the owning
-// thread pumps them; calls on the owning thread run at once.
-class OwnerThread {
-public:
-    UiCall invoker() {
-        return [this](const std::function<void()>& f) { call(f); };
-    }
-    void call(const std::function<void()>& f) {
-        if (std::this_thread::get_id() == owner_) {
-            f();
-            return;
-        }
-        std::unique_lock lock(mutex_);
-        bool done = false;
-        queue_.push_back([&] {
-            f();
-            std::lock_guard inner(mutex_);
-            done = true;
-            cv_.notify_all();
-        });
-        cv_.wait(lock, [&] { return done; });
-    }
-    void pump() {
-        for (;;) {
-            std::function<void()> f;
-            {
-                std::lock_guard lock(mutex_);
-                if (queue_.empty()) return;
-                f = std::move(queue_.front());
-                queue_.pop_front();
-            }
-            f();
-        }
-    }
-    [[nodiscard]] bool is_owner() const { return std::this_thread::get_id() == owner_; }
-
-private:
-    std::thread::id owner_ = std::this_thread::get_id();
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::deque<std::function<void()>> queue_;
-};
 
 // A list box that counts every use from a thread other than its owner.
 class OwnedListBox : public MemoryListBox {
@@ -99,32 +57,14 @@ private:
     mutable std::atomic<int> foreign_{0};
 };
 
-class Worker : public TransferTest {
+class Worker : public LoggedOnTest {
 protected:
-    explicit Worker(PyFtpdOptions options = {}) : ftpd(std::move(options)) {}
+    explicit Worker(PyFtpdOptions options = {}) : LoggedOnTest(std::move(options)) {}
     void SetUp() override {
-        ASSERT_TRUE(ftpd.running()) << ftpd.error();
         ctx.panes.local_files = &local_files;
         ctx.panes.remote_files = &remote_files;
-        ctx.session.host = "127.0.0.1";
-        ctx.session.port = ftpd.port();
-        ctx.session.user = "anna";
-        ctx.session.password = "secret";
-        ctx.session.passive = 1;
-        ctx.options.mode = 'I';
         ctx.options.bell = 1;
-        ctx.connected = false;
-        ctx.control_socket = logon(ctx);
-        ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
-    }
-    void TearDown() override { clear_listing_cache(ctx); }
-    void select(ListBox& list, const std::vector<std::string>& names) {
-        for (int i = 0; i < list.count(); ++i) {
-            const std::string name = get_entry_name(ctx, list, i);
-            if (std::find(names.begin(), names.end(), name) != names.end()) {
-                (void)list.set_selected(i, true);
-            }
-        }
+        LoggedOnTest::SetUp();
     }
     PaneHooks hooks() {
         PaneHooks h;
@@ -138,7 +78,6 @@ protected:
     OwnerThread owner;
     OwnedListBox local_files{owner, false};
     OwnedListBox remote_files{owner, false};
-    PyFtpd ftpd;
 };
 
 TEST_F(Worker, SelectedFilesMoveOnTheWorkerAndPanesStayOnTheOwner) {

@@ -20,7 +20,7 @@
 #include "support/pyftpd.h"
 #include "support/scripted_server.h"
 #include "transfer/restart.h"
-#include "transfer/transfer_fixture.h"
+#include "transfer/server_fixture.h"
 #include "transfer/tree_transfer.h"
 
 namespace varnix::test {
@@ -96,22 +96,8 @@ struct DialogWatch : HeadlessProgress {
     int dialogs = 0;
 };
 
-class TreeTransfer : public TransferTest {
+class TreeTransfer : public LoggedOnTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(ftpd.running()) << ftpd.error();
-        ctx.session.host = "127.0.0.1";
-        ctx.session.port = ftpd.port();
-        ctx.session.user = "anna";
-        ctx.session.password = "secret";
-        ctx.session.passive = 1;
-        ctx.options.mode = 'I';
-        ctx.connected = false;
-        ctx.control_socket = logon(ctx);
-        ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
-    }
-    void TearDown() override { clear_listing_cache(ctx); }
-    PyFtpd ftpd;
     DialogWatch watch;
 };
 
