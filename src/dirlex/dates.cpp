@@ -46,15 +46,19 @@ constexpr MonthName month_names[] = {
     {"\xd0\xbc\xd0\xb0\xd1\x8f", 5}, {"touko", 5}, {"m\xc3\xa1j", 5},
     {"june", 6}, {"juni", 6}, {"juin", 6}, {"giu", 6}, {"cze", 6}, {"\xc4\x8d" "en", 6},
     {"\xd0\xb8\xd1\x8e\xd0\xbd", 6}, {"kes\xc3\xa4", 6}, {"j\xc3\xban", 6}, {"haz", 6},
-    {"july", 7}, {"juli", 7}, {"juil", 7}, {"lug", 7}, {"lip", 7}, {"\xc4\x8d" "ec", 7},
+    {"july", 7}, {"juli", 7}, {"juil", 7}, {"jui", 7}, {"lug", 7}, {"lip", 7}, {"\xc4\x8d" "ec", 7},
     {"\xd0\xb8\xd1\x8e\xd0\xbb", 7}, {"hein\xc3\xa4", 7}, {"j\xc3\xbal", 7}, {"tem", 7},
-    {"august", 8}, {"ao\xc3\xbbt", 8}, {"aout", 8}, {"ago", 8}, {"sie", 8}, {"srp", 8},
+    {"august", 8}, {"ao\xc3\xbbt", 8}, {"aout", 8}, {"aou", 8}, {"ago", 8}, {"sie", 8}, {"srp", 8},
     {"\xd0\xb0\xd0\xb2\xd0\xb3", 8}, {"avg", 8}, {"elo", 8}, {"a\xc4\x9fu", 8}, {"agto", 8},
     {"sept", 9}, {"set", 9}, {"wrz", 9}, {"z\xc3\xa1\xc5\x99", 9}, {"\xd1\x81\xd0\xb5\xd0\xbd", 9},
     {"syys", 9}, {"szept", 9}, {"eyl", 9},
     {"october", 10}, {"okt", 10}, {"ott", 10}, {"out", 10}, {"pa\xc5\xba", 10},
     {"\xc5\x99\xc3\xadj", 10}, {"\xd0\xbe\xd0\xba\xd1\x82", 10}, {"loka", 10}, {"eki", 10},
     {"november", 11}, {"lis", 11}, {"\xd0\xbd\xd0\xbe\xd1\x8f", 11}, {"marras", 11}, {"kas", 11},
+    // Upper-case UTF-8 and Latin-1 spellings (VMS prints month names in capitals).
+    {"m\xc3\x84r", 3}, {"m\xc3\x84rz", 3}, {"f\xc3\x89v", 2}, {"f\xc3\x89vr", 2}, {"d\xc3\x89" "c", 12},
+    {"ao\xc3\x9bt", 8}, {"m\xe4r", 3}, {"m\xe4rz", 3}, {"m\xc4r", 3}, {"f\xe9v", 2}, {"f\xe9vr", 2},
+    {"f\xc9v", 2}, {"d\xe9" "c", 12}, {"d\xc9" "c", 12}, {"ao\xfbt", 8}, {"ao\xdbt", 8}, {"j\xe4n", 1},
     {"december", 12}, {"dez", 12}, {"d\xc3\xa9" "c", 12}, {"dic", 12}, {"des", 12}, {"gru", 12},
     {"pro", 12}, {"\xd0\xb4\xd0\xb5\xd0\xba", 12}, {"joulu", 12}, {"ara", 12},
 };
@@ -84,7 +88,8 @@ int cjk_month_number(std::string_view token)
 
 int month_from_name(std::string_view token)
 {
-    if (!token.empty() && (token.back() == '.' || token.back() == ',')) {
+    // "Okt.", "Jan.," (German abbreviations with a dot, then the comma of "30. Jan., 12:40").
+    for (int i = 0; i < 2 && !token.empty() && (token.back() == '.' || token.back() == ','); ++i) {
         token.remove_suffix(1);
     }
     if (token.size() < 3 || token.size() > 12) {
@@ -183,16 +188,18 @@ bool parse_clock(std::string_view token, int& hour, int& minute)
     if (colon == std::string_view::npos || colon == 0 || colon > 2) {
         return false;
     }
-    const auto h = text::to_uint(token.substr(0, colon), 23);
+    const auto h = text::to_uint(token.substr(0, colon), 24);
     std::string_view rest = token.substr(colon + 1);
-    if (!h || rest.size() < 2) {
+    if (!h || rest.empty()) {
         return false;
     }
-    const auto m = text::to_uint(rest.substr(0, 2), 59);
+    // Some servers print a minute below ten with one digit ("9:5").
+    const std::size_t minute_digits = rest.size() == 1 ? 1 : 2;
+    const auto m = text::to_uint(rest.substr(0, minute_digits), 59);
     if (!m) {
         return false;
     }
-    rest.remove_prefix(2);
+    rest.remove_prefix(minute_digits);
     if (!rest.empty()) {
         // Seconds, optionally with a fraction.
         if (rest.size() < 3 || rest[0] != ':' || !text::to_uint(rest.substr(1, 2), 60)) {
@@ -202,6 +209,10 @@ bool parse_clock(std::string_view token, int& hour, int& minute)
         if (!rest.empty() && (rest[0] != '.' || !text::all_digits(rest.substr(1)))) {
             return false;
         }
+    }
+    // "24:00" is the end of the day (set_date_time moves it to the next one); no other 24.
+    if (*h == 24 && *m != 0) {
+        return false;
     }
     hour = static_cast<int>(*h);
     minute = static_cast<int>(*m);
@@ -300,7 +311,7 @@ bool parse_monthname_day_year(std::string_view token, Ymd& out)
 {
     std::string_view a, b, c;
     char sep = 0;
-    if (!split_three(token, a, b, c, sep) || sep != '-') {
+    if (!split_three(token, a, b, c, sep) || sep == '.') {
         return false;
     }
     const int month = month_from_name(a);
@@ -326,6 +337,11 @@ void clear_date_time(ListEntry& e)
 
 void set_date_time(ListEntry& e, int year, int month, int day, int hour, int minute)
 {
+    if (hour == 24 && minute == 0 && valid_date(year, month, day)) {
+        // "24:00" ends the day: it is midnight of the next one.
+        set_unix_time(e, (days_from_civil(year, month, day) + 1) * 86400);
+        return;
+    }
     if (!valid_date(year, month, day) || hour < 0 || hour > 23 || minute < 0 || minute > 59) {
         clear_date_time(e);
         return;

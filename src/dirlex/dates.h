@@ -30,7 +30,9 @@ struct Ymd {
 // The year that puts month/day at the latest date not after today plus one day.
 [[nodiscard]] int infer_year(int month, int day, const CivilDate& today);
 
-// "H:MM", "HH:MM", "HH:MM:SS" or "HH:MM:SS.fff"; hours 0-23, minutes and seconds 0-59.
+// "H:MM", "HH:MM", "HH:MM:SS" or "HH:MM:SS.fff"; hours 0-23 (and "24:00", the end of a day,
+// which set_date_time turns into midnight of the next), minutes and seconds 0-59; a minute
+// may have one digit when nothing follows it.
 [[nodiscard]] bool parse_clock(std::string_view token, int& hour, int& minute);
 
 // A numeric date "a<sep>b<sep>c" with '-', '/' or '.': YYYY-MM-DD when the first field has

@@ -18,4 +18,13 @@ void begin_entry(ListEntry& e);
 // Stores the name unless it is empty or carries NUL, CR or LF.
 [[nodiscard]] bool set_name(ListEntry& e, std::string_view name);
 
+// A parser's "no" with the reason --explain shows; always false.
+[[nodiscard]] inline bool decline(const ParseContext& ctx, std::string_view why)
+{
+    if (ctx.why != nullptr) {
+        *ctx.why = why;
+    }
+    return false;
+}
+
 }  // namespace varnix::dirlex

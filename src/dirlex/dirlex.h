@@ -2,10 +2,12 @@
 // names the host types (listing dialects) and recognises them from server texts.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnix::dirlex {
 
@@ -41,20 +43,33 @@ struct CivilDate {
 struct ListingState {
     std::string pending_name;  // a VMS name whose details are on the next line
     std::string joined;        // scratch for the two lines put together
-    std::uint16_t dialect = 0;
+    std::uint16_t dialect = 0;  // tried first on the next line
     bool mvs_members = false;  // a PDS member header was seen: bare names are members
+    // The dialect is decided by the first lines an automatic listing reads: the one that
+    // read most of them. Once settled it stays, so one ambiguous line cannot flip the rest;
+    // a line it cannot read still goes to the others.
+    static constexpr std::size_t deciding_lines = 4;
+    std::array<std::uint16_t, deciding_lines> vote_code{};
+    std::array<std::uint8_t, deciding_lines> votes{};
+    std::uint8_t voted_lines = 0;
+    bool settled = false;
     void reset()
     {
         pending_name.clear();
         joined.clear();
         dialect = 0;
         mvs_members = false;
+        vote_code.fill(0);
+        votes.fill(0);
+        voted_lines = 0;
+        settled = false;
     }
 };
 
 struct ParseContext {
     CivilDate today = current_date();  // a date without a year is the latest one not after this (+1 day)
     ListingState* state = nullptr;      // optional; without it every line stands alone
+    std::string_view* why = nullptr;    // optional; a dialect that declines a line says why here
 };
 
 // Host type codes. The codes up to 6045 are the ones the program acts on; the codes from
@@ -82,6 +97,7 @@ inline constexpr std::uint16_t eplf = 6101;
 inline constexpr std::uint16_t os2 = 6102;
 inline constexpr std::uint16_t vxworks = 6103;
 inline constexpr std::uint16_t os9 = 6104;
+inline constexpr std::uint16_t router = 6105;
 }  // namespace host
 
 struct HostTypeInfo {
@@ -96,12 +112,26 @@ struct HostTypeInfo {
 // line describes an entry and `out` was filled; false for headers, totals, skipped
 // entries (MLSD cdir/pdir) and lines it cannot read. `out.name` keeps its capacity, so a
 // reused entry costs no allocation per line. With host type 6000 every dialect is tried;
-// with another code that dialect is tried first and the others after it. `remote_dir` (the
-// last PWD answer) only hints the dialect in automatic mode; `user_id` is accepted for the
-// program's calling convention and not needed by any dialect.
+// with another code that dialect is tried first and the others after it. In automatic mode
+// with a `ListingState`, the first lines decide the listing's dialect (see ListingState).
+// A VMS entry wrapped over two lines may come as one string with the line break inside.
+// `remote_dir` (the last PWD answer) only hints the dialect in automatic mode; `user_id` is
+// accepted for the program's calling convention and not needed by any dialect.
 [[nodiscard]] bool parse_list_line(ListEntry& out, std::string_view line, int host_type,
                                    std::string_view remote_dir, std::string_view user_id,
                                    const ParseContext& ctx);
+
+// What one dialect made of a line: read it, or declined it and why.
+struct DialectTrial {
+    std::uint16_t code;
+    bool read;
+    std::string_view reason;  // static text; empty when the dialect read the line
+};
+
+// Tries the line with every dialect in the order parse_list_line would and reports each
+// verdict, for bug reports. Does not change `ctx.state`.
+[[nodiscard]] std::vector<DialectTrial> explain_list_line(std::string_view line, int host_type,
+                                                          std::string_view remote_dir, const ParseContext& ctx);
 
 // Display name of a host type; unknown codes get "Unknown host type". The text is static.
 [[nodiscard]] std::string_view host_type_name(int host_type);

@@ -42,7 +42,8 @@ enum class Meridiem { None, Am, Pm };
         ++at;
     }
     if (m != Meridiem::None) {
-        if (hour < 1 || hour > 12) {
+        // Some servers print the hour after midnight as "00:15AM" rather than "12:15AM".
+        if (hour > 12) {
             return false;
         }
         hour = (hour % 12) + (m == Meridiem::Pm ? 12 : 0);
@@ -69,22 +70,22 @@ enum class Meridiem { None, Am, Pm };
 
 }  // namespace
 
-bool parse_dos_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_dos_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
 {
     text::Tokens t;
     text::split(line, t);
-    if (t.count < 4) {
-        return false;
+    if (t.count < 3) {
+        return decline(ctx, "fewer than three columns");
     }
     dates::Ymd date;
     if (!dates::parse_numeric_date(t[0], date)) {
-        return false;
+        return decline(ctx, "no numeric date (MM-DD-YY, YYYY-MM-DD) at the start");
     }
     std::size_t at = 1;
     int hour = 0;
     int minute = 0;
     if (!read_time(t, at, hour, minute) || at + 1 >= t.count) {
-        return false;
+        return decline(ctx, "no time (HH:MM, HH:MMPM) after the date");
     }
     begin_entry(out);
     const std::string_view column = t[at];
@@ -98,7 +99,7 @@ bool parse_dos_line(std::string_view line, const ParseContext&, ListEntry& out)
     } else {
         const auto size = text::grouped_to_u64(column);
         if (!size) {
-            return false;
+            return decline(ctx, "neither <DIR> nor a size after the time");
         }
         out.size = *size;
         name = text::rest_after_one_blank(line, text::end_of(line, column));

@@ -7,7 +7,7 @@
 namespace varnix::dirlex {
 namespace {
 
-constexpr std::array<HostTypeInfo, 22> table{{
+constexpr std::array<HostTypeInfo, 23> table{{
     {host::automatic, "Automatic detect"},
     {host::ka9q, "KA9Q NOS (PC, no rename)"},
     {host::ncsa, "NCSA/CUTCP Telnet (PC)"},
@@ -30,6 +30,7 @@ constexpr std::array<HostTypeInfo, 22> table{{
     {host::os2, "IBM OS/2"},
     {host::vxworks, "Wind River VxWorks"},
     {host::os9, "Microware OS-9"},
+    {host::router, "Router (Nortel wfFtp)"},
 }};
 
 }  // namespace

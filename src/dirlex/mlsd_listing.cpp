@@ -51,8 +51,30 @@ enum class TypeFact { Missing, File, Dir, Skip, Link, Other };
 
 }  // namespace
 
-bool parse_mlsd_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_mlsd_without_facts(std::string_view line, ListEntry& out)
 {
+    // RFC 3659 allows an empty fact list: the line is the separating blank and the name.
+    // Some servers send a lone ';' as the list.
+    if (line.starts_with("; ")) {
+        line.remove_prefix(2);
+    } else if (line.size() >= 2 && line.front() == ' ') {
+        line.remove_prefix(1);
+        const std::size_t blank = line.find(' ');
+        if (line.substr(0, blank).find('=') != std::string_view::npos) {
+            return false;  // an MLST line with facts
+        }
+    } else {
+        return false;
+    }
+    begin_entry(out);
+    return set_name(out, line);
+}
+
+bool parse_mlsd_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
+{
+    if (line.starts_with("; ")) {
+        return parse_mlsd_without_facts(line, out);
+    }
     // An MLST reply line starts with one blank.
     if (!line.empty() && line.front() == ' ') {
         line.remove_prefix(1);
@@ -67,11 +89,11 @@ bool parse_mlsd_line(std::string_view line, const ParseContext&, ListEntry& out)
         space = line.find(' ');
     }
     if (space == std::string_view::npos || space < 3) {
-        return false;
+        return decline(ctx, "no facts followed by a blank and a name");
     }
     std::string_view facts = line.substr(0, space);
     if (facts.find('=') == std::string_view::npos) {
-        return false;
+        return decline(ctx, "no fact=value before the name");
     }
     begin_entry(out);
     TypeFact type = TypeFact::Missing;
@@ -86,7 +108,7 @@ bool parse_mlsd_line(std::string_view line, const ParseContext&, ListEntry& out)
         }
         const std::size_t eq = fact.find('=');
         if (eq == std::string_view::npos || eq == 0) {
-            return false;
+            return decline(ctx, "a fact without '='");
         }
         const std::string_view key = fact.substr(0, eq);
         const std::string_view value = fact.substr(eq + 1);
@@ -101,7 +123,7 @@ bool parse_mlsd_line(std::string_view line, const ParseContext&, ListEntry& out)
         }
     }
     if (type == TypeFact::Skip) {
-        return false;
+        return decline(ctx, "the entry of the directory itself or its parent (cdir, pdir)");
     }
     out.kind = type == TypeFact::Dir ? EntryKind::Directory : type == TypeFact::Link ? EntryKind::Link : EntryKind::File;
     if (const auto v = text::to_u64(!size.empty() ? size : sizd)) {

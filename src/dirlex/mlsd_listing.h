@@ -8,4 +8,7 @@ namespace varnix::dirlex {
 
 [[nodiscard]] bool parse_mlsd_line(std::string_view line, const ParseContext& ctx, ListEntry& out);
 
+// A line with an empty fact list (" name", "; name"), for a listing known to be MLSD.
+[[nodiscard]] bool parse_mlsd_without_facts(std::string_view line, ListEntry& out);
+
 }  // namespace varnix::dirlex

@@ -7,10 +7,23 @@
 namespace varnix::dirlex {
 namespace {
 
-// "2019/01/05".
+// "2019/01/05", and "19/01/05" (year first too) in older member statistics.
 [[nodiscard]] bool read_slash_date(std::string_view t, dates::Ymd& d)
 {
-    return t.size() == 10 && t[4] == '/' && t[7] == '/' && dates::parse_numeric_date(t, d);
+    if (t.size() == 10 && t[4] == '/' && t[7] == '/') {
+        return dates::parse_numeric_date(t, d);
+    }
+    if (t.size() != 8 || t[2] != '/' || t[5] != '/') {
+        return false;
+    }
+    const auto y = text::to_uint(t.substr(0, 2), 99);
+    const auto m = text::to_uint(t.substr(3, 2), 12);
+    const auto day = text::to_uint(t.substr(6, 2), 31);
+    if (!y || !m || !day || *m == 0 || *day == 0) {
+        return false;
+    }
+    d = dates::Ymd{dates::window_year(*y, 2), static_cast<int>(*m), static_cast<int>(*day)};
+    return true;
 }
 
 [[nodiscard]] bool is_dsorg(std::string_view t)
@@ -24,18 +37,26 @@ namespace {
     return false;
 }
 
-// Member names: up to 8 of A-Z, 0-9, @, #, $ (some servers show lower case).
+// Member names: up to 8 of A-Z, 0-9, @, #, $ on z/OS; servers in front of other stores
+// (and some gateways) show longer ones, lower case, '-', '_' and '.'.
 [[nodiscard]] bool is_member_name(std::string_view t)
 {
-    if (t.empty() || t.size() > 8) {
+    if (t.empty() || t.size() > 64) {
         return false;
     }
     for (char c : t) {
-        if (!text::is_alpha(c) && !text::is_digit(c) && c != '@' && c != '#' && c != '$' && c != '-' && c != '_') {
+        if (!text::is_alpha(c) && !text::is_digit(c) && c != '@' && c != '#' && c != '$' && c != '-' && c != '_' &&
+            c != '.') {
             return false;
         }
     }
     return true;
+}
+
+// A column the server could not fill: "????", "++++" (too many used tracks for the column).
+[[nodiscard]] bool is_placeholder(std::string_view t)
+{
+    return !t.empty() && t.find_first_not_of("?+*") == std::string_view::npos;
 }
 
 // Headers only switch the listing's mode.
@@ -62,7 +83,8 @@ namespace {
 [[nodiscard]] bool read_detail_less(const text::Tokens& t, ListEntry& out)
 {
     const std::string_view last = t[t.count - 1];
-    if ((t.count == 2 && (t[0] == "Migrated" || t[0] == "VSAM" || t[0] == "Tape")) ||
+    if ((t.count == 2 && (t[0] == "Migrated" || t[0] == "VSAM" || t[0] == "Tape" || t[0] == "MIGRAT")) ||
+        (t.count == 3 && (t[1] == "Tape" || t[1] == "Migrated" || t[1] == "MIGRAT" || t[1] == "VSAM")) ||
         (t.count == 4 && t[2] == "VSAM") ||
         (t.count >= 5 && t[1] == "Not" && t[2] == "Direct" && t[3] == "Access")) {
         return set_name(out, last);
@@ -87,12 +109,12 @@ namespace {
         return false;
     }
     const std::string_view dsorg = t[t.count - 2];
-    if (!is_dsorg(dsorg) || !text::all_digits(t[3])) {
+    if (!is_dsorg(dsorg) || (!text::all_digits(t[3]) && !is_placeholder(t[3]))) {
         return false;
     }
     for (std::size_t i = 4; i + 2 < t.count; ++i) {
         const std::string_view c = t[i];
-        if (!text::all_digits(c) && !text::is_alpha(c[0]) && c != "?") {
+        if (!text::all_digits(c) && !text::is_alpha(c[0]) && !is_placeholder(c)) {
             return false;
         }
     }
@@ -122,7 +144,7 @@ namespace {
         return false;
     }
     const auto size = text::to_u64(t[5]);
-    if (!size || !text::all_digits(t[6]) || !text::all_digits(t[7])) {
+    if (!size || !text::all_digits(t[6]) || !text::all_digits(t[7]) || t.count > 9) {
         return false;
     }
     out.size = *size;
@@ -133,7 +155,7 @@ namespace {
 // Load module members: "NAME  00B308 000411  00 FO  RN RU  31 ANY"; the size is hex.
 [[nodiscard]] bool read_load_member(const text::Tokens& t, ListEntry& out)
 {
-    if (t.count < 4 || !is_member_name(t[0]) || t[1].size() != 6 || t[2].size() != 6) {
+    if (t.count < 4 || !is_member_name(t[0]) || t[1].size() < 6 || t[1].size() > 8 || t[2].size() != 6) {
         return false;
     }
     const auto size = text::hex_to_u64(t[1]);
@@ -150,16 +172,34 @@ bool parse_mvs_line(std::string_view line, const ParseContext& ctx, ListEntry& o
 {
     text::Tokens t;
     text::split(line, t);
-    if (t.count == 0 || is_header(t, ctx)) {
-        return false;
+    if (t.count == 0) {
+        return decline(ctx, "empty line");
+    }
+    if (is_header(t, ctx)) {
+        return decline(ctx, "a column header");
     }
     begin_entry(out);
     if (t.count == 1) {
         // A member without statistics, in a list whose header said so.
-        return ctx.state != nullptr && ctx.state->mvs_members && is_member_name(t[0]) && set_name(out, t[0]);
+        if (ctx.state == nullptr || !ctx.state->mvs_members) {
+            return decline(ctx, "a bare name counts as a member only in a member list");
+        }
+        return is_member_name(t[0]) && set_name(out, t[0]);
     }
-    return read_data_set(t, out) || read_detail_less(t, out) || read_member_stats(t, out) ||
-           read_load_member(t, out);
+    if (read_data_set(t, out) || read_detail_less(t, out) || read_member_stats(t, out) || read_load_member(t, out)) {
+        return true;
+    }
+    return decline(ctx, "neither a data set line (volume, unit, date, ..., DSORG, name) nor a member line");
+}
+
+bool parse_mvs_bare_member(std::string_view line, ListEntry& out)
+{
+    const std::string_view name = text::trim(line);
+    if (!is_member_name(name)) {
+        return false;
+    }
+    begin_entry(out);
+    return set_name(out, name);
 }
 
 }  // namespace varnix::dirlex

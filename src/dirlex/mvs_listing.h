@@ -9,4 +9,7 @@ namespace varnix::dirlex {
 
 [[nodiscard]] bool parse_mvs_line(std::string_view line, const ParseContext& ctx, ListEntry& out);
 
+// A member name alone on its line, for a listing known to be MVS.
+[[nodiscard]] bool parse_mvs_bare_member(std::string_view line, ListEntry& out);
+
 }  // namespace varnix::dirlex

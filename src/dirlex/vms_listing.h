@@ -9,6 +9,9 @@ namespace varnix::dirlex {
 
 [[nodiscard]] bool parse_vms_line(std::string_view line, const ParseContext& ctx, ListEntry& out);
 
+// A wrapped entry handed over as one string: the name, a line break, the details.
+[[nodiscard]] bool parse_vms_wrapped(std::string_view line, const ParseContext& ctx, ListEntry& out);
+
 // With a name kept from the previous line, tries the two lines as one entry.
 [[nodiscard]] bool parse_vms_continuation(std::string_view line, const ParseContext& ctx, ListEntry& out);
 

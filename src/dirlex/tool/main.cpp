@@ -17,16 +17,23 @@ namespace {
 using namespace varnix::dirlex;
 
 constexpr std::string_view usage =
-    "usage: dirlex [--type CODE] [--now YYYY-MM-DD] [FILE...]\n"
+    "usage: dirlex [--type CODE] [--now YYYY-MM-DD] [--json | --explain] [FILE...]\n"
     "       dirlex --types\n"
     "       dirlex --syst TEXT\n"
     "       dirlex --line TEXT\n"
     "Prints one row per listing line: code, kind (file, dir, link, skip), size,\n"
-    "date YYYY-MM-DD, time HH:MM, name; separated by tabs.\n";
+    "date YYYY-MM-DD, time HH:MM, name; separated by tabs.\n"
+    "--json     one JSON object per line instead, with the same fields\n"
+    "           (\"code\", \"kind\", \"size\", \"date\", \"time\", \"name\").\n"
+    "--explain  for each line, which dialects tried it and why each declined,\n"
+    "           then the row; include this output in a bug report.\n";
+
+enum class Output { Tsv, Json, Explain };
 
 struct Options {
     int host_type = host::automatic;
     CivilDate today = current_date();
+    Output output = Output::Tsv;
     std::vector<std::string> files;
 };
 
@@ -103,6 +110,100 @@ void append_row(std::string& out, bool ok, const ListEntry& e, int host_type)
     out += '\n';
 }
 
+// The length of the valid UTF-8 sequence at `s[i]`, or 0.
+std::size_t utf8_length(std::string_view s, std::size_t i)
+{
+    const auto b = static_cast<unsigned char>(s[i]);
+    std::size_t n = 0;
+    if (b >= 0xc2 && b <= 0xdf) {
+        n = 2;
+    } else if (b >= 0xe0 && b <= 0xef) {
+        n = 3;
+    } else if (b >= 0xf0 && b <= 0xf4) {
+        n = 4;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((static_cast<unsigned char>(s[i + k]) & 0xc0) != 0x80) {
+            return 0;
+        }
+    }
+    return n;
+}
+
+// A JSON string. Names are bytes: valid UTF-8 passes through, any other byte is written
+// as the code point of the same value (as if the name were Latin-1).
+void append_json_string(std::string& out, std::string_view s)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    out += '"';
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b == '"' || b == '\\') {
+            out += '\\';
+            out += static_cast<char>(b);
+        } else if (b >= 0x20 && b < 0x80) {
+            out += static_cast<char>(b);
+        } else if (const std::size_t n = b >= 0x80 ? utf8_length(s, i) : 0; n > 0) {
+            out.append(s.substr(i, n));
+            i += n - 1;
+        } else {
+            out += "\\u00";
+            out += hex[b >> 4];
+            out += hex[b & 15];
+        }
+    }
+    out += '"';
+}
+
+void append_json_row(std::string& out, bool ok, const ListEntry& e, int host_type)
+{
+    out += "{\"code\":";
+    append_number(out, ok ? e.host_type : static_cast<std::uint64_t>(host_type), 0);
+    out += ",\"kind\":\"";
+    out += ok ? kind_text(e.kind) : "skip";
+    out += '"';
+    if (ok) {
+        out += ",\"size\":";
+        append_number(out, e.size, 0);
+        out += ",\"date\":\"";
+        append_number(out, e.year, 4);
+        out += '-';
+        append_number(out, e.month, 2);
+        out += '-';
+        append_number(out, e.day, 2);
+        out += "\",\"time\":\"";
+        append_number(out, e.hour, 2);
+        out += ':';
+        append_number(out, e.minute, 2);
+        out += "\",\"name\":";
+        append_json_string(out, e.name);
+    }
+    out += "}\n";
+}
+
+void append_explanation(std::string& out, std::string_view line, const Options& opt, const ParseContext& ctx)
+{
+    out += "line: ";
+    append_json_string(out, line);
+    out += '\n';
+    for (const DialectTrial& t : explain_list_line(line, opt.host_type, {}, ctx)) {
+        out += "  ";
+        append_number(out, t.code, 0);
+        out += ' ';
+        out += host_type_name(t.code);
+        out += t.read ? ": read it\n" : ": declined: ";
+        if (!t.read) {
+            out += t.reason;
+            out += '\n';
+        }
+    }
+}
+
 void run_listing(std::istream& in, const Options& opt)
 {
     ListingState state;
@@ -111,8 +212,18 @@ void run_listing(std::istream& in, const Options& opt)
     std::string line;
     std::string out;
     while (std::getline(in, line)) {
+        if (opt.output == Output::Explain) {
+            append_explanation(out, line, opt, ctx);
+        }
         const bool ok = parse_list_line(entry, line, opt.host_type, {}, {}, ctx);
-        append_row(out, ok, entry, opt.host_type);
+        if (opt.output == Output::Json) {
+            append_json_row(out, ok, entry, opt.host_type);
+        } else {
+            if (opt.output == Output::Explain) {
+                out += "  result: ";
+            }
+            append_row(out, ok, entry, opt.host_type);
+        }
         if (out.size() > 1 << 16) {
             std::fwrite(out.data(), 1, out.size(), stdout);
             out.clear();
@@ -151,6 +262,10 @@ int main(int argc, char** argv)
         }
         if (arg == "--types") {
             return print_types();
+        }
+        if (arg == "--json" || arg == "--explain") {
+            opt.output = arg == "--json" ? Output::Json : Output::Explain;
+            continue;
         }
         if ((arg == "--syst" || arg == "--line") && has_value) {
             const std::string_view text = argv[++i];
