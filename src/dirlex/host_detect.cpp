@@ -62,10 +62,12 @@ constexpr Banner banners[] = {
     // "220 VxWorks (5.4.2) FTP server ready", "220 Tornado-vxWorks (VxWorks5.5) FTP server"
     {"VxWorks (", At::Start, host::vxworks},
     {"Tornado-vxWorks ", At::Start, host::vxworks},
+    {"VxWorks FTP server", At::Start, host::vxworks},
     // Servers of the UNIX world.
     {"ProFTPD ", At::Start, host::unix_generic},
     {"(vsFTPd ", At::Start, host::unix_generic},
-    {"---------- Welcome to Pure-FTPd", At::Start, host::unix_generic},
+    // Pure-FTPd opens with a row of dashes right after "220-".
+    {"--------- Welcome to Pure-FTPd", At::Start, host::unix_generic},
     {"FTP server (Version wu-", At::AfterHostName, host::unix_generic},
     {"FTP server (SunOS ", At::AfterHostName, host::unix_generic},
 };
@@ -86,6 +88,21 @@ constexpr Banner banners[] = {
     return text::istarts_with(text, shape);
 }
 
+// What servers print before their product words: a host name ("ftp.example.com", an
+// address) or a job name in capitals ("FTPD1", "FTPSERVE"); never a word of prose.
+[[nodiscard]] bool looks_like_host_name(std::string_view word)
+{
+    if (word.find('.') != std::string_view::npos || word.find(':') != std::string_view::npos) {
+        return true;
+    }
+    for (char c : word) {
+        if (c >= 'a' && c <= 'z') {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int host_type_from_syst(std::string_view syst_text, int current)
@@ -104,7 +121,7 @@ int host_type_from_line(std::string_view reply_line, int current)
     // The first word may be the host or job name ("FTPD1", "ftp.example.com").
     std::string_view after_name;
     const std::size_t blank = text.find(' ');
-    if (blank != std::string_view::npos && blank > 0) {
+    if (blank != std::string_view::npos && blank > 0 && looks_like_host_name(text.substr(0, blank))) {
         after_name = text::rest_after_blanks(text, blank);
     }
     for (const Banner& b : banners) {

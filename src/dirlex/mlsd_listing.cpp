@@ -81,8 +81,12 @@ bool parse_mlsd_line(std::string_view line, const ParseContext& ctx, ListEntry& 
     }
     // Every fact ends with ';' and one blank separates the last from the name; a fact value
     // may hold a blank ("UNIX.ownername=John Doe"). Servers that drop the last ';' are read
-    // up to the first blank.
+    // up to the first blank. Some servers put a TAB where the blank belongs.
     std::size_t space = line.find("; ");
+    const std::size_t tab = line.find(";\t");
+    if (tab < space) {
+        space = tab;
+    }
     if (space != std::string_view::npos) {
         ++space;
     } else {

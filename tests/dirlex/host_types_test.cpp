@@ -66,15 +66,43 @@ TEST(HostDetect, SystAnswers)
     EXPECT_EQ(host_type_from_syst("Something unheard of", 6027), 6027);
 }
 
-TEST(HostDetect, GreetingLines)
+TEST(HostDetect, ServerBannersNameTheirSystem)
 {
     EXPECT_EQ(host_type_from_line("220 Microsoft FTP Service", 6000), 6020);
-    EXPECT_EQ(host_type_from_line("220 ProFTPD Server (Debian) [::ffff:127.0.0.1]", 6000), 6010);
+    EXPECT_EQ(host_type_from_line("220 ftp.example.com Microsoft FTP Service (Version 5.0).", 6000), 6020);
+    EXPECT_EQ(host_type_from_line("220 ProFTPD 1.3.8 Server (Debian) [::ffff:127.0.0.1]", 6000), 6010);
+    EXPECT_EQ(host_type_from_line("220 (vsFTPd 3.0.3)", 6000), 6010);
+    EXPECT_EQ(host_type_from_line("220---------- Welcome to Pure-FTPd [privsep] [TLS] ----------", 6000), 6010);
+    EXPECT_EQ(host_type_from_line("220 ftp.example.org FTP server (Version wu-2.6.2(1) Mon Jan 1 2024) ready.", 6000), 6010);
     EXPECT_EQ(host_type_from_line("220-FTPD1 IBM FTP CS V2R4 at MVSHOST, 10:00:00 on 2024-01-01.", 6000), 6024);
+    EXPECT_EQ(host_type_from_line("220-FTPSERVE IBM VM Level 720 at VMHOST.EXAMPLE.COM, 10:00:00 EST", 6000), 6029);
     EXPECT_EQ(host_type_from_line("220-QTCP at AS400.EXAMPLE.COM.", 6000), 6044);
-    EXPECT_EQ(host_type_from_line("220 host MultiNet FTP Server Process V5.5(15) at Mon 1-Jan-2024", 6000), 6012);
+    EXPECT_EQ(host_type_from_line("220 vax.example.com MultiNet FTP Server Process V5.5(15) at Mon 1-Jan-2024", 6000), 6012);
     EXPECT_EQ(host_type_from_line("220 NetPresenz v4.1 awaits your command.", 6000), 6014);
+    EXPECT_EQ(host_type_from_line("220 VxWorks (VxWorks5.5.1) FTP server ready", 6000), 6103);
     EXPECT_EQ(host_type_from_line("230 User logged in, proceed.", 6000), 6000);
+}
+
+// A welcome text that mentions other systems must leave the type to SYST: an ordinary Linux
+// server's administrator may write anything there.
+TEST(HostDetect, WordsInAWelcomeTextDoNotSetTheType)
+{
+    for (std::string_view line : {
+             "220-Welcome to the OpenVMS mirror of VMS software",
+             "220-Files for MVS, VM and UNIX users",
+             "220-This server mirrors z/OS and OS/400 fixes.",
+             "220-Windows NT and Windows Server updates are in /pub/microsoft",
+             "220-    Tandem NonStop documentation: /pub/nonstop",
+             "220-NetWare drivers live in /pub/novell",
+             "220 Welcome to the Linux kernel archive",
+             "220-The Microsoft FTP Service is not what runs here",
+             "220 ftp.example.com FTP server ready.",
+             "    IBM FTP CS is what the mainframe team uses",
+             "230-Please read /pub/UNIX/README first",
+         }) {
+        SCOPED_TRACE(std::string(line));
+        EXPECT_EQ(host_type_from_line(line, 6000), 6000);
+    }
 }
 
 }  // namespace

@@ -103,6 +103,10 @@ const Row other_families[] = {
     {"04-27-00  00:09AM       <DIR>          after midnight", D, "after midnight", 0, "2000-04-27 00:09", host::windows_nt},
     {"04-27-00  00:15PM                  100 noon", F, "noon", 100, "2000-04-27 12:15", host::windows_nt},
     {"; empty facts.txt", F, "empty facts.txt", 0, "0000-00-00 00:00", host::mlsd},
+    {"size=1365;type=file;modify=20090722092510;\tTAB before name", F, "TAB before name", 1365, "2009-07-22 09:25", host::mlsd},
+    // z/VM lines with a time of day, with and without the FILELIST mode column.
+    {"PROFILE  EXEC     A1 V         72         15          1 12/10/01 14:35:07", F, "PROFILE.EXEC", 1080, "2001-12-10 14:35", host::zvm},
+    {"ZVMFILE  TRACE   V        65      107        2 2005-10-04 15:28:42 060191", F, "ZVMFILE.TRACE", 6955, "2005-10-04 15:28", host::zvm},
 };
 
 TEST(LongTailListing, UnixDates)
