@@ -1,6 +1,7 @@
 // libFuzzer target for the listing parser: the input is a listing (lines split at LF)
 // whose first byte picks the host type; its first line also goes through host type
-// recognition. A name with NUL, CR or LF or an out-of-range date field is a failure.
+// recognition and the explanation of which dialects declined it. A name with NUL, CR or
+// LF, an out-of-range date field or a decline without a reason is a failure.
 #include "dirlex/dirlex.h"
 
 #include <cstddef>
@@ -9,7 +10,7 @@
 
 namespace {
 
-constexpr int fuzz_host_types[] = {6000, 6010, 6012, 6020, 6024, 6026, 6029, 6030, 6044, 6045, 6100, 6101, 6102, 6103};
+constexpr int fuzz_host_types[] = {6000, 6010, 6012, 6020, 6024, 6026, 6029, 6030, 6044, 6045, 6100, 6101, 6102, 6103, 6104, 6105};
 
 void check(const varnix::dirlex::ListEntry& e)
 {
@@ -44,6 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Server texts are single reply lines; one per input keeps the run fast.
             (void)host_type_from_syst(line, 6000);
             (void)host_type_from_line(line, 6000);
+            for (const DialectTrial& trial : explain_list_line(line, host_type, "'USER.'", ctx)) {
+                if (!trial.read && trial.reason.empty()) {
+                    __builtin_trap();
+                }
+            }
             first_line = false;
         }
     }

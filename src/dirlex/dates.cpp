@@ -288,6 +288,21 @@ bool parse_numeric_date(std::string_view token, Ymd& out)
     return true;
 }
 
+bool parse_short_year_first(std::string_view t, Ymd& out)
+{
+    if (t.size() != 8 || t[2] != '/' || t[5] != '/') {
+        return false;
+    }
+    const auto y = text::to_uint(t.substr(0, 2), 99);
+    const auto m = text::to_uint(t.substr(3, 2), 12);
+    const auto day = text::to_uint(t.substr(6, 2), 31);
+    if (!y || !m || !day || *m == 0 || *day == 0) {
+        return false;
+    }
+    out = Ymd{window_year(*y, 2), static_cast<int>(*m), static_cast<int>(*day)};
+    return true;
+}
+
 bool parse_day_monthname_year(std::string_view token, Ymd& out)
 {
     std::string_view a, b, c;

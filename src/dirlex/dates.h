@@ -39,6 +39,9 @@ struct Ymd {
 // four digits, DD.MM.YY(YY) with dots, else MM-DD-YY(YY) unless the first field is above 12.
 [[nodiscard]] bool parse_numeric_date(std::string_view token, Ymd& out);
 
+// "YY/MM/DD" with the year first (OS-9, older MVS member statistics).
+[[nodiscard]] bool parse_short_year_first(std::string_view token, Ymd& out);
+
 // "DD-MMM-YYYY" or "DD-MMM-YY" (VMS, Tandem).
 [[nodiscard]] bool parse_day_monthname_year(std::string_view token, Ymd& out);
 // "MMM-DD-YYYY" (VxWorks).

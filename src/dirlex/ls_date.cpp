@@ -198,16 +198,15 @@ bool read_year(std::string_view token, int& year)
 }
 
 // After a year: "2019 14:30" ("Oct 08, 2002 09:47" of some Windows SSH servers, router
-// flash listings with "10:46:04 +00:00"). Only taken where the layout says a time follows,
-// since a file may be named "12:00".
-void time_after_year(const text::Tokens& t, std::size_t at, bool expected, LsDate& d)
+// flash listings with "10:46:04 +00:00"). A name that starts like a clock after an old
+// date is rarer than these servers.
+void time_after_year(const text::Tokens& t, std::size_t at, LsDate& d)
 {
     const std::string_view token = t[at + 1];
     if (at + 2 >= t.count || !text::is_digit(token[0])) {
         return;
     }
-    const bool with_seconds = token.size() >= 7;
-    if ((expected || with_seconds) && dates::parse_clock(token, d.hour, d.minute)) {
+    if (dates::parse_clock(token, d.hour, d.minute)) {
         d.last_token = at + 1;
         d.fixed_width = false;
         if (at + 3 < t.count && is_zone(t[at + 2])) {
@@ -218,7 +217,7 @@ void time_after_year(const text::Tokens& t, std::size_t at, bool expected, LsDat
 
 // After month and day: "HH:MM" (year inferred, or given after it as in "14:30:12 2019")
 // or a year.
-bool read_time_or_year(const text::Tokens& t, std::size_t at, const CivilDate& today, bool comma, LsDate& d)
+bool read_time_or_year(const text::Tokens& t, std::size_t at, const CivilDate& today, LsDate& d)
 {
     const std::string_view token = t[at];
     if (dates::parse_clock(token, d.hour, d.minute)) {
@@ -237,7 +236,7 @@ bool read_time_or_year(const text::Tokens& t, std::size_t at, const CivilDate& t
     if (!read_year(token, d.year)) {
         return false;
     }
-    time_after_year(t, at, comma, d);
+    time_after_year(t, at, d);
     return true;
 }
 
@@ -251,7 +250,7 @@ bool month_first(const text::Tokens& t, std::size_t at, const CivilDate& today, 
     if (d.month == 0 || at + 2 >= t.count || !read_day(t[at + 1], d.day)) {
         return false;
     }
-    return read_time_or_year(t, at + 2, today, t[at + 1].back() == ',', d);
+    return read_time_or_year(t, at + 2, today, d);
 }
 
 // "5 Jan 14:30", "5. Jan 2019", "26. Juli, 20:10" (German and other European locales).
@@ -264,7 +263,7 @@ bool day_first(const text::Tokens& t, std::size_t at, const CivilDate& today, Ls
     if (d.month == 0) {
         return false;
     }
-    return read_time_or_year(t, at + 2, today, false, d);
+    return read_time_or_year(t, at + 2, today, d);
 }
 
 // "3 29 03:26", "3 29  2003": month and day as numbers.
@@ -279,7 +278,7 @@ bool numeric_month_day(const text::Tokens& t, std::size_t at, const CivilDate& t
         return false;
     }
     d.month = static_cast<int>(*month);
-    return read_time_or_year(t, at + 2, today, false, d);
+    return read_time_or_year(t, at + 2, today, d);
 }
 
 // A year of two or four digits.
@@ -371,7 +370,7 @@ bool numeric(const text::Tokens& t, std::size_t at, const CivilDate& today, LsDa
         }
         d.month = static_cast<int>(*m);
         d.day = static_cast<int>(*dd);
-        return read_time_or_year(t, at + 1, today, false, d);
+        return read_time_or_year(t, at + 1, today, d);
     }
     return false;
 }

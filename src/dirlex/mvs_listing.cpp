@@ -13,17 +13,7 @@ namespace {
     if (t.size() == 10 && t[4] == '/' && t[7] == '/') {
         return dates::parse_numeric_date(t, d);
     }
-    if (t.size() != 8 || t[2] != '/' || t[5] != '/') {
-        return false;
-    }
-    const auto y = text::to_uint(t.substr(0, 2), 99);
-    const auto m = text::to_uint(t.substr(3, 2), 12);
-    const auto day = text::to_uint(t.substr(6, 2), 31);
-    if (!y || !m || !day || *m == 0 || *day == 0) {
-        return false;
-    }
-    d = dates::Ymd{dates::window_year(*y, 2), static_cast<int>(*m), static_cast<int>(*day)};
-    return true;
+    return dates::parse_short_year_first(t, d);
 }
 
 [[nodiscard]] bool is_dsorg(std::string_view t)
@@ -78,19 +68,45 @@ namespace {
     return false;
 }
 
-// Entries without details: "Migrated  NAME", "Pseudo Directory  NAME", "VSAM  NAME",
-// "ARCIVE Not Direct Access Device  NAME", "vol unit VSAM NAME".
-[[nodiscard]] bool read_detail_less(const text::Tokens& t, ListEntry& out)
+// The states z/OS prints in place of a data set's attributes, the data set name last:
+// "Migrated  NAME", "VSAM  NAME", "vol unit VSAM NAME", "V43525 Tape  NAME",
+// "ARCIVE Not Direct Access Device  NAME", "Error determining attributes  NAME",
+// "vol  Not Mounted  NAME", "File not on volume  NAME". "Pseudo Directory  NAME" is a
+// directory of the names below a qualifier.
+constexpr std::string_view state_words[] = {
+    "Migrated", "MIGRAT", "VSAM", "Tape", "Not Direct Access", "Not a DASD", "Error determining attributes",
+    "Not Mounted", "File not on volume", "Pseudo Directory",
+};
+
+[[nodiscard]] bool read_detail_less(std::string_view line, const text::Tokens& t, ListEntry& out)
 {
-    const std::string_view last = t[t.count - 1];
-    if ((t.count == 2 && (t[0] == "Migrated" || t[0] == "VSAM" || t[0] == "Tape" || t[0] == "MIGRAT")) ||
-        (t.count == 3 && (t[1] == "Tape" || t[1] == "Migrated" || t[1] == "MIGRAT" || t[1] == "VSAM")) ||
-        (t.count == 4 && t[2] == "VSAM") ||
-        (t.count >= 5 && t[1] == "Not" && t[2] == "Direct" && t[3] == "Access")) {
-        return set_name(out, last);
+    if (t.count < 2 || t.count > 8) {
+        return false;
     }
-    if (t.count == 3 && t[0] == "Pseudo" && t[1] == "Directory") {
-        out.kind = EntryKind::Directory;
+    const std::string_view last = t[t.count - 1];
+    // The state must stand among the first columns, before the name.
+    const std::string_view before = line.substr(0, text::start_of(line, last));
+    for (std::string_view words : state_words) {
+        const std::size_t at = before.find(words);
+        if (at == std::string_view::npos) {
+            continue;
+        }
+        // At most a volume and a unit (capitals and digits) in front of it.
+        text::Tokens lead;
+        text::split(before.substr(0, at), lead);
+        if (lead.count > 2 || (at > 0 && !text::is_blank(before[at - 1]))) {
+            return false;
+        }
+        for (std::size_t i = 0; i < lead.count; ++i) {
+            for (char c : lead[i]) {
+                if (c >= 'a' && c <= 'z') {
+                    return false;
+                }
+            }
+        }
+        if (words == "Pseudo Directory") {
+            out.kind = EntryKind::Directory;
+        }
         return set_name(out, last);
     }
     return false;
@@ -186,7 +202,7 @@ bool parse_mvs_line(std::string_view line, const ParseContext& ctx, ListEntry& o
         }
         return is_member_name(t[0]) && set_name(out, t[0]);
     }
-    if (read_data_set(t, out) || read_detail_less(t, out) || read_member_stats(t, out) || read_load_member(t, out)) {
+    if (read_data_set(t, out) || read_detail_less(line, t, out) || read_member_stats(t, out) || read_load_member(t, out)) {
         return true;
     }
     return decline(ctx, "neither a data set line (volume, unit, date, ..., DSORG, name) nor a member line");

@@ -29,21 +29,6 @@ namespace {
     return true;
 }
 
-// "YY/MM/DD" with the year first.
-[[nodiscard]] bool read_date(std::string_view t, dates::Ymd& d)
-{
-    if (t.size() != 8 || t[2] != '/' || t[5] != '/') {
-        return false;
-    }
-    const auto y = text::to_uint(t.substr(0, 2), 99);
-    const auto m = text::to_uint(t.substr(3, 2), 12);
-    const auto day = text::to_uint(t.substr(6, 2), 31);
-    if (!y || !m || !day || *m == 0 || *day == 0) {
-        return false;
-    }
-    d = dates::Ymd{dates::window_year(*y, 2), static_cast<int>(*m), static_cast<int>(*day)};
-    return true;
-}
 
 }  // namespace
 
@@ -56,7 +41,7 @@ bool parse_os9_line(std::string_view line, const ParseContext&, ListEntry& out)
     }
     dates::Ymd date;
     const std::string_view clock = t[2];
-    if (!read_date(t[1], date) || clock.size() != 4 || !text::all_digits(clock)) {
+    if (!dates::parse_short_year_first(t[1], date) || clock.size() != 4 || !text::all_digits(clock)) {
         return false;
     }
     const auto hour = text::to_uint(clock.substr(0, 2), 23);

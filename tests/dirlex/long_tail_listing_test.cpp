@@ -95,6 +95,9 @@ const Row other_families[] = {
     {"GISBWI 3390   2011/08/25  2 ++++  FB     904 18080  PS  USER.MANY.TRACKS", F, "USER.MANY.TRACKS", 0, "2011-08-25 00:00", host::mvs},
     {"WYOSPT 3420   2003/05/21  1 3 U 6447    6447  PO-E USER.LOADLIB", D, "USER.LOADLIB", 0, "2003-05-21 00:00", host::mvs},
     {"V43525 Tape                                             USER.BACKUP.TAPE", F, "USER.BACKUP.TAPE", 0, "0000-00-00 00:00", host::mvs},
+    {"SY1RES 3390   Error determining attributes    'SYS1.CHECKPT'", F, "'SYS1.CHECKPT'", 0, "0000-00-00 00:00", host::mvs},
+    {"Error determining attributes                            USER.LOCKED", F, "USER.LOCKED", 0, "0000-00-00 00:00", host::mvs},
+    {"MIGRAT 3390   Not Mounted          USER.OFFLINE", F, "USER.OFFLINE", 0, "0000-00-00 00:00", host::mvs},
     {"LONGMEMBERNAME 01.01 2004/06/22 2004/06/22 16:32   128   128    0 BOBY12", F, "LONGMEMBERNAME", 128, "2004-06-22 16:32", host::mvs},
     {"PROG01  01.03 19/01/05 20/02/06 13:14   120   100     0 USER01", F, "PROG01", 120, "2020-02-06 13:14", host::mvs},
     {"LOADMOD1 00B308 000411  00 FO                31    ANY", F, "LOADMOD1", 45832, "0000-00-00 00:00", host::mvs},
@@ -143,6 +146,7 @@ TEST(LongTailListing, BareLinesNeedTheirDialectKnown)
     // A member name alone and an MLSD line without facts say nothing by themselves.
     expect_skip("MEMBER01");
     expect_skip(" bare.txt");
+    expect_skip("Listing of Tape volumes");
     expect_row({"MEMBER01", F, "MEMBER01", 0, "0000-00-00 00:00", host::mvs}, host::mvs);
     expect_row({" bare.txt", F, "bare.txt", 0, "0000-00-00 00:00", host::mlsd}, host::mlsd);
     // An MLST line with facts is not taken for a bare name.

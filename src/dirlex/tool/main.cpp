@@ -84,6 +84,20 @@ void append_number(std::string& out, std::uint64_t v, int width)
     out.append(buf, ptr);
 }
 
+// "YYYY-MM-DD", then `between`, then "HH:MM".
+void append_date_time(std::string& out, const ListEntry& e, std::string_view between)
+{
+    append_number(out, e.year, 4);
+    out += '-';
+    append_number(out, e.month, 2);
+    out += '-';
+    append_number(out, e.day, 2);
+    out += between;
+    append_number(out, e.hour, 2);
+    out += ':';
+    append_number(out, e.minute, 2);
+}
+
 void append_row(std::string& out, bool ok, const ListEntry& e, int host_type)
 {
     append_number(out, ok ? e.host_type : static_cast<std::uint64_t>(host_type), 0);
@@ -96,15 +110,7 @@ void append_row(std::string& out, bool ok, const ListEntry& e, int host_type)
     out += '\t';
     append_number(out, e.size, 0);
     out += '\t';
-    append_number(out, e.year, 4);
-    out += '-';
-    append_number(out, e.month, 2);
-    out += '-';
-    append_number(out, e.day, 2);
-    out += '\t';
-    append_number(out, e.hour, 2);
-    out += ':';
-    append_number(out, e.minute, 2);
+    append_date_time(out, e, "\t");
     out += '\t';
     out += e.name;
     out += '\n';
@@ -171,15 +177,7 @@ void append_json_row(std::string& out, bool ok, const ListEntry& e, int host_typ
         out += ",\"size\":";
         append_number(out, e.size, 0);
         out += ",\"date\":\"";
-        append_number(out, e.year, 4);
-        out += '-';
-        append_number(out, e.month, 2);
-        out += '-';
-        append_number(out, e.day, 2);
-        out += "\",\"time\":\"";
-        append_number(out, e.hour, 2);
-        out += ':';
-        append_number(out, e.minute, 2);
+        append_date_time(out, e, "\",\"time\":\"");
         out += "\",\"name\":";
         append_json_string(out, e.name);
     }
