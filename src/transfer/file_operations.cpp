@@ -114,12 +114,12 @@ void change_directory(TransferContext& ctx, PaneSide side, const FileOperationHo
         std::string name;
         ctx.prompts.set_help_context(help_change_dir);
         if (!ctx.prompts.ask_text(&name, "Enter local directory name:")) return;
-        (void)::chdir(name.c_str());
+        (void)set_local_dir(ctx, name);
         list_local(ctx);
         return;
     }
     const std::string name = caret_name(ctx, dirs, true);
-    if (!name.empty() && ::chdir(name.c_str()) == 0) list_local(ctx);
+    if (!name.empty() && set_local_dir(ctx, name)) list_local(ctx);
 }
 
 void make_directory(TransferContext& ctx, PaneSide side, const FileOperationHooks&) {
@@ -131,7 +131,7 @@ void make_directory(TransferContext& ctx, PaneSide side, const FileOperationHook
         return;
     }
     if (!ctx.prompts.ask_text(&name, "Enter new local directory name:")) return;
-    (void)::mkdir(name.c_str(), 0777);
+    (void)::mkdir(local_file_path(ctx, name).c_str(), 0777);
     list_local(ctx);
 }
 
@@ -140,7 +140,7 @@ void remove_directory(TransferContext& ctx, PaneSide side, const FileOperationHo
     if (side == PaneSide::Local) {
         const std::string name = caret_name(ctx, dirs, true);
         if (name.empty() || confirm_delete(hooks, name, 1) != delete_answer::yes) return;
-        if (::rmdir(name.c_str()) != 0) {
+        if (::rmdir(local_file_path(ctx, name).c_str()) != 0) {
             ctx.messages.print_message("Delete of %s failed.", name.c_str());
         } else {
             list_local(ctx);
@@ -188,7 +188,7 @@ int delete_files(TransferContext& ctx, PaneSide side, const FileOperationHooks& 
         }
         // The exact name: a "*" or "?" in it is a character of the name, never a pattern.
         const bool ok = side == PaneSide::Local
-                            ? ::unlink(name.c_str()) == 0
+                            ? ::unlink(local_file_path(ctx, name).c_str()) == 0
                             : delete_remote_file(ctx, ctx.control_socket, name) == 2;
         if (ok) {
             ++deleted;
@@ -212,7 +212,8 @@ int rename_files(TransferContext& ctx, PaneSide side, const FileOperationHooks&)
         if (!ctx.prompts.ask_text(&new_name, "Enter new name for \"%s\":", old_name.c_str())) continue;
         bool ok;
         if (side == PaneSide::Local) {
-            ok = ::rename(old_name.c_str(), new_name.c_str()) == 0;
+            ok = ::rename(local_file_path(ctx, old_name).c_str(),
+                          local_file_path(ctx, new_name).c_str()) == 0;
             if (!ok) ctx.messages.print_message("Rename of %s to %s failed.", old_name.c_str(), new_name.c_str());
         } else {
             const RenameResult r = remote_rename(ctx, old_name, new_name);
@@ -245,7 +246,7 @@ int move_files(TransferContext& ctx, PaneSide side, const FileOperationHooks& ho
         const std::string dest = dir + "/" + name;
         bool ok;
         if (local) {
-            ok = ::rename(name.c_str(), dest.c_str()) == 0;
+            ok = ::rename(local_file_path(ctx, name).c_str(), local_file_path(ctx, dest).c_str()) == 0;
             if (!ok) ctx.messages.print_message("Move of %s to %s failed.", name.c_str(), dest.c_str());
         } else {
             const RenameResult r = remote_rename(ctx, name, dest);
@@ -266,7 +267,7 @@ void directory_info(TransferContext& ctx, PaneSide side, const FileOperationHook
     if (side == PaneSide::Local) {
         const std::string file = make_temp_file("DSP");
         if (file.empty()) return;
-        (void)write_local_directory_dump(file);
+        (void)write_local_directory_dump(ctx.local_dir, file);
         (void)view_file(ctx, hooks, file);
         return;
     }
@@ -285,7 +286,7 @@ void path_box_command(TransferContext& ctx, PaneSide side) {
         if (change_dir(ctx, ctx.control_socket, text) == 2) list_remote_cached(ctx);
         return;
     }
-    if (text.empty() || ::chdir(text.c_str()) != 0) return;
+    if (!set_local_dir(ctx, text)) return;
     list_local(ctx);
 }
 
@@ -328,10 +329,11 @@ void view_remote_file(TransferContext& ctx, PaneSide side, ViewAction action,
     if (side == PaneSide::Local) {
         const std::string name = caret_name(ctx, *ctx.panes.local_files, true);
         if (name.empty()) return;
+        const std::string file = local_file_path(ctx, name);
         if (action == ViewAction::View) {
-            (void)view_file(ctx, hooks, name);
+            (void)view_file(ctx, hooks, file);
         } else {
-            (void)open_with_desktop(hooks, name);
+            (void)open_with_desktop(hooks, file);
         }
         return;
     }

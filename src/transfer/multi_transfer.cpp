@@ -30,15 +30,15 @@ std::vector<SelectedEntry> snapshot(TransferContext& ctx, const ListBox* list, b
     return entries;
 }
 
-bool is_local_link(const std::string& name) {
+bool is_local_link(const TransferContext& ctx, const std::string& name) {
     struct stat st {};
-    return ::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return ::lstat(local_file_path(ctx, name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 // Inside a recursive upload a linked file is not followed: it may point anywhere.
 void drop_local_links(TransferContext& ctx, std::vector<SelectedEntry>& entries) {
     std::erase_if(entries, [&](const SelectedEntry& e) {
-        if (!is_local_link(e.name)) return false;
+        if (!is_local_link(ctx, e.name)) return false;
         ctx.messages.print_message("[S] skipped link %s", e.name.c_str());
         return true;
     });

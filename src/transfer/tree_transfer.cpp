@@ -38,17 +38,17 @@ std::vector<std::string> selected_dir_names(TransferContext& ctx, const ListBox&
 
 enum class LocalKind { Missing, Directory, Link, Other };
 
-LocalKind local_kind(const std::string& name) {
+LocalKind local_kind(const TransferContext& ctx, const std::string& name) {
     struct stat st {};
-    if (::lstat(name.c_str(), &st) != 0) return LocalKind::Missing;
+    if (::lstat(local_file_path(ctx, name).c_str(), &st) != 0) return LocalKind::Missing;
     if (S_ISLNK(st.st_mode)) return LocalKind::Link;
     return S_ISDIR(st.st_mode) ? LocalKind::Directory : LocalKind::Other;
 }
 
 // Entering a local folder only through a real directory entry keeps every write of the walk
 // inside the folder it started in: a link of that name could point anywhere.
-bool enter_local_dir(const std::string& name) {
-    return local_kind(name) == LocalKind::Directory && ::chdir(name.c_str()) == 0;
+bool enter_local_dir(TransferContext& ctx, const std::string& name) {
+    return local_kind(ctx, name) == LocalKind::Directory && set_local_dir(ctx, name);
 }
 
 int walk_level(TransferContext& ctx, Direction dir, int depth);
@@ -66,7 +66,7 @@ int return_to(TransferContext& ctx, Direction dir, const std::string& orig_remot
             ctx.messages.print_message("[E] failed to return to orig dir %s", orig_remote.c_str());
         }
     }
-    if (::chdir(orig_local.c_str()) != 0) {
+    if (!set_local_dir(ctx, orig_local)) {
         ctx.messages.print_message("[E] failed to return to orig ldir %s", orig_local.c_str());
     } else {
         mask |= walk_step::local_back;
@@ -81,11 +81,11 @@ int return_to(TransferContext& ctx, Direction dir, const std::string& orig_remot
 int copy_directory(TransferContext& ctx, Direction dir, const std::string& name, int depth,
                    const std::string& orig_remote, const std::string& orig_local) {
     if (dir == Direction::Down) {
-        (void)::mkdir(name.c_str(), 0777);  // an existing folder is reused
+        (void)::mkdir(local_file_path(ctx, name).c_str(), 0777);  // an existing folder is reused
     } else {
         (void)make_dir(ctx, ctx.control_socket, name);  // the reply is not checked
     }
-    if (!enter_local_dir(name)) {
+    if (!enter_local_dir(ctx, name)) {
         ctx.messages.print_message("[E] failed to change to new ldir %s", name.c_str());
         return 0;
     }
@@ -111,12 +111,12 @@ const char* reason_to_skip(TransferContext& ctx, Direction dir, const std::strin
             return ctx.remote.link_dirs.contains(name) ? "a link" : "not a plain name";
         }
         // A folder of that name that is a link (or a file) is not entered or replaced.
-        const LocalKind kind = local_kind(name);
+        const LocalKind kind = local_kind(ctx, name);
         if (kind == LocalKind::Link) return "the local name is a link";
         if (kind == LocalKind::Other) return "the local name is a file";
         return nullptr;
     }
-    const LocalKind kind = local_kind(name);
+    const LocalKind kind = local_kind(ctx, name);
     if (kind == LocalKind::Link) return "a link";
     if (kind != LocalKind::Directory) return "not a local folder";
     if (name.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
@@ -185,7 +185,7 @@ void copy_contents(TransferContext& ctx, Direction dir, int depth) {
 int walk_level(TransferContext& ctx, Direction dir, int depth) {
     if (walk_stopped(ctx)) return 0;
     const std::string orig_remote = ctx.current_remote_dir;
-    const std::string orig_local = current_directory();
+    const std::string orig_local = ctx.local_dir;
     const ListBox& dirs = dir == Direction::Down ? *ctx.panes.remote_dirs : *ctx.panes.local_dirs;
     const std::vector<std::string> names = selected_dir_names(ctx, dirs, dir);
     if (!names.empty()) return copy_selected(ctx, dir, names, depth, orig_remote, orig_local);
@@ -213,7 +213,7 @@ int upload_tree(TransferContext& ctx) {
 
 QuietTransferScope::QuietTransferScope(TransferContext& ctx)
     : ctx_(ctx), hash_(ctx.settings.hash), bell_(ctx.options.bell), prompt_(ctx.options.prompt) {
-    ctx_.log_base_dir = current_directory();
+    ctx_.log_base_dir = ctx.local_dir;
     ctx_.settings.hash = 0;
     ctx_.options.bell = 0;
     ctx_.options.prompt = 0;

@@ -115,7 +115,7 @@ TEST_F(TreeTransfer, ThreeLevelTreeGoesDownAndUpByteForByte) {
     EXPECT_THAT(tree_differences(ftpd.home() / "tree", dir.path() / "tree"), IsEmpty());
     EXPECT_TRUE(fs::is_directory(dir.path() / "tree" / "sub1" / "deep" / "empty"));
     // Back where it started on both sides, with the settings as they were.
-    EXPECT_EQ(fs::path(current_directory()), fs::canonical(dir.path()));
+    EXPECT_EQ(fs::path(ctx.local_dir), fs::canonical(dir.path()));
     EXPECT_EQ(ctx.current_remote_dir, "/");
     // The transfer log stayed where the walk started, one line per file.
     const std::string log = slurp(dir.path() / "VARNIX.LOG");
@@ -183,7 +183,7 @@ TEST_F(TreeTransfer, DownloadNeverEntersALocalLinkOfTheSameName) {
     write_bytes(ftpd.home() / "pub" / "x.bin", "payload");
     fs::create_directories(dir.path() / "work");
     fs::create_directory_symlink(outside, dir.path() / "work" / "pub");
-    fs::current_path(dir.path() / "work");
+    ASSERT_TRUE(set_local_dir(ctx, (dir.path() / "work").string()));
     list_local(ctx);
     list_remote_fresh(ctx);
     ASSERT_TRUE(select_by_name(ctx, *ctx.panes.remote_dirs, "pub"));
@@ -224,7 +224,7 @@ TEST_F(HostileTree, DirectoryNamesThatWouldLeaveTheFolderAreSkipped) {
     list_reply("/", "drwxr-xr-x   2 u g 4096 Jan  1  2020 pub\r\n");
     start_and_connect();
     fs::create_directories(dir.path() / "chosen");
-    fs::current_path(dir.path() / "chosen");
+    ASSERT_TRUE(set_local_dir(ctx, (dir.path() / "chosen").string()));
 
     EXPECT_EQ(download_tree(ctx), walk_step::all);
     finish();
@@ -267,7 +267,7 @@ TEST_F(HostileTree, ServerGoneMidWalkStopsWithMessageAndKeepsPartialFile) {
     EXPECT_TRUE(record.present());
     EXPECT_EQ(record.remote_file, "big.bin");
     // Back in the chosen local folder, nothing left busy: the next connect can start.
-    EXPECT_EQ(fs::path(current_directory()), fs::canonical(dir.path()));
+    EXPECT_EQ(fs::path(ctx.local_dir), fs::canonical(dir.path()));
     EXPECT_EQ(ctx.busy_count, 0);
     EXPECT_EQ(is_transfer_thread_busy(ctx), 0);
 }
