@@ -1,4 +1,5 @@
-// One QApplication for the GUI tests, on the offscreen platform unless another is set.
+// One QApplication for the GUI tests, on the offscreen platform unless another is set. Every
+// test file may register the environment; the first one makes the application.
 #pragma once
 
 #include <QApplication>
@@ -10,6 +11,7 @@ namespace varnix::test {
 class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
+        if (QCoreApplication::instance()) return;
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "ui_tests";
