@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/input_dialogs.h"
+
 namespace varnix::ui {
 
 namespace {
@@ -38,16 +40,6 @@ QFont::StyleHint style_hint(int pitch_and_family) {
         case family_decorative: return QFont::Decorative;
         default: return QFont::AnyStyle;
     }
-}
-
-// At most `max_bytes` bytes of UTF-8 without cutting a character.
-std::string cut_name(const QString& name, std::size_t max_bytes) {
-    std::string bytes = name.toStdString();
-    if (bytes.size() <= max_bytes) return bytes;
-    std::size_t end = max_bytes;
-    while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
-    bytes.resize(end);
-    return bytes;
 }
 
 }  // namespace
@@ -89,7 +81,7 @@ QFont font_from_settings(const FontSettings& settings) {
 FontSettings settings_from_font(const QFont& font) {
     FontSettings s;
     s.font = 4;
-    s.face = cut_name(font.family(), config_limits::font_name);
+    s.face = utf8_prefix(font.family(), config_limits::font_name);
     const int pixels = font.pixelSize() > 0 ? font.pixelSize() : mul_div(1, font.pointSizeF() * 96, 72);
     s.height = -std::max(1, pixels);
     s.width = 0;

@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "ui/dialog_units.h"
+#include "ui/help/help_window.h"
 #include "ui/message_area.h"
 
 namespace varnix::ui {
@@ -25,16 +26,6 @@ QTextOption wrap_option() {
     QTextOption option(Qt::AlignLeft | Qt::AlignTop);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     return option;
-}
-
-// At most `max_bytes` bytes of UTF-8, cut before a character that would not fit whole.
-std::string cut_utf8(const QString& text, std::size_t max_bytes) {
-    std::string bytes = text.toStdString();
-    if (bytes.size() <= max_bytes) return bytes;
-    std::size_t end = max_bytes;
-    while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
-    bytes.resize(end);
-    return bytes;
 }
 
 // The history drop-down lists each directory once, sorted as a sorted combo box sorts
@@ -61,6 +52,15 @@ bool on_gui_thread() {
 }
 
 }  // namespace
+
+std::string utf8_prefix(const QString& text, std::size_t max_bytes) {
+    std::string bytes = text.toStdString();
+    if (bytes.size() <= max_bytes) return bytes;
+    std::size_t end = max_bytes;
+    while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
+    bytes.resize(end);
+    return bytes;
+}
 
 int PromptLabel::height_for(int width) const {
     QTextLayout layout(text(), font());
@@ -124,9 +124,8 @@ void InputDialog::build_controls() {
     cancel_->setObjectName(QString::number(input_ids::cancel));
     cancel_->setAutoDefault(false);
     help_button_ = new QPushButton(tr("&Help"), this);
-    help_button_->setObjectName(QString::number(input_ids::help));
+    help_button_->setObjectName(QString::number(input_ids::manual_button));
     help_button_->setAutoDefault(false);
-    help_button_->setEnabled(static_cast<bool>(help_));
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(help_button_, &QPushButton::clicked, this, &InputDialog::open_help);
@@ -198,7 +197,7 @@ std::string InputDialog::answer() const {
     for (const auto& [shown, bytes] : originals_) {
         if (shown == text && bytes.size() <= static_cast<std::size_t>(answer_chars)) return bytes;
     }
-    return cut_utf8(text, answer_chars);
+    return utf8_prefix(text, answer_chars);
 }
 
 void InputDialog::showEvent(QShowEvent* event) {
@@ -213,7 +212,11 @@ void InputDialog::showEvent(QShowEvent* event) {
 }
 
 void InputDialog::open_help() {
-    if (help_) help_(help_context_);
+    if (help_) {
+        help_(help_context_);
+    } else {
+        show_help(this, help_context_);
+    }
 }
 
 std::optional<std::string> InputDialog::ask(const PromptRequest& request, QWidget* owner,

@@ -4,9 +4,9 @@
 // Wiring (main window): build one QtPrompter for the program's run and hand it to the engine
 // as the prompter of its Services:
 //     QtPrompter prompter([this] { return static_cast<QWidget*>(this); },   // dialogs' owner
-//                         &terminal_prompter,                                 // when no window
-//                         [this](int context) { show_help(context); });      // Help, F1, F2
+//                         &terminal_prompter);                                // when no window
 //     services.prompter = &prompter;
+// Help, F1 and F2 open the help window at the question's help context (show_help).
 // ask() may be called from the GUI thread (the dialog runs a nested event loop) or from the
 // transfer worker (the question is carried to the GUI thread and the worker waits for the
 // answer). A caller passes the cached remote directories as the request's choices; the
@@ -27,7 +27,7 @@ class QPushButton;
 
 namespace varnix::ui {
 
-// Opens the help topic of a help context (0: the help index).
+// Opens the help topic of a help context (0: the help index); empty: show_help().
 using HelpHook = std::function<void(int context)>;
 
 // Control ids of the three dialogs, used as the controls' object names.
@@ -37,8 +37,11 @@ inline constexpr int edit = 3020;
 inline constexpr int combo = 2405;
 inline constexpr int ok = 1;
 inline constexpr int cancel = 2;
-inline constexpr int help = 9041;
+inline constexpr int manual_button = 9041;  // "&Help": opens the manual
 }  // namespace input_ids
+
+// The text as UTF-8, at most `max_bytes` bytes, never a character cut in half.
+[[nodiscard]] std::string utf8_prefix(const QString& text, std::size_t max_bytes);
 
 // A static text that wraps at blanks and, for a long path without any, anywhere.
 class PromptLabel : public QLabel {
@@ -102,7 +105,7 @@ class QtPrompter : public QObject, public Prompter {
     Q_OBJECT
 public:
     using OwnerHook = std::function<QWidget*()>;
-    QtPrompter(OwnerHook owner, Prompter* fallback, HelpHook help, QObject* parent = nullptr);
+    QtPrompter(OwnerHook owner, Prompter* fallback, HelpHook help = {}, QObject* parent = nullptr);
     std::optional<std::string> ask(const PromptRequest& request) override;
 
 private:
