@@ -2,15 +2,12 @@
 #include "ui/input_dialogs.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QKeySequence>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTextLayout>
 #include <QTextOption>
-#include <QThread>
 #include <algorithm>
 #include <cmath>
 
@@ -44,11 +41,6 @@ std::vector<std::pair<QString, std::string>> sorted_choices(const std::vector<st
         return c != 0 ? c < 0 : a.first < b.first;
     });
     return shown;
-}
-
-bool on_gui_thread() {
-    return QCoreApplication::instance() &&
-           QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
 }  // namespace
@@ -129,10 +121,6 @@ void InputDialog::build_controls() {
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(help_button_, &QPushButton::clicked, this, &InputDialog::open_help);
-    for (const auto key : {Qt::Key_F1, Qt::Key_F2}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this);
-        connect(shortcut, &QShortcut::activated, this, &InputDialog::open_help);
-    }
     setTabOrder(combo_ ? static_cast<QWidget*>(combo_) : edit_, ok_);
     setTabOrder(ok_, cancel_);
     setTabOrder(cancel_, help_button_);
@@ -211,6 +199,15 @@ void InputDialog::showEvent(QShowEvent* event) {
     }
 }
 
+void InputDialog::keyPressEvent(QKeyEvent* event) {
+    // F1 and F2 reach the dialog from whichever control has the focus.
+    if (event->key() == Qt::Key_F1 || event->key() == Qt::Key_F2) {
+        open_help();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void InputDialog::open_help() {
     if (help_) {
         help_(help_context_);
@@ -231,15 +228,6 @@ QtPrompter::QtPrompter(OwnerHook owner, Prompter* fallback, HelpHook help, QObje
     : QObject(parent), owner_(std::move(owner)), fallback_(fallback), help_(std::move(help)) {}
 
 std::optional<std::string> QtPrompter::ask(const PromptRequest& request) {
-    if (on_gui_thread()) return ask_here(request);
-    // Widgets live on the GUI thread: the worker's question is asked there while it waits.
-    std::optional<std::string> answer;
-    QMetaObject::invokeMethod(
-        this, [&] { answer = ask_here(request); }, Qt::BlockingQueuedConnection);
-    return answer;
-}
-
-std::optional<std::string> QtPrompter::ask_here(const PromptRequest& request) {
     QWidget* owner = owner_ ? owner_() : nullptr;
     if (owner && owner->isVisible()) return InputDialog::ask(request, owner, help_);
     if (fallback_) return fallback_->ask(request);

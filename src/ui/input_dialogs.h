@@ -7,9 +7,8 @@
 //                         &terminal_prompter);                                // when no window
 //     services.prompter = &prompter;
 // Help, F1 and F2 open the help window at the question's help context (show_help).
-// ask() may be called from the GUI thread (the dialog runs a nested event loop) or from the
-// transfer worker (the question is carried to the GUI thread and the worker waits for the
-// answer). A caller passes the cached remote directories as the request's choices; the
+// The engine asks on the GUI thread (a worker's question is carried there by the UiInvoker);
+// the dialog runs a nested event loop until it is answered. A caller passes the cached remote directories as the request's choices; the
 // history drop-down shows each once, sorted.
 #pragma once
 
@@ -80,6 +79,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void build_controls();
@@ -109,7 +109,6 @@ public:
     std::optional<std::string> ask(const PromptRequest& request) override;
 
 private:
-    std::optional<std::string> ask_here(const PromptRequest& request);
     OwnerHook owner_;
     Prompter* fallback_;
     HelpHook help_;

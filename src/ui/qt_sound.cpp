@@ -5,7 +5,6 @@
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QSoundEffect>
-#include <QThread>
 #include <QUrl>
 #include <array>
 #include <cstring>
@@ -51,31 +50,17 @@ bool QtSound::play_wave(const std::string& path) {
     if (!looks_like_wave(path)) return true;
     const QString file = QString::fromStdString(path);
     ++started_;
-    if (QThread::currentThread() == thread()) {
-        play_here(file);
-    } else {
-        QMetaObject::invokeMethod(this, [this, file] { play_here(file); }, Qt::QueuedConnection);
-    }
-    return true;
-}
-
-void QtSound::play_here(const QString& path) {
-    auto& effect = effects_[path];
+    auto& effect = effects_[file];
     if (!effect) {
         effect = std::make_unique<QSoundEffect>();
-        effect->setSource(QUrl::fromLocalFile(path));
+        effect->setSource(QUrl::fromLocalFile(file));
     }
     // A sound still playing starts again rather than queueing behind itself.
     effect->stop();
     effect->play();
+    return true;
 }
 
-void QtSound::beep() {
-    if (QThread::currentThread() == thread()) {
-        QApplication::beep();
-    } else {
-        QMetaObject::invokeMethod(this, [] { QApplication::beep(); }, Qt::QueuedConnection);
-    }
-}
+void QtSound::beep() { QApplication::beep(); }
 
 }  // namespace varnix::ui

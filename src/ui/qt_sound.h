@@ -6,13 +6,12 @@
 //     QtSound sound;
 //     services.sound = &sound;
 //     load_sound_settings(ctx);   // once the window exists (wave paths from [_config_])
-// The engine's play_event_sound() then picks the file or the beep; it may be called from
-// any thread and returns at once.
+// The engine's play_event_sound() then picks the file or the beep, on the GUI thread (a
+// worker's sounds are posted there); playing returns at once.
 #pragma once
 
 #include <QObject>
 #include <QString>
-#include <atomic>
 #include <map>
 #include <memory>
 
@@ -37,17 +36,16 @@ public:
     bool play_wave(const std::string& path) override;
     void beep() override;
 
-    [[nodiscard]] bool has_audio_output() const { return has_output_.load(); }
+    [[nodiscard]] bool has_audio_output() const { return has_output_; }
     // How many files have been handed to the audio output so far.
-    [[nodiscard]] int started() const { return started_.load(); }
+    [[nodiscard]] int started() const { return started_; }
 
 private:
-    void play_here(const QString& path);
     void refresh_outputs();
 
     QMediaDevices* devices_;
-    std::atomic<bool> has_output_{false};
-    std::atomic<int> started_{0};
+    bool has_output_ = false;
+    int started_ = 0;
     std::map<QString, std::unique_ptr<QSoundEffect>> effects_;
 };
 

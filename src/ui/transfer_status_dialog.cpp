@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QThread>
 
 #include "ui/dialog_units.h"
 #include "ui/input_dialogs.h"
@@ -134,43 +133,23 @@ QtProgressDisplay::QtProgressDisplay(QWidget* owner, CancelHook cancel,
 
 QtProgressDisplay::~QtProgressDisplay() { delete window_.data(); }
 
-void QtProgressDisplay::run(std::function<void()> work) {
-    if (QThread::currentThread() == thread()) {
-        work();
-    } else {
-        // The worker does not wait for the window: the calls keep their order in the queue.
-        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+void QtProgressDisplay::set_status(std::string_view text) {
+    const QString line = display_text(text);
+    if (dialog_open_ && window_) {
+        window_->set_status(line);
+    } else if (field_open_ && status_field_) {
+        status_field_(mode_, line);
     }
 }
 
-void QtProgressDisplay::open(ProgressMode mode, bool dialog, std::string_view caption) {
-    const QString text = display_text(caption.substr(0, caption_chars));
-    run([this, mode, dialog, text] { open_here(mode, dialog, text); });
-}
-
-void QtProgressDisplay::set_status(std::string_view text) {
-    const QString line = display_text(text);
-    run([this, line] {
-        if (dialog_open_ && window_) {
-            window_->set_status(line);
-        } else if (field_open_ && status_field_) {
-            status_field_(mode_, line);
-        }
-    });
-}
-
 void QtProgressDisplay::set_bar(int percent, std::string_view text) {
-    const QString bar_text = display_text(text);
-    run([this, percent, bar_text] {
-        if (dialog_open_ && window_) window_->set_bar(percent, bar_text);
-    });
+    if (dialog_open_ && window_) window_->set_bar(percent, display_text(text));
 }
 
-void QtProgressDisplay::close() {
-    run([this] { close_here(); });
-}
+void QtProgressDisplay::close() { close_here(); }
 
-void QtProgressDisplay::open_here(ProgressMode mode, bool dialog, const QString& caption) {
+void QtProgressDisplay::open(ProgressMode mode, bool dialog, std::string_view text) {
+    const QString caption = display_text(text.substr(0, caption_chars));
     close_here();
     mode_ = mode;
     if (!dialog) {

@@ -7,9 +7,9 @@
 //         [&ctx] { cancel_progress(ctx); },                         // data socket shut, loop ends
 //         [this](ProgressMode m, const QString& t) { ... });        // HASH off: the status field
 //     ctx.transfer.progress = &progress;                             //   (local: Sending)
-// Every ProgressDisplay call may come from the GUI thread (inside the blocking hook) or from
-// the transfer worker; the widgets are touched on the GUI thread only. The window forwards
-// its own Cancel command to the same engine call.
+// The engine calls the display on the GUI thread (a worker's calls are posted there), also
+// from inside the blocking hook. The window forwards its own Cancel command to the same
+// engine call.
 #pragma once
 
 #include <QDialog>
@@ -18,7 +18,7 @@
 #include <functional>
 #include <optional>
 
-#include "transfer/progress.h"
+#include "platform/progress_display.h"
 
 class QLabel;
 class QPushButton;
@@ -110,8 +110,6 @@ public:
     [[nodiscard]] std::optional<QRect> last_geometry() const { return last_geometry_; }
 
 private:
-    void run(std::function<void()> work);
-    void open_here(ProgressMode mode, bool dialog, const QString& caption);
     void close_here();
     void cancel_here();
 
