@@ -82,18 +82,25 @@ TransferStatusDialog::TransferStatusDialog(QWidget* owner)
     connect(cancel_, &QPushButton::clicked, this, &TransferStatusDialog::cancel_pressed);
 
     const DialogUnits du(font());
-    caption_->setGeometry(du.rect(4, 4, 183, 23));
-    bar_->setGeometry(du.rect(4, 28, 182, 10));
+    // A busy line (bytes, rate, elapsed and remaining time) must fit whole: where the font
+    // is wider than the layout assumed, the window grows wider, not the line shorter.
+    const int status_needs = status_->fontMetrics().horizontalAdvance(
+        QStringLiteral("99999999999 : 9999.99 Kbps : 999:59 : 999:59"));
     QRect button = du.rect(147, 42, 40, 14);
     button.setHeight(std::max(button.height(), cancel_->minimumSizeHint().height()));
     button.setWidth(std::max(button.width(), cancel_->minimumSizeHint().width()));
-    cancel_->setGeometry(button);
     QRect status = du.rect(4, 44, 139, 8);
     status.setHeight(std::max(status.height(), status_->fontMetrics().height()));
+    const int wider = std::max(0, status_needs - status.width());
+    status.setWidth(status.width() + wider);
+    button.translate(wider, 0);
     status.setRight(std::min(status.right(), button.left() - du.x(2)));
+    caption_->setGeometry(du.rect(4, 4, 183, 23).adjusted(0, 0, wider, 0));
+    bar_->setGeometry(du.rect(4, 28, 182, 10).adjusted(0, 0, wider, 0));
+    cancel_->setGeometry(button);
     status_->setGeometry(status);
     const QSize size = du.size(190, 57);
-    setFixedSize(std::max(size.width(), button.right() + du.x(3)),
+    setFixedSize(std::max(size.width() + wider, button.right() + du.x(3)),
                  std::max(size.height(), button.bottom() + du.y(3)));
 }
 

@@ -164,10 +164,14 @@ TEST_F(TransferStatus, ControlsFitAtNormalAndLargeFonts) {
         ui::TransferStatusDialog dialog(nullptr);
         dialog.reset("Receiving binary file /pub/linux/distributions/debian-12.4.0-amd64-DVD-1.iso "
                      "(3994091520 bytes)");
-        dialog.set_status("1999999999 : 88.41 Mbps : 3:01 : 3:00");
+        const QString busy = "19999999999 : 1023.99 Kbps : 123:01 : 456:00";
+        dialog.set_status(busy);
         dialog.set_bar(50, "50%");
         dialog.show();
         expect_tidy_layout(dialog);
+        // The whole status line is seen.
+        auto* status = dialog.findChild<QLabel*>("104");
+        EXPECT_LE(status->fontMetrics().horizontalAdvance(busy), status->width());
         save_picture(dialog, QString("transfer-status-%1").arg(factor));
     }
     QApplication::setFont(normal);
