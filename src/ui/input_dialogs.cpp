@@ -54,6 +54,11 @@ std::string utf8_prefix(const QString& text, std::size_t max_bytes) {
     return bytes;
 }
 
+PromptLabel::PromptLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    // A file name with "<" or "&" in it is shown as it is, never as markup or a mnemonic.
+    setTextFormat(Qt::PlainText);
+}
+
 int PromptLabel::height_for(int width) const {
     QTextLayout layout(text(), font());
     layout.setTextOption(wrap_option());
@@ -107,7 +112,6 @@ void InputDialog::build_controls() {
         }
     }
     edit_->setMaxLength(answer_chars);
-    prompt_->setBuddy(combo_ ? static_cast<QWidget*>(combo_) : edit_);
 
     ok_ = new QPushButton(tr("OK"), this);
     ok_->setObjectName(QString::number(input_ids::ok));
@@ -161,6 +165,8 @@ void InputDialog::place_controls() {
 
 void InputDialog::set_request(const PromptRequest& request) {
     prompt_->setText(display_text(request.prompt));
+    // The question is read out with the entry (no buddy: a name's "&" is no shortcut).
+    (combo_ ? static_cast<QWidget*>(combo_) : edit_)->setAccessibleDescription(prompt_->text());
     help_context_ = request.help_context;
     originals_.clear();
     if (combo_) {

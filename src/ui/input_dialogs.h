@@ -46,7 +46,7 @@ inline constexpr int manual_button = 9041;  // "&Help": opens the manual
 class PromptLabel : public QLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit PromptLabel(const QString& text, QWidget* parent = nullptr);
     // The height the text needs at the given width.
     [[nodiscard]] int height_for(int width) const;
 

@@ -92,10 +92,13 @@ TEST(InputDialogs, HistoryListsEachCachedDirectoryOnceSorted) {
     EXPECT_EQ(items, QStringList({"/home/anna", "/Incoming", "/incoming", "/pub"}));
     EXPECT_EQ(dialog.entry_text(), "/pub");
 
-    // A second question starts from an empty list again.
+    // A second question starts from an empty list again, and a name is never markup.
+    r.prompt = "Enter new name for \"<b>a&b</b>\":";
     r.choices = {"/tmp"};
     dialog.set_request(r);
     EXPECT_EQ(dialog.combo_box()->count(), 1);
+    EXPECT_EQ(child<QLabel>(dialog, 3010)->textFormat(), Qt::PlainText);
+    EXPECT_EQ(child<QLabel>(dialog, 3010)->text(), "Enter new name for \"<b>a&b</b>\":");
 
     dialog.combo_box()->setCurrentIndex(0);
     EXPECT_EQ(dialog.answer(), "/tmp");

@@ -155,6 +155,21 @@ TEST_F(TransferStatus, ASecondDialogOpensWhereTheUserLeftTheFirst) {
     EXPECT_FALSE(ctx.cancel_requested);
 }
 
+TEST_F(TransferStatus, TypingInAnotherWindowIsNotInterruptedByANewTransfer) {
+    QWidget log_window;
+    log_window.show();
+    log_window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&log_window, 2000));
+    open_with("a (100 bytes)");
+    EXPECT_TRUE(display.dialog()->testAttribute(Qt::WA_ShowWithoutActivating));
+    close_progress_display(ctx);
+
+    owner.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner, 2000));
+    open_with("b (100 bytes)");
+    EXPECT_FALSE(display.dialog()->testAttribute(Qt::WA_ShowWithoutActivating));
+}
+
 TEST_F(TransferStatus, ControlsFitAtNormalAndLargeFonts) {
     const QFont normal = QApplication::font();
     for (const double factor : {1.0, 2.0}) {
