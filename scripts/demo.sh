@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, builds the program, starts a demo FTP server on 127.0.0.1 with a
-# few sample files, and runs the program against it: a directory listing, then a download.
-# The server is stopped (by its process id) when the demo ends.
+# Sets up a fresh machine, builds the program, starts a demo FTP server on 127.0.0.1 with
+# sample files and opens the program's window on a ready "Demo" profile: the local pane shows
+# sample files, the remote pane the server's /pub folder. Without a display it runs the
+# terminal demo instead (a directory listing, then a download). The server is stopped (by its
+# process id) when the demo ends; the demo's files and settings live in a throw-away folder.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$here"
@@ -11,27 +13,30 @@ cmake --build build --target varnix -j"$(nproc)"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/varnix-demo-XXXXXX")"
 server_pid=""
+# shellcheck source=scripts/demo_site.sh
+. "$here/scripts/demo_site.sh"
 cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  stop_demo_server
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-mkdir -p "$work/site/pub/docs" "$work/out"
-printf 'Welcome to the VARNIX demo server.\nThese files are served from %s.\n' "$work/site" > "$work/site/pub/readme.txt"
-head -c 1048576 /dev/urandom > "$work/site/pub/sample.bin"
-printf 'line one\nline two\n' > "$work/site/pub/docs/notes.txt"
-
-/usr/bin/python3 tests/support/pyftpd_server.py --anonymous "$work/site" >"$work/port" 2>"$work/server.log" &
-server_pid=$!
-for _ in $(seq 1 100); do
-  grep -q '^port ' "$work/port" 2>/dev/null && break
-  sleep 0.1
-done
-port="$(awk '/^port /{print $2}' "$work/port")"
-[ -n "$port" ] || { echo "demo server did not start" >&2; cat "$work/server.log" >&2; exit 1; }
-
+make_demo_site
+start_demo_server
 export XDG_CONFIG_HOME="$work/config"   # leave the user's own settings alone
+write_demo_config
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Demo FTP server on 127.0.0.1:$port; opening the VARNIX window (close it to end the demo)."
+  cd "$work/local"
+  "$here/build/bin/varnix"
+  exit 0
+fi
+
+echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set): running the terminal demo instead."
+echo "On a desktop the same command opens the two-pane window."
+echo
+mkdir -p "$work/out"
 cd "$work/out"
 echo "== varnix ftp://127.0.0.1:$port/pub/   (a directory: its entries)"
 "$here/build/bin/varnix" "ftp://127.0.0.1:$port/pub/" 2>/dev/null

@@ -7,6 +7,7 @@ packages=(
   libssl-dev libgtest-dev libgmock-dev
   python3-pyftpdlib
   proftpd-core proftpd-mod-proxy proftpd-mod-crypto openssl
+  xvfb xdotool imagemagick fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QStringDecoder>
 #include <QThread>
-#include <QVBoxLayout>
 
 namespace varnix::ui {
 
@@ -15,18 +14,24 @@ QString display_text(std::string_view bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-MessageArea::MessageArea(QWidget* parent)
-    : QWidget(parent), upper_(new QLabel(this)), lower_(new QLabel(this)) {
+MessageArea::MessageArea(QLabel* upper, QLabel* lower, QObject* parent)
+    : QObject(parent), upper_(upper), lower_(lower) {
+    for (QLabel* label : {upper_, lower_}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(false);
+    }
+}
+
+MessageArea::MessageArea()
+    : own_upper_(std::make_unique<QLabel>()), own_lower_(std::make_unique<QLabel>()),
+      upper_(own_upper_.get()), lower_(own_lower_.get()) {
     upper_->setObjectName("message_upper");
     lower_->setObjectName("message_lower");
     upper_->setTextFormat(Qt::PlainText);
     lower_->setTextFormat(Qt::PlainText);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(2, 0, 2, 0);
-    layout->setSpacing(0);
-    layout->addWidget(upper_);
-    layout->addWidget(lower_);
 }
+
+MessageArea::~MessageArea() = default;
 
 void MessageArea::show_message_lines(std::string_view upper, std::string_view lower) {
     const QString up = display_text(upper);
@@ -41,9 +46,11 @@ void MessageArea::show_message_lines(std::string_view upper, std::string_view lo
 void MessageArea::set_lines(const QString& upper, const QString& lower) {
     upper_->setText(upper);
     lower_->setText(lower);
-    // Redrawn at once so progress shows while the GUI thread waits on the network.
-    upper_->repaint();
-    lower_->repaint();
+    // Painted at once: the GUI thread may be inside a blocking call that pumps events only
+    // between its waits.
+    if (upper_->isVisible()) upper_->repaint();
+    if (lower_->isVisible()) lower_->repaint();
+    emit lines_shown();
 }
 
 void MessageArea::log_window_append(std::string_view text) {

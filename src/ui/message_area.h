@@ -1,17 +1,24 @@
-// The two-line message area of the main window: the newest pair of history lines.
+// The two-line message area of the main window: the newest pair of history lines, repainted
+// at once for every line so progress shows while the GUI thread waits on the network.
 #pragma once
 
 #include <QLabel>
-#include <QWidget>
+#include <QObject>
+#include <memory>
 
 #include "platform/services.h"
 
 namespace varnix::ui {
 
-class MessageArea : public QWidget, public MessageView {
+class MessageArea : public QObject, public MessageView {
     Q_OBJECT
 public:
-    explicit MessageArea(QWidget* parent = nullptr);
+    // Shows the lines in the window's two line controls.
+    MessageArea(QLabel* upper, QLabel* lower, QObject* parent = nullptr);
+    // With two labels of its own (not shown): for tests and windowless use.
+    MessageArea();
+    ~MessageArea() override;
+
     // Safe from any thread; the labels change on the GUI thread.
     void show_message_lines(std::string_view upper, std::string_view lower) override;
     void log_window_append(std::string_view text) override;
@@ -22,9 +29,12 @@ public:
 signals:
     // Every line appended to the history, for the "Message Log" window.
     void line_appended(const QString& text);
+    // The pair shown changed (the scroll bar follows).
+    void lines_shown();
 
 private:
     void set_lines(const QString& upper, const QString& lower);
+    std::unique_ptr<QLabel> own_upper_, own_lower_;
     QLabel* upper_;
     QLabel* lower_;
 };

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Runs the program under Xvfb against the demo FTP server and writes PNG screenshots to a
+# folder it prints (default build/screenshots, or the folder given): the main window at
+# 800 x 600 and 1600 x 1000 in both layouts with both panes filled, the Message Log window,
+# the Transfer Status dialog during a slow download and the input dialogs. Unattended; every
+# process it starts (X server, FTP server, program) is stopped by its process id.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$here"
+bash scripts/setup.sh
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build --target varnix -j"$(nproc)" >/dev/null
+
+out="${1:-$here/build/screenshots}"
+mkdir -p "$out"
+rm -f "$out"/*.png
+work="$(mktemp -d "${TMPDIR:-/tmp}/varnix-shots-XXXXXX")"
+server_pid=""
+xvfb_pid=""
+app_pid=""
+# shellcheck source=scripts/demo_site.sh
+. "$here/scripts/demo_site.sh"
+
+stop_pid() {  # stop_pid PID: TERM, then KILL after two seconds
+  local pid="$1"
+  [ -n "$pid" ] || return 0
+  kill "$pid" 2>/dev/null || return 0
+  for _ in $(seq 1 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+cleanup() {
+  stop_pid "$app_pid"
+  stop_demo_server
+  stop_pid "$xvfb_pid"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+make_demo_site
+start_demo_server 262144   # 256 KB/s: the 4 MB download takes long enough to catch
+
+# A private X server; it names its own display number.
+Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+unset WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb
+export XDG_CONFIG_HOME="$work/config"
+
+# wait_window TITLE-PATTERN: prints the id of the first visible window whose title matches.
+wait_window() {
+  local id=""
+  for _ in $(seq 1 150); do
+    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)"
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || { echo "no window named '$1' appeared" >&2; cat "$work/varnix.log" >&2; return 1; }
+  echo "$id"
+}
+
+# start_program [varnix arguments]: runs the program from the local sample folder.
+start_program() {
+  (cd "$work/local" && exec "$here/build/bin/varnix" "$@") >"$work/varnix.log" 2>&1 &
+  app_pid=$!
+}
+
+end_program() {
+  local id
+  id="$(xdotool search --name '^VARNIX32 Pro' 2>/dev/null | head -n1 || true)"
+  [ -n "$id" ] && xdotool key --window "$id" alt+x 2>/dev/null || true
+  for _ in $(seq 1 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  stop_pid "$app_pid"
+  app_pid=""
+}
+
+shot() {  # shot WINDOW-ID NAME
+  import -window "$1" "$out/$2.png"
+  echo "  $out/$2.png"
+}
+
+# The main window, connected: the title names the host once the logon is through, and the
+# remote listing follows at once.
+main_window() {  # main_window NAME WIDTH HEIGHT LAYOUT
+  write_demo_config "LOC=0,0,$2,$3" "LAYOUT=$4"
+  start_program
+  local id
+  id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
+  sleep 1.5   # the splash goes after a second; let both panes paint
+  shot "$id" "$1"
+}
+
+echo "Screenshots in $out:"
+main_window main-800x600-layout0 800 600 0
+end_program
+main_window main-1600x1000-layout0 1600 1000 0
+end_program
+main_window main-800x600-layout1 800 600 1
+end_program
+main_window main-1600x1000-layout1 1600 1000 1
+end_program
+echo "done."

@@ -1,0 +1,378 @@
+// Program start with a window, its event loop and its ordered shut-down.
+#include "ui/startup.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <charconv>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+#include "batch/batch.h"
+#include "batch/command_line.h"
+#include "config/config_file.h"
+#include "listing/remote_listing.h"
+#include "net/control_connection.h"
+#include "net/logon.h"
+#include "platform/directory_scan.h"
+#include "transfer/extension_lists.h"
+#include "transfer/sounds.h"
+#include "ui/main_window.h"
+#include "ui/message_area.h"
+#include "ui/qt_services.h"
+
+namespace varnix::ui {
+
+namespace {
+
+// One field of "LOC": blanks, an optional sign, decimal digits, blanks. The value as the
+// 32-bit pattern "%u" wrote it, so a negative position survives; nothing for anything else.
+std::optional<int> location_field(std::string_view text) {
+    auto trim = [](std::string_view s) {
+        while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+        return s;
+    };
+    text = trim(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return std::nullopt;
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (negative) value = static_cast<std::uint32_t>(0u - value);
+    return static_cast<int>(static_cast<std::int32_t>(value));
+}
+
+void take(int& target, std::optional<int> value) {
+    if (value) target = *value;
+}
+
+// The splash: our own picture, drawn rather than loaded so it is sharp at any scale.
+class SplashWindow : public QWidget {
+public:
+    SplashWindow()
+        : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+        setObjectName("splash");
+        setFixedSize(splash_width, splash_height);
+        setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient sky(0, 0, 0, height());
+        sky.setColorAt(0.0, QColor(24, 62, 112));
+        sky.setColorAt(1.0, QColor(8, 24, 48));
+        p.fillRect(rect(), sky);
+        // Two panes with an arrow between them: the program's picture.
+        const QRectF left(34, 46, 120, 112), right(222, 46, 120, 112);
+        p.setPen(QPen(QColor(180, 210, 240), 2));
+        p.setBrush(QColor(255, 255, 255, 30));
+        p.drawRoundedRect(left, 8, 8);
+        p.drawRoundedRect(right, 8, 8);
+        p.setPen(QPen(QColor(120, 160, 210), 3));
+        for (int i = 0; i < 5; ++i) {
+            const qreal y = 70 + i * 17;
+            p.drawLine(QPointF(left.left() + 14, y), QPointF(left.right() - 14 - (i % 2) * 30, y));
+            p.drawLine(QPointF(right.left() + 14, y), QPointF(right.right() - 14 - ((i + 1) % 2) * 30, y));
+        }
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 196, 64));
+        const QPointF arrow[] = {{164, 92}, {196, 92}, {196, 80}, {214, 102}, {196, 124}, {196, 112}, {164, 112}};
+        p.drawPolygon(arrow, 7);
+        p.setPen(Qt::white);
+        QFont title = font();
+        title.setPixelSize(30);
+        title.setBold(true);
+        p.setFont(title);
+        p.drawText(QRect(0, 170, width(), 40), Qt::AlignCenter, QString::fromLatin1(program_title));
+        QFont small = font();
+        small.setPixelSize(13);
+        p.setFont(small);
+        p.setPen(QColor(200, 220, 240));
+        p.drawText(QRect(0, 210, width(), 20), Qt::AlignCenter,
+                   QStringLiteral("Version %1").arg(QString::fromLatin1(program_version)));
+        p.drawText(QRect(10, 236, width() - 20, 36), Qt::AlignCenter | Qt::TextWordWrap,
+                   QString::fromLatin1(program_notice));
+        p.setPen(QColor(120, 160, 210));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+// The program's icon (the same picture as data/varnix.svg), drawn for the usual sizes.
+QIcon program_icon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x18, 0x3e, 0x70));
+        p.drawRoundedRect(QRectF(2, 2, 60, 60), 10, 10);
+        p.setPen(QPen(QColor(0xb4, 0xd2, 0xf0), 1.5));
+        p.setBrush(QColor(0xee, 0xf4, 0xfb));
+        p.drawRoundedRect(QRectF(7, 12, 21, 40), 3, 3);
+        p.drawRoundedRect(QRectF(36, 12, 21, 40), 3, 3);
+        p.setPen(QPen(QColor(0x5f, 0x8f, 0xc8), 2.5, Qt::SolidLine, Qt::RoundCap));
+        const int left_ends[] = {24, 20, 24, 19}, right_ends[] = {50, 53, 49, 53};
+        for (int i = 0; i < 4; ++i) {
+            p.drawLine(QPointF(11, 19 + 7 * i), QPointF(left_ends[i], 19 + 7 * i));
+            p.drawLine(QPointF(40, 19 + 7 * i), QPointF(right_ends[i], 19 + 7 * i));
+        }
+        p.setPen(QPen(QColor(0x8a, 0x5a, 0x00), 1.2));
+        p.setBrush(QColor(0xff, 0xc4, 0x40));
+        const QPointF arrow[] = {{22, 29}, {34, 29}, {34, 23}, {44, 32}, {34, 41}, {34, 35}, {22, 35}};
+        p.drawPolygon(arrow, 7);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+// The command line as one text, words with blanks in double quotes.
+std::string join_arguments(const QStringList& arguments) {
+    std::string line;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        std::string word = arguments[i].toLocal8Bit().toStdString();
+        if (!line.empty()) line += ' ';
+        if (word.find(' ') != std::string::npos) word = '"' + word + '"';
+        line += word;
+    }
+    return line;
+}
+
+Rect to_rect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+
+// Connections closed in order: data, listener, then "QUIT" on the control connection.
+void close_all_connections(BatchContext& ctx) {
+    if (ctx.data_socket != -1) ctx.data_socket = close_socket(ctx, ctx.data_socket);
+    if (ctx.listen_socket != -1) ctx.listen_socket = close_socket(ctx, ctx.listen_socket);
+    if (ctx.control_socket != -1) {
+        if (ctx.connected && !is_blocking()) (void)send_command(ctx, ctx.control_socket, "QUIT");
+        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    }
+    ctx.connected = false;
+}
+
+}  // namespace
+
+WindowPlacement default_placement(int desktop_width) {
+    WindowPlacement p;
+    p.width = 5 * desktop_width / 6;
+    p.height = 440;
+    p.split_x = p.width / 2;
+    p.split_y = 0;
+    return p;
+}
+
+WindowPlacement parse_location(std::string_view text, const WindowPlacement& defaults) {
+    WindowPlacement p = defaults;
+    // Split at the commas; field k runs from comma k-1 to comma k (or the end).
+    std::array<std::string_view, 6> fields{};
+    std::size_t commas = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size() && commas < 6; ++i) {
+        if (i == text.size() || text[i] == ',') {
+            fields[commas < 6 ? commas : 5] = text.substr(start, i - start);
+            if (i == text.size()) break;
+            ++commas;
+            start = i + 1;
+        }
+    }
+    if (commas >= 1) take(p.left, location_field(fields[0]));
+    if (commas >= 2) take(p.top, location_field(fields[1]));
+    if (commas >= 3) {
+        take(p.width, location_field(fields[2]));
+        take(p.height, location_field(fields[3]));
+    }
+    if (commas >= 5) {
+        take(p.split_x, location_field(fields[4]));
+        take(p.split_y, location_field(fields[5]));
+    } else {
+        // Without stored splits the panes share the window's width, whatever width it got.
+        p.split_x = p.width / 2;
+    }
+    return p;
+}
+
+WindowPlacement fit_on_desktop(WindowPlacement p, const Rect& desktop) {
+    const int min_w = std::min(200, desktop.w), min_h = std::min(100, desktop.h);
+    p.width = std::clamp(p.width, min_w, std::max(desktop.w, min_w));
+    p.height = std::clamp(p.height, min_h, std::max(desktop.h, min_h));
+    p.left = std::clamp(p.left, desktop.x, desktop.x + desktop.w - p.width);
+    p.top = std::clamp(p.top, desktop.y, desktop.y + desktop.h - p.height);
+    return p;
+}
+
+Point splash_position(const Rect& desktop) {
+    return {desktop.right() / 2 - 175, desktop.bottom() / 2 - 100};
+}
+
+std::string socket_start_line() {
+    return std::string("WINSOCK.DLL: ") + socket_layer_description;
+}
+
+std::string program_start_line() {
+    return std::string(program_title) + " " + program_version + ", " + program_notice;
+}
+
+bool display_available() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+int run_window_program(int argc, char** argv, const WindowProgramOptions& options) {
+    // Step 1: the batch flag from the raw command line, before the window exists.
+    std::string raw;
+    for (int i = 1; i < argc; ++i) raw += (i > 1 ? " " : "") + std::string(argv[i]);
+    bool batch = is_batch_command_line(raw);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("varnix");
+    QApplication::setApplicationDisplayName(QString::fromLatin1(program_title));
+    QGuiApplication::setDesktopFileName("varnix");
+    QApplication::setWindowIcon(QIcon::fromTheme("varnix", program_icon()));
+    app.setQuitOnLastWindowClosed(false);
+
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect screen_rect = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect desktop = screen ? screen->availableGeometry() : screen_rect;
+
+    // The splash stays up at least a second, without holding the main window back.
+    std::unique_ptr<SplashWindow> splash;
+    QElapsedTimer splash_shown;
+    if (!batch) {
+        splash = std::make_unique<SplashWindow>();
+        const Point at = splash_position(to_rect(screen_rect));
+        splash->move(at.x, at.y);
+        splash->show();
+        splash->repaint();
+        splash_shown.start();
+        QApplication::processEvents();
+    }
+
+    BatchContext ctx;
+    QtTimers timers;
+    QtMessageBoxes boxes;
+    QtPrompter prompter;
+    QtBeepSound sound;
+    ctx.set_services(Services{nullptr, &prompter, &boxes, &timers, &sound});
+    install_blocking_hook(ctx);
+    const SupportDirs dirs = system_support_dirs();
+    init_config_paths(ctx, dirs);
+    init_extension_file_paths(ctx, dirs);
+
+    WindowPlacement placement = default_placement(desktop.width());
+    const auto parsed = parse_options(ctx, join_arguments(QCoreApplication::arguments()));
+    const std::string rest = parsed ? *parsed : std::string();
+    const WindowPlacementKeys keys = read_window_placement(ctx);
+    placement = fit_on_desktop(parse_location(keys.location, placement), to_rect(desktop));
+
+    auto window = std::make_unique<MainWindow>(ctx, placement.split_x, placement.split_y);
+    window->move(placement.left, placement.top);
+    window->resize(placement.width, placement.height);
+    ctx.set_services(Services{&window->message_area(), &prompter, &boxes, &timers, &sound});
+    boxes.set_owner(window.get());
+    prompter.set_owner(window.get());
+    StatusFieldProgress progress(window->status_field(false), window->status_field(true));
+    ctx.transfer.progress = &progress;
+    MainWindow* w = window.get();
+    ctx.on_show_window = [w] {
+        w->showNormal();
+        w->raise();
+        w->activateWindow();
+    };
+    ctx.on_interactive = [w] {
+        w->update_connect_button();
+        w->update_buttons();
+    };
+    ctx.transfer.on_mode_changed = [w] { w->post_command(8100); };
+    ctx.on_title_changed = [w](const std::string& title) {
+        run_on_gui_thread([w, title] { w->setWindowTitle(display_text(title)); });
+    };
+    ctx.on_local_changed = [w] { run_on_gui_thread([w] { w->list_local_pane(); }); };
+    ctx.on_capabilities_changed = [w] { run_on_gui_thread([w] { w->update_buttons(); }); };
+    w->on_closing = [&ctx] {
+        close_all_connections(ctx);
+        save_last_session(ctx);
+        QCoreApplication::quit();
+    };
+    prompter.on_help = [w](int context) {
+        if (w->on_help) w->on_help(context);
+    };
+
+    // The window's creation: local lists, mode buttons, the focus on "Connect".
+    w->list_local_pane();
+    list_remote_cached(ctx);
+    w->update_mode_buttons();
+    w->update_connect_button();
+    w->control(ctl::connect)->setFocus();
+
+    batch = ctx.messages.batch() || is_batch_command_line(rest);
+    auto start_lines = [&ctx] {
+        ctx.messages.add_message_line(socket_start_line());
+        ctx.messages.add_message_line(program_start_line());
+    };
+    if (batch || options.start_minimized) {
+        w->showMinimized();
+        start_lines();
+    } else {
+        start_lines();
+        if (keys.maximize) {
+            w->showMaximized();
+        } else {
+            w->show();
+        }
+    }
+    load_sound_settings(ctx);
+    w->set_startup_directory(current_directory());
+    w->remember_startup_size();
+
+    if (batch) {
+        w->post_command(batch_command, rest);
+    } else if (ctx.settings.autostart != 0) {
+        w->post_command(connect_command);
+    }
+
+    if (splash) {
+        const qint64 left = splash_min_ms - splash_shown.elapsed();
+        SplashWindow* s = splash.get();
+        QTimer::singleShot(std::max<qint64>(left, 0), s, [s] { s->hide(); });
+    }
+
+    const int code = app.exec();
+
+    // Shut-down in order: connections, the listing cache, the window, the splash.
+    close_all_connections(ctx);
+    clear_listing_cache(ctx);
+    ctx.transfer.progress = nullptr;
+    ctx.on_show_window = nullptr;
+    ctx.on_interactive = nullptr;
+    ctx.transfer.on_mode_changed = nullptr;
+    ctx.on_title_changed = nullptr;
+    ctx.on_local_changed = nullptr;
+    ctx.on_capabilities_changed = nullptr;
+    window.reset();
+    splash.reset();
+    install_thread_blocking_hook(nullptr);
+    if (batch) return ctx.batch_failures > 0 ? 1 : 0;
+    return code;
+}
+
+}  // namespace varnix::ui
