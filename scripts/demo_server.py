@@ -10,18 +10,12 @@ import logging
 import os
 import sys
 import threading
-import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from pyftpd_server import exit_with_parent  # noqa: E402  (the test servers' own watchdog)
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
-
-
-def exit_with_parent():
-    parent = os.getppid()
-    while os.getppid() == parent:
-        time.sleep(0.5)
-    os._exit(0)
 
 
 def main():

@@ -237,62 +237,78 @@ bool display_available() {
     return (x11 && *x11) || (wayland && *wayland);
 }
 
-int run_window_program(int argc, char** argv, const WindowProgramOptions& options) {
-    // Step 1: the batch flag from the raw command line, before the window exists.
-    std::string raw;
-    for (int i = 1; i < argc; ++i) raw += (i > 1 ? " " : "") + std::string(argv[i]);
-    bool batch = is_batch_command_line(raw);
+struct WindowProgram::State {
+    BatchContext ctx;
+    QtTimers timers;
+    QtMessageBoxes boxes;
+    QtPrompter prompter;
+    QtBeepSound sound;
+    std::unique_ptr<SplashWindow> splash;
+    QElapsedTimer splash_shown;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<StatusFieldProgress> progress;
+    bool batch = false;
+};
 
-    QApplication app(argc, argv);
+WindowProgram::WindowProgram(const WindowProgramOptions& options)
+    : options_(options), s_(std::make_unique<State>()) {}
+
+MainWindow& WindowProgram::window() { return *s_->window; }
+
+BatchContext& WindowProgram::context() { return s_->ctx; }
+
+bool WindowProgram::batch() const { return s_->batch; }
+
+void WindowProgram::start() {
+    State& s = *s_;
+    BatchContext& ctx = s.ctx;
+    const std::string command_line =
+        options_.command_line ? *options_.command_line : join_arguments(QCoreApplication::arguments());
+    // The batch flag from the raw command line decides the splash, before the window exists.
+    s.batch = is_batch_command_line(command_line);
+
     QApplication::setApplicationName("varnix");
     QApplication::setApplicationDisplayName(QString::fromLatin1(program_title));
     QGuiApplication::setDesktopFileName("varnix");
     QApplication::setWindowIcon(QIcon::fromTheme("varnix", program_icon()));
-    app.setQuitOnLastWindowClosed(false);
+    qApp->setQuitOnLastWindowClosed(false);
 
     QScreen* screen = QGuiApplication::primaryScreen();
     const QRect screen_rect = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     const QRect desktop = screen ? screen->availableGeometry() : screen_rect;
 
     // The splash stays up at least a second, without holding the main window back.
-    std::unique_ptr<SplashWindow> splash;
-    QElapsedTimer splash_shown;
-    if (!batch) {
-        splash = std::make_unique<SplashWindow>();
+    if (!s.batch && options_.splash) {
+        s.splash = std::make_unique<SplashWindow>();
         const Point at = splash_position(to_rect(screen_rect));
-        splash->move(at.x, at.y);
-        splash->show();
-        splash->repaint();
-        splash_shown.start();
+        s.splash->move(at.x, at.y);
+        s.splash->show();
+        s.splash->repaint();
+        s.splash_shown.start();
         QApplication::processEvents();
     }
 
-    BatchContext ctx;
-    QtTimers timers;
-    QtMessageBoxes boxes;
-    QtPrompter prompter;
-    QtBeepSound sound;
-    ctx.set_services(Services{nullptr, &prompter, &boxes, &timers, &sound});
+    ctx.set_services(Services{nullptr, &s.prompter, &s.boxes, &s.timers, &s.sound});
     install_blocking_hook(ctx);
     const SupportDirs dirs = system_support_dirs();
     init_config_paths(ctx, dirs);
     init_extension_file_paths(ctx, dirs);
 
-    WindowPlacement placement = default_placement(desktop.width());
-    const auto parsed = parse_options(ctx, join_arguments(QCoreApplication::arguments()));
+    const auto parsed = parse_options(ctx, command_line);
     const std::string rest = parsed ? *parsed : std::string();
     const WindowPlacementKeys keys = read_window_placement(ctx);
-    placement = fit_on_desktop(parse_location(keys.location, placement), to_rect(desktop));
+    const WindowPlacement placement =
+        fit_on_desktop(parse_location(keys.location, default_placement(desktop.width())), to_rect(desktop));
 
-    auto window = std::make_unique<MainWindow>(ctx, placement.split_x, placement.split_y);
-    window->move(placement.left, placement.top);
-    window->resize(placement.width, placement.height);
-    ctx.set_services(Services{&window->message_area(), &prompter, &boxes, &timers, &sound});
-    boxes.set_owner(window.get());
-    prompter.set_owner(window.get());
-    StatusFieldProgress progress(window->status_field(false), window->status_field(true));
-    ctx.transfer.progress = &progress;
-    MainWindow* w = window.get();
+    s.window = std::make_unique<MainWindow>(ctx, placement.split_x, placement.split_y);
+    MainWindow* w = s.window.get();
+    w->move(placement.left, placement.top);
+    w->resize(placement.width, placement.height);
+    ctx.set_services(Services{&w->message_area(), &s.prompter, &s.boxes, &s.timers, &s.sound});
+    s.boxes.set_owner(w);
+    s.prompter.set_owner(w);
+    s.progress = std::make_unique<StatusFieldProgress>(w->status_field(false), w->status_field(true));
+    ctx.transfer.progress = s.progress.get();
     ctx.on_show_window = [w] {
         w->showNormal();
         w->raise();
@@ -313,7 +329,7 @@ int run_window_program(int argc, char** argv, const WindowProgramOptions& option
         save_last_session(ctx);
         QCoreApplication::quit();
     };
-    prompter.on_help = [w](int context) {
+    s.prompter.on_help = [w](int context) {
         if (w->on_help) w->on_help(context);
     };
 
@@ -324,12 +340,12 @@ int run_window_program(int argc, char** argv, const WindowProgramOptions& option
     w->update_connect_button();
     w->control(ctl::connect)->setFocus();
 
-    batch = ctx.messages.batch() || is_batch_command_line(rest);
+    s.batch = ctx.messages.batch() || is_batch_command_line(rest);
     auto start_lines = [&ctx] {
         ctx.messages.add_message_line(socket_start_line());
         ctx.messages.add_message_line(program_start_line());
     };
-    if (batch || options.start_minimized) {
+    if (s.batch || options_.start_minimized) {
         w->showMinimized();
         start_lines();
     } else {
@@ -344,20 +360,27 @@ int run_window_program(int argc, char** argv, const WindowProgramOptions& option
     w->set_startup_directory(current_directory());
     w->remember_startup_size();
 
-    if (batch) {
+    if (s.batch) {
         w->post_command(batch_command, rest);
     } else if (ctx.settings.autostart != 0) {
         w->post_command(connect_command);
     }
 
-    if (splash) {
-        const qint64 left = splash_min_ms - splash_shown.elapsed();
-        SplashWindow* s = splash.get();
-        QTimer::singleShot(std::max<qint64>(left, 0), s, [s] { s->hide(); });
+    if (s.splash) {
+        const qint64 left = splash_min_ms - s.splash_shown.elapsed();
+        SplashWindow* splash = s.splash.get();
+        QTimer::singleShot(std::max<qint64>(left, 0), splash, [splash] { splash->hide(); });
     }
+}
 
-    const int code = app.exec();
+int WindowProgram::exit_code(int loop_code) const {
+    if (s_->batch) return s_->ctx.batch_failures > 0 ? 1 : 0;
+    return loop_code;
+}
 
+WindowProgram::~WindowProgram() {
+    State& s = *s_;
+    BatchContext& ctx = s.ctx;
     // Shut-down in order: connections, the listing cache, the window, the splash.
     close_all_connections(ctx);
     clear_listing_cache(ctx);
@@ -368,11 +391,16 @@ int run_window_program(int argc, char** argv, const WindowProgramOptions& option
     ctx.on_title_changed = nullptr;
     ctx.on_local_changed = nullptr;
     ctx.on_capabilities_changed = nullptr;
-    window.reset();
-    splash.reset();
+    s.window.reset();
+    s.splash.reset();
     install_thread_blocking_hook(nullptr);
-    if (batch) return ctx.batch_failures > 0 ? 1 : 0;
-    return code;
+}
+
+int run_window_program(int argc, char** argv, const WindowProgramOptions& options) {
+    QApplication app(argc, argv);
+    WindowProgram program(options);
+    program.start();
+    return program.exit_code(QApplication::exec());
 }
 
 }  // namespace varnix::ui

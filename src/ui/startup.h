@@ -2,9 +2,12 @@
 // posted batch or connect command, the event loop and the ordered shut-down.
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "batch/batch_context.h"
 #include "ui/layout.h"
 
 namespace varnix::ui {
@@ -62,6 +65,36 @@ inline constexpr int splash_min_ms = 1000;
 
 struct WindowProgramOptions {
     bool start_minimized = false;  // the launcher asked for a minimized start
+    bool splash = true;            // off for measurements
+    // The command line to read instead of the process's arguments.
+    std::optional<std::string> command_line;
+};
+
+class MainWindow;
+
+// The program with its window, between start-up and the ordered shut-down (the destructor:
+// connections, listing cache, window, splash). A QApplication must exist.
+class WindowProgram {
+public:
+    explicit WindowProgram(const WindowProgramOptions& options);
+    ~WindowProgram();
+    WindowProgram(const WindowProgram&) = delete;
+    WindowProgram& operator=(const WindowProgram&) = delete;
+
+    // Splash, settings, command line, the main window at its placement, the start lines, and
+    // the batch or connect command posted for the event loop.
+    void start();
+    [[nodiscard]] MainWindow& window();
+    [[nodiscard]] BatchContext& context();
+    [[nodiscard]] bool batch() const;
+    // The program's exit code after the event loop returned `loop_code`: for a batch run 0
+    // when every transfer succeeded.
+    [[nodiscard]] int exit_code(int loop_code) const;
+
+private:
+    struct State;
+    WindowProgramOptions options_;
+    std::unique_ptr<State> s_;
 };
 
 // The whole program with its window. `argc`/`argv` are the process's; Qt's own options are
