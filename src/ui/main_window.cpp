@@ -94,19 +94,15 @@ MainWindow::MainWindow(BatchContext& ctx, int split_x, int split_y, QWidget* par
     bar.setColor(QPalette::Window, palette().color(QPalette::WindowText));
     drag_bar_->setPalette(bar);
     drag_bar_->hide();
-
-    busy_timer_ = new QTimer(this);
-    busy_timer_->setInterval(100);
-    connect(busy_timer_, &QTimer::timeout, this, [this] { update_cursor(mapFromGlobal(QCursor::pos())); });
-    busy_timer_->start();
     // The first layout comes with the first size the window gets.
 }
 
 MainWindow::~MainWindow() {
     // The engine must not reach widgets that are going away.
     ctx_.panes = ctx_.pane_memory.controls();
-    ctx_.set_services(Services{nullptr, ctx_.services.prompter, ctx_.services.boxes,
-                               ctx_.services.timers, ctx_.services.sound});
+    Services services = ctx_.services;
+    services.view = nullptr;
+    ctx_.set_services(services);
 }
 
 QWidget* MainWindow::control(int index) const {
@@ -467,16 +463,20 @@ void MainWindow::paintEvent(QPaintEvent*) {
 
 // --- splitters
 
-void MainWindow::update_cursor(QPoint pos) {
+void MainWindow::update_busy() {
+    // Busy only while the GUI thread's own command runs; a worker's transfer leaves the
+    // window usable.
     const bool busy = ctx_.busy_count.load() != 0 && !is_transfer_thread_busy(ctx_);
-    if (busy != busy_cursor_) {
-        busy_cursor_ = busy;
-        if (busy) {
-            QApplication::setOverrideCursor(Qt::BusyCursor);
-        } else {
-            QApplication::restoreOverrideCursor();
-        }
+    if (busy == busy_cursor_) return;
+    busy_cursor_ = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
     }
+}
+
+void MainWindow::update_cursor(QPoint pos) {
     if (drag_ != SplitterHit::None) return;
     if (!rect().contains(pos) || childAt(pos) != nullptr) return;
     switch (splitter_at(layout_, pos.x(), pos.y())) {

@@ -107,6 +107,9 @@ public:
     void update_mode_buttons();
     // The connect button reads "&Close" while connected.
     void update_connect_button();
+    // The engine became busy or idle: the busy cursor over the window while a command or a
+    // transfer of the GUI thread runs.
+    void update_busy();
 
     // Test access to the splitter drag.
     [[nodiscard]] bool dragging() const { return drag_ != SplitterHit::None; }
@@ -151,7 +154,6 @@ private:
     bool relayout_running_ = false;
     SplitterHit drag_ = SplitterHit::None;
     QWidget* drag_bar_ = nullptr;
-    QTimer* busy_timer_ = nullptr;
     bool busy_cursor_ = false;
     CommandHandler handler_;
     std::string startup_dir_;

@@ -5,10 +5,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
-#include <unistd.h>
 
 #include "batch/batch.h"
 #include "listing/list_entries.h"
+#include "listing/local_listing.h"
 #include "listing/remote_listing.h"
 #include "net/commands.h"
 #include "net/control_connection.h"
@@ -64,7 +64,7 @@ bool MainWindow::default_command(const Command& command) {
                     QString::fromStdString(ctx.session.local_dir).compare("origdir", Qt::CaseInsensitive) == 0
                         ? startup_dir_
                         : ctx.session.local_dir;
-                if (::chdir(dir.c_str()) == 0) read_mask(false, true);
+                if (set_local_dir(ctx, dir)) read_mask(false, true);
             }
             int tries = std::max(ctx.session.retries, 0);
             ctx.control_socket = logon(ctx);
@@ -158,7 +158,7 @@ bool MainWindow::default_command(const Command& command) {
             if (remote) {
                 if (!ctx.connected || is_transfer_thread_busy(ctx)) return true;
                 if (change_dir(ctx, ctx.control_socket, name) == 2) list_remote_cached(ctx);
-            } else if (::chdir(name.c_str()) == 0) {
+            } else if (set_local_dir(ctx, name)) {
                 list_local_pane();
             } else {
                 ctx.messages.print_message("Cannot change to %s", name.c_str());

@@ -1,6 +1,7 @@
 // Qt implementations of the platform services: timers delivered on the GUI thread and the
-// blocking hook that keeps the window live, message boxes, one-line prompts, the desktop beep,
-// and the main window's transfer status fields.
+// blocking hook that keeps the window live, the call from the worker onto the GUI thread,
+// message boxes, one-line prompts, the desktop beep, and the main window's transfer status
+// fields. Apart from the timers and the invoker the engine calls them on the GUI thread only.
 #pragma once
 
 #include <QObject>
@@ -11,8 +12,9 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/progress_display.h"
 #include "platform/services.h"
-#include "transfer/progress.h"
+#include "platform/ui_invoker.h"
 
 class QLabel;
 class QWidget;
@@ -40,8 +42,14 @@ private:
 // Whether the calling thread is the GUI thread.
 [[nodiscard]] bool on_gui_thread();
 
-// Runs `call` on the GUI thread and waits for it (at once when already there).
-void run_on_gui_thread(const std::function<void()>& call);
+// Carries the worker's calls onto the GUI thread through Qt's event queue.
+class QtInvoker : public QObject, public UiInvoker {
+    Q_OBJECT
+public:
+    explicit QtInvoker(QObject* parent = nullptr) : QObject(parent) {}
+    [[nodiscard]] bool on_gui_thread() const override;
+    void post(std::function<void()> fn) override;
+};
 
 // Message boxes owned by the main window, with the caption and icon the style asks for.
 class QtMessageBoxes : public MessageBoxes {
@@ -61,7 +69,6 @@ public:
     explicit QtPrompter(QWidget* owner = nullptr) : owner_(owner) {}
     void set_owner(QWidget* owner) { owner_ = owner; }
     std::optional<std::string> ask(const PromptRequest& request) override;
-    std::function<void(int context)> on_help;
 
 private:
     QPointer<QWidget> owner_;

@@ -21,9 +21,9 @@
 #include "listing/remote_listing.h"
 #include "net/control_connection.h"
 #include "net/logon.h"
-#include "platform/directory_scan.h"
 #include "transfer/extension_lists.h"
 #include "transfer/sounds.h"
+#include "ui/help/help_window.h"
 #include "ui/main_window.h"
 #include "ui/message_area.h"
 #include "ui/qt_services.h"
@@ -243,6 +243,7 @@ struct WindowProgram::State {
     QtMessageBoxes boxes;
     QtPrompter prompter;
     QtBeepSound sound;
+    QtInvoker invoker;
     std::unique_ptr<SplashWindow> splash;
     QElapsedTimer splash_shown;
     std::unique_ptr<MainWindow> window;
@@ -288,7 +289,7 @@ void WindowProgram::start() {
         QApplication::processEvents();
     }
 
-    ctx.set_services(Services{nullptr, &s.prompter, &s.boxes, &s.timers, &s.sound});
+    ctx.set_services(Services{nullptr, &s.prompter, &s.boxes, &s.timers, &s.sound, &s.invoker});
     install_blocking_hook(ctx);
     const SupportDirs dirs = system_support_dirs();
     init_config_paths(ctx, dirs);
@@ -304,7 +305,7 @@ void WindowProgram::start() {
     MainWindow* w = s.window.get();
     w->move(placement.left, placement.top);
     w->resize(placement.width, placement.height);
-    ctx.set_services(Services{&w->message_area(), &s.prompter, &s.boxes, &s.timers, &s.sound});
+    ctx.set_services(Services{&w->message_area(), &s.prompter, &s.boxes, &s.timers, &s.sound, &s.invoker});
     s.boxes.set_owner(w);
     s.prompter.set_owner(w);
     s.progress = std::make_unique<StatusFieldProgress>(w->status_field(false), w->status_field(true));
@@ -318,20 +319,18 @@ void WindowProgram::start() {
         w->update_connect_button();
         w->update_buttons();
     };
-    ctx.transfer.on_mode_changed = [w] { w->post_command(8100); };
-    ctx.on_title_changed = [w](const std::string& title) {
-        run_on_gui_thread([w, title] { w->setWindowTitle(display_text(title)); });
-    };
-    ctx.on_local_changed = [w] { run_on_gui_thread([w] { w->list_local_pane(); }); };
-    ctx.on_capabilities_changed = [w] { run_on_gui_thread([w] { w->update_buttons(); }); };
+    // The engine's events arrive on the GUI thread.
+    ctx.events.on_mode_changed = [w] { w->post_command(8100); };
+    ctx.events.on_title_changed = [w](const std::string& title) { w->setWindowTitle(display_text(title)); };
+    ctx.events.on_local_changed = [w] { w->list_local_pane(); };
+    ctx.events.on_capabilities_changed = [w] { w->update_buttons(); };
+    ctx.events.on_busy_changed = [w] { w->update_busy(); };
     w->on_closing = [&ctx] {
         close_all_connections(ctx);
         save_last_session(ctx);
         QCoreApplication::quit();
     };
-    s.prompter.on_help = [w](int context) {
-        if (w->on_help) w->on_help(context);
-    };
+    w->on_help = [w](int context) { show_help(w, context); };
 
     // The window's creation: local lists, mode buttons, the focus on "Connect".
     w->list_local_pane();
@@ -357,7 +356,7 @@ void WindowProgram::start() {
         }
     }
     load_sound_settings(ctx);
-    w->set_startup_directory(current_directory());
+    w->set_startup_directory(ctx.local_dir);
     w->remember_startup_size();
 
     if (s.batch) {
@@ -387,10 +386,7 @@ WindowProgram::~WindowProgram() {
     ctx.transfer.progress = nullptr;
     ctx.on_show_window = nullptr;
     ctx.on_interactive = nullptr;
-    ctx.transfer.on_mode_changed = nullptr;
-    ctx.on_title_changed = nullptr;
-    ctx.on_local_changed = nullptr;
-    ctx.on_capabilities_changed = nullptr;
+    ctx.events = WindowEvents{};
     s.window.reset();
     s.splash.reset();
     install_thread_blocking_hook(nullptr);

@@ -10,9 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include "platform/directory_scan.h"
+#include "listing/local_listing.h"
 #include "platform/headless.h"
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
@@ -32,17 +31,13 @@ const auto* const qt_environment = ::testing::AddGlobalTestEnvironment(new QtEnv
 class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() {
-        original_dir_ = current_directory();
         std::ofstream(folder.path() / "alpha.txt") << "a";
         std::ofstream(folder.path() / "beta.bin") << "bb";
         std::filesystem::create_directory(folder.path() / "sub");
-        EXPECT_EQ(::chdir(folder.path().c_str()), 0);
+        EXPECT_TRUE(set_local_dir(ctx, folder.path().string()));
         ctx.set_services(Services{nullptr, &prompter, &boxes, &timers, &sound});
     }
-    ~MainWindowTest() override {
-        window.reset();
-        (void)::chdir(original_dir_.c_str());
-    }
+    ~MainWindowTest() override { window.reset(); }
     ui::MainWindow& open(int w = 800, int h = 600) {
         window = std::make_unique<ui::MainWindow>(ctx, 0, 0);
         ctx.set_services(Services{&window->message_area(), &prompter, &boxes, &timers, &sound});
@@ -55,7 +50,6 @@ protected:
     QWidget* by_id(const char* id) { return window->findChild<QWidget*>(id); }
 
     TempDir folder;
-    std::string original_dir_;
     BatchContext ctx;
     ScriptedPrompter prompter;
     HeadlessMessageBoxes boxes;
