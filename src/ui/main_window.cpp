@@ -21,6 +21,7 @@
 #include "listing/local_listing.h"
 #include "net/control_connection.h"
 #include "net/logon.h"
+#include "ui/dialog_units.h"
 #include "ui/main_window_lists.h"
 #include "ui/message_area.h"
 
@@ -57,12 +58,14 @@ bool is_list(int index) {
 
 }  // namespace
 
-DialogUnits dialog_units(const QFont& font) {
-    const QFontMetrics fm(font);
-    const int letters = fm.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return {std::max((letters / 26 + 1) / 2, 1), std::max(fm.height(), 1)};
+namespace {
+
+BaseUnits base_units(const QFont& font) {
+    const DialogUnits units(font);
+    return {units.base_width(), units.base_height()};
 }
+
+}  // namespace
 
 void center_dialog(QWidget* dialog, const QWidget* main_window, int extra_y) {
     if (!dialog) return;
@@ -84,7 +87,7 @@ MainWindow::MainWindow(BatchContext& ctx, int split_x, int split_y, QWidget* par
     setWindowTitle(QString::fromLatin1(program_title));
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setMouseTracking(true);
-    units_ = dialog_units(font());
+    units_ = base_units(font());
     create_controls();
     create_shortcuts();
     drag_bar_ = new QWidget(this);
@@ -280,13 +283,15 @@ int MainWindow::index_of(QObject* object) const {
     return -1;
 }
 
-void MainWindow::set_list_font(const QFont& list_font) {
+std::vector<QWidget*> MainWindow::list_font_controls() const {
+    std::vector<QWidget*> controls;
     for (int i : {ctl::local_dirs, ctl::local_files, ctl::remote_dirs, ctl::remote_files, ctl::local_path,
                   ctl::remote_path}) {
-        controls_[at(i)]->setFont(list_font);
+        controls.push_back(controls_[at(i)]);
     }
-    mask_edit(false)->setFont(list_font);
-    mask_edit(true)->setFont(list_font);
+    controls.push_back(mask_edit(false));
+    controls.push_back(mask_edit(true));
+    return controls;
 }
 
 // --- layout
@@ -343,12 +348,11 @@ void MainWindow::place_controls() {
 }
 
 void MainWindow::fit_button_fonts() {
-    // Button text shrinks with the window below the design size, and never spills over a
-    // button's edges; the buttons of one group share one size so they look alike.
-    const QFont base = font();
+    // The button font (scaled with SCALE below the design size); smaller still where a
+    // button's text would spill over its edges, the buttons of one group sharing one size.
+    const QFont base = button_font_.font(layout_.by, units_.by, ctx_.settings.scale != 0, logicalDpiY());
     const bool points = base.pointSizeF() > 0;
-    const int full = points ? base.pointSize() : base.pixelSize();
-    const int scaled = layout_.by < units_.by ? std::max(6, full * layout_.by / units_.by) : full;
+    const int scaled = points ? base.pointSize() : base.pixelSize();
     auto sized = [&](int size) {
         QFont f = base;
         if (points) {
@@ -422,7 +426,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        units_ = dialog_units(font());
+        units_ = base_units(font());
         for (int i : {ctl::local_dirs, ctl::local_files, ctl::remote_dirs, ctl::remote_files}) {
             list(i)->set_dialog_char_width(units_.bx);
         }

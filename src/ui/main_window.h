@@ -11,6 +11,7 @@
 #include <string>
 
 #include "batch/batch_context.h"
+#include "ui/fonts.h"
 #include "ui/layout.h"
 
 class QLabel;
@@ -35,13 +36,12 @@ struct Command {
     std::string text;  // the parameter of a posted command (the batch command line)
 };
 
-// The dialog base units of a font: the average width of the Latin letters (rounded as the
-// desktop's dialog manager rounds it) and the line height, in device-independent pixels.
-struct DialogUnits {
+// The dialog base units the layout works in (DialogUnits of the window's font), in
+// device-independent pixels.
+struct BaseUnits {
     int bx = 0;
     int by = 0;
 };
-[[nodiscard]] DialogUnits dialog_units(const QFont& font);
 
 // Places a dialog centred over the main window's client area (over the desktop when the main
 // window is minimized or hidden), `extra_y` lower, never at negative screen coordinates.
@@ -62,7 +62,7 @@ public:
     [[nodiscard]] QLabel* status_field(bool remote) const;
     [[nodiscard]] MessageArea& message_area() { return *message_area_; }
     [[nodiscard]] const LayoutResult& current_layout() const { return layout_; }
-    [[nodiscard]] DialogUnits units() const { return units_; }
+    [[nodiscard]] BaseUnits units() const { return units_; }
 
     // LAYOUT and BONTOP changed: lay everything out anew.
     void apply_layout_settings();
@@ -80,8 +80,8 @@ public:
     void set_startup_directory(std::string dir) { startup_dir_ = std::move(dir); }
     [[nodiscard]] const std::string& startup_directory() const { return startup_dir_; }
 
-    // The font of the lists, path boxes and mask edits.
-    void set_list_font(const QFont& font);
+    // The controls that show the list font: the four lists, the path boxes, the mask edits.
+    [[nodiscard]] std::vector<QWidget*> list_font_controls() const;
 
     // Commands. The handler sees every command first; it returns false for those it leaves to
     // the window's own handling.
@@ -145,7 +145,8 @@ private:
     void sync_scroll_bar();
 
     BatchContext& ctx_;
-    DialogUnits units_;
+    BaseUnits units_;
+    ButtonFont button_font_;
     std::array<QWidget*, control_count> controls_{};
     std::unique_ptr<MessageArea> message_area_;
     LayoutResult layout_;

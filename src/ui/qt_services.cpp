@@ -3,20 +3,10 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QThread>
-#include <QVBoxLayout>
-#include <algorithm>
 
-#include "platform/messages.h"
-#include "ui/help/help_window.h"
 #include "ui/message_area.h"
 
 namespace varnix::ui {
@@ -110,89 +100,6 @@ int QtMessageBoxes::show(std::string_view text, std::string_view caption, int st
     }
     if (box.clickedButton() == box.button(QMessageBox::Ok)) answer = mb::id_ok;
     return answer;
-}
-
-// --- prompts
-
-std::optional<std::string> QtPrompter::ask(const PromptRequest& request) {
-    QDialog dialog(owner_);
-    dialog.setObjectName("prompt_dialog");
-    dialog.setWindowTitle(request.kind == PromptKind::Password ? "Password" : "Input");
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* label = new QLabel(display_text(request.prompt), &dialog);
-    label->setObjectName("3010");
-    label->setWordWrap(true);
-    layout->addWidget(label);
-    QLineEdit* edit = nullptr;
-    QComboBox* combo = nullptr;
-    const int limit = static_cast<int>(Prompts::answer_chars);
-    if (request.kind == PromptKind::WithHistory) {
-        combo = new QComboBox(&dialog);
-        combo->setObjectName("2405");
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        std::vector<std::string> choices = request.choices;
-        std::sort(choices.begin(), choices.end());
-        choices.erase(std::unique(choices.begin(), choices.end()), choices.end());
-        for (const auto& choice : choices) combo->addItem(display_text(choice));
-        combo->setEditText(display_text(request.initial));
-        combo->lineEdit()->setMaxLength(limit);
-        combo->lineEdit()->selectAll();
-        layout->addWidget(combo);
-    } else {
-        edit = new QLineEdit(display_text(request.initial), &dialog);
-        edit->setObjectName("3020");
-        edit->setMaxLength(limit);
-        if (request.kind == PromptKind::Password) edit->setEchoMode(QLineEdit::Password);
-        edit->selectAll();
-        layout->addWidget(edit);
-    }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help,
-                                         &dialog);
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    const int help_context = request.help_context;
-    QObject::connect(buttons, &QDialogButtonBox::helpRequested, &dialog,
-                     [&dialog, help_context] { show_help(&dialog, help_context); });
-    install_help_keys(&dialog, help_context);
-    dialog.resize(std::max(dialog.sizeHint().width(), 360), dialog.sizeHint().height());
-    if (combo) {
-        combo->setFocus();
-    } else {
-        edit->setFocus();
-    }
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const QString text = combo ? combo->currentText() : edit->text();
-    std::string answer = text.toStdString();
-    if (answer.size() > Prompts::answer_chars) answer.resize(Prompts::answer_chars);
-    return answer;
-}
-
-// --- sounds
-
-bool QtBeepSound::play_wave(const std::string&) { return false; }
-
-void QtBeepSound::beep() { QApplication::beep(); }
-
-// --- status fields
-
-void StatusFieldProgress::open(ProgressMode mode, bool, std::string_view) {
-    field_ = mode == ProgressMode::Sending ? local_.data() : remote_.data();
-    if (field_) field_->clear();
-}
-
-void StatusFieldProgress::set_status(std::string_view text) {
-    if (!field_) return;
-    field_->setText(display_text(text));
-    field_->repaint();  // the transfer loop pumps events only between chunks
-}
-
-void StatusFieldProgress::set_bar(int, std::string_view) {}
-
-void StatusFieldProgress::close() {
-    if (field_) field_->clear();
-    field_ = nullptr;
 }
 
 }  // namespace varnix::ui

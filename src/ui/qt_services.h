@@ -1,7 +1,7 @@
 // Qt implementations of the platform services: timers delivered on the GUI thread and the
-// blocking hook that keeps the window live, the call from the worker onto the GUI thread,
-// message boxes, one-line prompts, the desktop beep, and the main window's transfer status
-// fields. Apart from the timers and the invoker the engine calls them on the GUI thread only.
+// blocking hook that keeps the window live, the call from the worker onto the GUI thread, and
+// message boxes (called on the GUI thread only). The prompts, sounds and progress display are
+// in input_dialogs.h, qt_sound.h and transfer_status_dialog.h.
 #pragma once
 
 #include <QObject>
@@ -12,11 +12,9 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/progress_display.h"
 #include "platform/services.h"
 #include "platform/ui_invoker.h"
 
-class QLabel;
 class QWidget;
 
 namespace varnix::ui {
@@ -60,40 +58,6 @@ public:
 
 private:
     QPointer<QWidget> owner_;
-};
-
-// One-line questions in a small modal dialog: text, password (shows no characters) or text
-// with a sorted drop-down of earlier answers. The answer keeps its first 69 characters.
-class QtPrompter : public Prompter {
-public:
-    explicit QtPrompter(QWidget* owner = nullptr) : owner_(owner) {}
-    void set_owner(QWidget* owner) { owner_ = owner; }
-    std::optional<std::string> ask(const PromptRequest& request) override;
-
-private:
-    QPointer<QWidget> owner_;
-};
-
-// The desktop beep; a wave file it cannot play makes the engine beep instead.
-class QtBeepSound : public SoundService {
-public:
-    bool play_wave(const std::string& path) override;
-    void beep() override;
-};
-
-// Transfer progress in the main window's status fields: the local one while sending, the
-// remote one while receiving.
-class StatusFieldProgress : public ProgressDisplay {
-public:
-    StatusFieldProgress(QLabel* local, QLabel* remote) : local_(local), remote_(remote) {}
-    void open(ProgressMode mode, bool dialog, std::string_view caption) override;
-    void set_status(std::string_view text) override;
-    void set_bar(int percent, std::string_view text) override;
-    void close() override;
-
-private:
-    QPointer<QLabel> local_, remote_;
-    QLabel* field_ = nullptr;
 };
 
 }  // namespace varnix::ui

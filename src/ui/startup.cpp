@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QIcon>
+#include <QLabel>
+#include <QPointer>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
@@ -22,9 +24,15 @@
 #include "net/control_connection.h"
 #include "net/logon.h"
 #include "transfer/extension_lists.h"
+#include "transfer/progress.h"
 #include "transfer/sounds.h"
 #include "ui/help/help_window.h"
+#include "ui/fonts.h"
+#include "ui/input_dialogs.h"
 #include "ui/main_window.h"
+#include "ui/message_log_window.h"
+#include "ui/qt_sound.h"
+#include "ui/transfer_status_dialog.h"
 #include "ui/message_area.h"
 #include "ui/qt_services.h"
 
@@ -241,13 +249,17 @@ struct WindowProgram::State {
     BatchContext ctx;
     QtTimers timers;
     QtMessageBoxes boxes;
-    QtPrompter prompter;
-    QtBeepSound sound;
+    QtSound sound;
     QtInvoker invoker;
     std::unique_ptr<SplashWindow> splash;
     QElapsedTimer splash_shown;
     std::unique_ptr<MainWindow> window;
-    std::unique_ptr<StatusFieldProgress> progress;
+    // Questions go to dialogs over the main window; before it is up they are cancelled.
+    QtPrompter prompter{[this] { return static_cast<QWidget*>(window.get()); }, nullptr,
+                        [this](int context) { show_help(window.get(), context); }};
+    std::unique_ptr<QtProgressDisplay> progress;
+    QPointer<MessageLogWindow> log_window;
+    std::unique_ptr<ListFonts> list_fonts;
     bool batch = false;
 };
 
@@ -307,9 +319,26 @@ void WindowProgram::start() {
     w->resize(placement.width, placement.height);
     ctx.set_services(Services{&w->message_area(), &s.prompter, &s.boxes, &s.timers, &s.sound, &s.invoker});
     s.boxes.set_owner(w);
-    s.prompter.set_owner(w);
-    s.progress = std::make_unique<StatusFieldProgress>(w->status_field(false), w->status_field(true));
+    // The "Transfer Status" dialog with HASH on, else the status field of the side that receives.
+    s.progress = std::make_unique<QtProgressDisplay>(
+        w, [&ctx] { cancel_progress(ctx); },
+        [w](ProgressMode mode, const QString& text) {
+            QLabel* field = w->status_field(mode == ProgressMode::Receiving);
+            field->setText(text);
+            field->repaint();  // the transfer loop pumps events only between chunks
+        });
     ctx.transfer.progress = s.progress.get();
+    // The "Message Log" window: opened by its commands and the message area's double click,
+    // fed every new line while open.
+    w->on_show_log = [&s, w] {
+        MessageLogWindow::Hooks hooks{[&s] { return s.ctx.busy_count.load() != 0; }, {}};
+        show_log_window(s.log_window, s.ctx.messages, w, hooks);
+    };
+    QObject::connect(&w->message_area(), &MessageArea::line_appended, w, [&s](const QString& line) {
+        if (s.log_window) s.log_window->append_line(line);
+    });
+    s.list_fonts = std::make_unique<ListFonts>(ctx);
+    s.list_fonts->apply_list_font(w->list_font_controls());
     ctx.on_show_window = [w] {
         w->showNormal();
         w->raise();
@@ -387,6 +416,8 @@ WindowProgram::~WindowProgram() {
     ctx.on_show_window = nullptr;
     ctx.on_interactive = nullptr;
     ctx.events = WindowEvents{};
+    delete s.log_window.data();
+    s.progress.reset();
     s.window.reset();
     s.splash.reset();
     install_thread_blocking_hook(nullptr);

@@ -84,17 +84,6 @@ TEST_F(MainWindowTest, EveryControlIsThereByIdAtItsComputedPlace) {
     }
 }
 
-TEST_F(MainWindowTest, DialogUnitsFollowTheFont) {
-    QFont small = QApplication::font();
-    small.setPixelSize(10);
-    QFont large = small;
-    large.setPixelSize(20);
-    const ui::DialogUnits a = ui::dialog_units(small), b = ui::dialog_units(large);
-    EXPECT_GT(b.bx, a.bx);
-    EXPECT_GT(b.by, a.by);
-    EXPECT_GE(a.bx, 1);
-}
-
 TEST_F(MainWindowTest, LocalPaneListsTheStartFolderAtOnce) {
     ui::MainWindow& w = open();
     ui::PaneList* files = w.list(ctl::local_files);
