@@ -57,7 +57,7 @@ constexpr MonthName month_names[] = {
     {"november", 11}, {"lis", 11}, {"\xd0\xbd\xd0\xbe\xd1\x8f", 11}, {"marras", 11}, {"kas", 11},
     // Upper-case UTF-8 and Latin-1 spellings (VMS prints month names in capitals).
     {"m\xc3\x84r", 3}, {"m\xc3\x84rz", 3}, {"f\xc3\x89v", 2}, {"f\xc3\x89vr", 2}, {"d\xc3\x89" "c", 12},
-    {"ao\xc3\x9bt", 8}, {"m\xe4r", 3}, {"m\xe4rz", 3}, {"m\xc4r", 3}, {"f\xe9v", 2}, {"f\xe9vr", 2},
+    {"ao\xc3\x9bt", 8}, {"ao\xc3\x9b", 8}, {"ao\xc3\xbb", 8}, {"ao\xfb", 8}, {"ao\xdb", 8}, {"m\xe4r", 3}, {"m\xe4rz", 3}, {"m\xc4r", 3}, {"f\xe9v", 2}, {"f\xe9vr", 2},
     {"f\xc9v", 2}, {"d\xe9" "c", 12}, {"d\xc9" "c", 12}, {"ao\xfbt", 8}, {"ao\xdbt", 8}, {"j\xe4n", 1},
     {"december", 12}, {"dez", 12}, {"d\xc3\xa9" "c", 12}, {"dic", 12}, {"des", 12}, {"gru", 12},
     {"pro", 12}, {"\xd0\xb4\xd0\xb5\xd0\xba", 12}, {"joulu", 12}, {"ara", 12},

@@ -306,6 +306,16 @@ bool read_one_token_date(std::string_view token, dates::Ymd& ymd)
     if (dates::parse_day_monthname_year(token, ymd) || dates::parse_monthname_day_year(token, ymd)) {
         return true;
     }
+    // "2019-Jan-05".
+    if (token.size() >= 10 && token[4] == '-' && text::all_digits(token.substr(0, 4))) {
+        const std::size_t dash = token.find('-', 5);
+        const int month = dash == std::string_view::npos ? 0 : dates::month_from_name(token.substr(5, dash - 5));
+        const auto day = month == 0 ? std::nullopt : text::to_uint(token.substr(dash + 1), 31);
+        if (day && *day >= 1) {
+            ymd = dates::Ymd{static_cast<int>(*text::to_uint(token.substr(0, 4), 9999)), month, static_cast<int>(*day)};
+            return ymd.year >= 1000;
+        }
+    }
     const std::size_t p1 = token.find_first_of("-/.");
     if (p1 == std::string_view::npos) {
         return false;

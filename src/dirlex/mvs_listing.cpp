@@ -141,31 +141,38 @@ constexpr std::string_view state_words[] = {
     return set_name(out, t[t.count - 1]);
 }
 
-// "NAME  01.03 2019/01/05 2020/02/06 13:14   120   100     0 USERID": the changed date
-// and time, and the size in lines.
-[[nodiscard]] bool read_member_stats(const text::Tokens& t, ListEntry& out)
+// From `at`: created date, changed date, time, size (lines), initial size, modified lines,
+// and at most a user id.
+[[nodiscard]] bool read_member_stats_from(const text::Tokens& t, std::size_t at, ListEntry& out)
 {
-    if (t.count < 8 || !is_member_name(t[0])) {
-        return false;
-    }
-    const std::string_view vvmm = t[1];
-    if (vvmm.size() != 5 || vvmm[2] != '.' || !text::all_digits(vvmm.substr(0, 2)) || !text::all_digits(vvmm.substr(3))) {
-        return false;
-    }
     dates::Ymd created;
     dates::Ymd changed;
     int hour = 0;
     int minute = 0;
-    if (!read_slash_date(t[2], created) || !read_slash_date(t[3], changed) || !dates::parse_clock(t[4], hour, minute)) {
+    if (t.count < at + 6 || t.count > at + 7 || !read_slash_date(t[at], created) ||
+        !read_slash_date(t[at + 1], changed) || !dates::parse_clock(t[at + 2], hour, minute)) {
         return false;
     }
-    const auto size = text::to_u64(t[5]);
-    if (!size || !text::all_digits(t[6]) || !text::all_digits(t[7]) || t.count > 9) {
+    const auto size = text::to_u64(t[at + 3]);
+    if (!size || !text::all_digits(t[at + 4]) || !text::all_digits(t[at + 5])) {
         return false;
     }
     out.size = *size;
     dates::set_date_time(out, changed.year, changed.month, changed.day, hour, minute);
     return set_name(out, t[0]);
+}
+
+// "NAME  01.03 2019/01/05 2020/02/06 13:14   120   100     0 USERID": the changed date
+// and time, and the size in lines. Some servers leave out the version column.
+[[nodiscard]] bool read_member_stats(const text::Tokens& t, ListEntry& out)
+{
+    if (t.count < 7 || !is_member_name(t[0])) {
+        return false;
+    }
+    const std::string_view vvmm = t[1];
+    const bool versioned = vvmm.size() == 5 && vvmm[2] == '.' && text::all_digits(vvmm.substr(0, 2)) &&
+                           text::all_digits(vvmm.substr(3));
+    return read_member_stats_from(t, versioned ? 2 : 1, out);
 }
 
 // Load module members: "NAME  00B308 000411  00 FO  RN RU  31 ANY"; the size is hex.

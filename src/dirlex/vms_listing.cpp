@@ -107,11 +107,9 @@ constexpr std::uint64_t block_size = 512;
     if (dates::parse_clock(t[at], hour, minute)) {
         ++at;
     }
-    if (!have_size) {
-        have_size = read_blocks(t[at], bytes);
-        if (!have_size) {
-            return decline(ctx, "no block count");
-        }
+    // Without a block count on either side of the date the size is unknown (0); only the
+    // owner and protection may follow then.
+    if (!have_size && read_blocks(t[at], bytes)) {
         ++at;
     }
     bool bare_owner_seen = false;

@@ -23,6 +23,7 @@ const Row unix_dates[] = {
     {"-rw-r--r--   1 ftp      ftp           512 24-04-2003 17:12 day first", F, "day first", 512, "2003-04-24 17:12", U},
     {"-rw-r--r--   1 ftp      ftp           512 10/24/2003 08:00 us order", F, "us order", 512, "2003-10-24 08:00", U},
     {"-r-xr-xr-x   2 root  root  96 2004.07.15   dotted year first", F, "dotted year first", 96, "2004-07-15 00:00", U},
+    {"-rw-r--r-- 1 owner group 4512 2019-Jan-05 year-mon-day", F, "year-mon-day", 4512, "2019-01-05 00:00", U},
     {"-r-xr-xr-x 2 owner group 4512 01-jun-99 day-mon-yy", F, "day-mon-yy", 4512, "1999-06-01 00:00", U},
     // A comma after the day and the time after the year (Windows SSH servers).
     {"-rwxr-xr-x    1 user group        9 Oct 08, 2002 09:47 comma date", F, "comma date", 9, "2002-10-08 09:47", U},
@@ -87,6 +88,8 @@ const Row other_families[] = {
     {"BERICHT.TXT;2    4   3-MAI-2001 10:00", F, "BERICHT.TXT;2", 2048, "2001-05-03 10:00", host::vms},
     {"SUMMARY.TXT;1   [SUMMARY]    1/3     2-AUG-2006 13:05  (RWE,RWE,RE,)", F, "SUMMARY.TXT;1", 512, "2006-08-02 13:05", host::vms},
     {"ORDER.TXT;1       17-JUN-1994 17:25:37     6308/13     (RWED,RWED,R,)", F, "ORDER.TXT;1", 3229696, "1994-06-17 17:25", host::vms},
+    {"NOSIZE.TXT;1  14-MAR-2003 09:41  [STAFF,JONES]  (RWED,RWED,RE,)", F, "NOSIZE.TXT;1", 0, "2003-03-14 09:41", host::vms},
+    {"PRIX.TXT;1  3  5-AO\xc3\x9b-2004 10:00", F, "PRIX.TXT;1", 1536, "2004-08-05 10:00", host::vms},
     // A wrapped VMS entry handed over whole.
     {"A_RATHER_LONG_FILE_NAME.TXT;1\r\n170774/170775     24-APR-2003 08:16:15  [FTP,SCOT]  (RWED,RWED,RE,)", F,
      "A_RATHER_LONG_FILE_NAME.TXT;1", 87436288, "2003-04-24 08:16", host::vms},
@@ -100,6 +103,7 @@ const Row other_families[] = {
     {"MIGRAT 3390   Not Mounted          USER.OFFLINE", F, "USER.OFFLINE", 0, "0000-00-00 00:00", host::mvs},
     {"LONGMEMBERNAME 01.01 2004/06/22 2004/06/22 16:32   128   128    0 BOBY12", F, "LONGMEMBERNAME", 128, "2004-06-22 16:32", host::mvs},
     {"PROG01  01.03 19/01/05 20/02/06 13:14   120   100     0 USER01", F, "PROG01", 120, "2020-02-06 13:14", host::mvs},
+    {"NOVERS   2004/06/22 2004/06/23 16:32   128   128    0 BOBY12", F, "NOVERS", 128, "2004-06-23 16:32", host::mvs},
     {"LOADMOD1 00B308 000411  00 FO                31    ANY", F, "LOADMOD1", 45832, "0000-00-00 00:00", host::mvs},
     // Routers, DOS after midnight on a 12-hour clock, MLSD with an empty fact list.
     {"wfboot.exe       1014196  06/03/04  Thur.   10:20:03", F, "wfboot.exe", 1014196, "2004-06-03 10:20", host::router},
