@@ -6,14 +6,14 @@
 
 namespace varnix::dirlex {
 
-bool parse_eplf_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_eplf_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
 {
     if (line.size() < 3 || line.front() != '+') {
-        return false;
+        return decline(ctx, "the line does not start with '+' or has no TAB before the name");
     }
     const std::size_t tab = line.find('\t');
     if (tab == std::string_view::npos) {
-        return false;
+        return decline(ctx, "no TAB before the name");
     }
     begin_entry(out);
     std::string_view facts = line.substr(1, tab - 1);

@@ -64,7 +64,7 @@ namespace {
 
 }  // namespace
 
-bool parse_jes_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_jes_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
 {
     text::Tokens t;
     text::split(line, t);
@@ -73,7 +73,7 @@ bool parse_jes_line(std::string_view line, const ParseContext&, ListEntry& out)
         return read_spool_file(t, out);
     }
     if (t.count < 3 || !is_job_id(t[1]) || !(is_status(t[2]) || (t.count >= 4 && is_status(t[3])))) {
-        return false;
+        return decline(ctx, "no JES job id (JOB01234, STC..., TSU...) in the job columns");
     }
     return set_name(out, t[1]);
 }

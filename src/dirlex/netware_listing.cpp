@@ -29,7 +29,7 @@ bool parse_netware_line(std::string_view line, const ParseContext& ctx, ListEntr
     text::Tokens t;
     text::split(line, t);
     if (t.count < 6) {
-        return false;
+        return decline(ctx, "fewer than six columns");
     }
     std::size_t first = 0;
     char type = 0;
@@ -40,7 +40,7 @@ bool parse_netware_line(std::string_view line, const ParseContext& ctx, ListEntr
         type = t[0][0];
         first = 1;
     } else {
-        return false;
+        return decline(ctx, "no type letter and [RWCEAFMS] rights at the start");
     }
     for (std::size_t at = first + 1; at + 1 < t.count; ++at) {
         std::uint64_t size = 0;

@@ -26,16 +26,16 @@ namespace {
 
 }  // namespace
 
-bool parse_os2_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_os2_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
 {
     text::Tokens t;
     text::split(line, t);
     if (t.count < 4) {
-        return false;
+        return decline(ctx, "not size, [DIR], attributes, MM-DD-YY date, time, name");
     }
     const auto size = text::to_u64(t[0]);
     if (!size) {
-        return false;
+        return decline(ctx, "no MM-DD-YY date and time after the size and attributes");
     }
     begin_entry(out);
     std::size_t at = 1;

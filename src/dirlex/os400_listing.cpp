@@ -44,19 +44,19 @@ namespace {
 
 }  // namespace
 
-bool parse_os400_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_os400_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
 {
     text::Tokens t;
     text::split(line, t);
     if (t.count < 3 || text::is_blank(line.front())) {
-        return false;
+        return decline(ctx, "not owner, size, date, time, object type (*FILE, *DIR, *MEM), name");
     }
     begin_entry(out);
     if (is_object_type(t[1])) {
         return store(t[1], text::rest_after_blanks(line, text::end_of(line, t[1])), out);
     }
     if (t.count < 6 || !is_object_type(t[4])) {
-        return false;
+        return decline(ctx, "no object type after the owner, size, date and time");
     }
     const auto size = text::to_u64(t[1]);
     dates::Ymd date;

@@ -32,17 +32,17 @@ namespace {
 
 }  // namespace
 
-bool parse_os9_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_os9_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
 {
     text::Tokens t;
     text::split(line, t);
     if (t.count < 7 || !is_owner(t[0]) || !is_attributes(t[3]) || !text::all_hex(t[4])) {
-        return false;
+        return decline(ctx, "not owner (G.U), YY/MM/DD date, HHMM time, attributes, sector, size, name");
     }
     dates::Ymd date;
     const std::string_view clock = t[2];
     if (!dates::parse_short_year_first(t[1], date) || clock.size() != 4 || !text::all_digits(clock)) {
-        return false;
+        return decline(ctx, "no YY/MM/DD date and HHMM time after the owner");
     }
     const auto hour = text::to_uint(clock.substr(0, 2), 23);
     const auto minute = text::to_uint(clock.substr(2, 2), 59);

@@ -18,19 +18,19 @@ namespace {
 
 }  // namespace
 
-bool parse_tandem_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_tandem_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
 {
     text::Tokens t;
     text::split(line, t);
     if (t.count < 5 || !is_file_code(t[1])) {
-        return false;
+        return decline(ctx, "not name, code, size, DD-MMM-YY date, time, owner, security");
     }
     const auto size = text::to_u64(t[2]);
     dates::Ymd date;
     int hour = 0;
     int minute = 0;
     if (!size || !dates::parse_day_monthname_year(t[3], date) || !dates::parse_clock(t[4], hour, minute)) {
-        return false;
+        return decline(ctx, "no DD-MMM-YY date and time after the name, code and size");
     }
     begin_entry(out);
     out.size = *size;

@@ -6,19 +6,19 @@
 
 namespace varnix::dirlex {
 
-bool parse_vxworks_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_vxworks_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
 {
     text::Tokens t;
     text::split(line, t);
     if (t.count < 4) {
-        return false;
+        return decline(ctx, "not size, MMM-DD-YYYY date, time, name");
     }
     const auto size = text::to_u64(t[0]);
     dates::Ymd date;
     int hour = 0;
     int minute = 0;
     if (!size || !dates::parse_monthname_day_year(t[1], date) || !dates::parse_clock(t[2], hour, minute)) {
-        return false;
+        return decline(ctx, "no MMM-DD-YYYY date and time after the size");
     }
     begin_entry(out);
     std::string_view name = text::trim_right(text::rest_after_blanks(line, text::end_of(line, t[2])));

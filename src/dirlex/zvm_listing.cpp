@@ -91,7 +91,7 @@ struct Columns {
 
 }  // namespace
 
-bool parse_zvm_line(std::string_view line, const ParseContext&, ListEntry& out)
+bool parse_zvm_line(std::string_view line, const ParseContext& ctx, ListEntry& out)
 {
     text::Tokens t;
     text::split(line, t);
@@ -100,7 +100,7 @@ bool parse_zvm_line(std::string_view line, const ParseContext&, ListEntry& out)
     }
     Columns c;
     if (t.count < 7 || t.count > 11 || !find_columns(t, c)) {
-        return false;
+        return decline(ctx, "no record format (F, V), record length, record count and blocks followed by a date and time");
     }
     begin_entry(out);
     dates::set_date_time(out, c.date.year, c.date.month, c.date.day, c.hour, c.minute);
