@@ -153,7 +153,9 @@ constexpr std::string_view link_arrow = " -> ";
 {
     const std::size_t arrow = name.find(link_arrow);
     // Some servers mark a link to a directory with 'd'; the arrow still shows it is a link.
-    if (out.kind == EntryKind::Directory && arrow != std::string_view::npos && arrow > 0) {
+    // Windows servers show a shortcut as a plain file "name.lnk -> target".
+    if (arrow != std::string_view::npos && arrow > 0 &&
+        (out.kind == EntryKind::Directory || (arrow > 4 && text::iequals(name.substr(arrow - 4, 4), ".lnk")))) {
         out.kind = EntryKind::Link;
     }
     if (out.kind == EntryKind::Link) {

@@ -74,6 +74,8 @@ const Row unix_columns[] = {
     {"-AR--M----TCP A DEPT01         12      880 Mar 29 08:56 ORDERS.DAT", F, "ORDERS.DAT", 880, "2024-03-29 08:56", U},
     // A link to a directory marked 'd'.
     {"drwxr-xr-x 1 u g 12 Jan  2  2020 docs -> /srv/docs", L, "docs", 12, "2020-01-02 00:00", U},
+    // A Windows shortcut shown as a file with its target.
+    {"-rwxrwxrwx 1 owner group 1450 Jan  2  2020 Report.lnk -> C:\\Users\\Public\\Report.docx", L, "Report.lnk", 1450, "2020-01-02 00:00", U},
     // Windows SSH servers: size first, no permissions, '/' marks a directory.
     {"206876  Apr 04, 2000 21:06 report final.doc", F, "report final.doc", 206876, "2000-04-04 21:06", U},
     {"0  Dec 12, 2002 02:13 projects/", D, "projects", 0, "2002-12-12 02:13", U},
