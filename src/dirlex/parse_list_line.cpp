@@ -175,10 +175,7 @@ bool parse_list_line(ListEntry& out, std::string_view line, int host_type, std::
         return true;
     }
     const Dialect* first = preferred_dialect(host_type, remote_dir, ctx);
-    bool ok = read_in_known_dialect(host_type, line, ctx, out);
-    if (!ok && first != nullptr) {
-        ok = try_dialect(*first, line, ctx, out);
-    }
+    bool ok = first != nullptr && try_dialect(*first, line, ctx, out);
     for (const Dialect& d : automatic_order) {
         if (ok) {
             break;
@@ -187,7 +184,11 @@ bool parse_list_line(ListEntry& out, std::string_view line, int host_type, std::
             ok = try_dialect(d, line, ctx, out);
         }
     }
-    // A VMS entry the server wrapped, handed over as one string with its line break.
+    // What no dialect reads on its own: bare names of a known dialect, and a VMS entry the
+    // server wrapped, handed over as one string with its line break.
+    if (!ok) {
+        ok = read_in_known_dialect(host_type, line, ctx, out);
+    }
     if (!ok && parse_vms_wrapped(line, ctx, out)) {
         out.host_type = host::vms;
         ok = true;

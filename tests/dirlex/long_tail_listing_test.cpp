@@ -155,6 +155,8 @@ TEST(LongTailListing, BareLinesNeedTheirDialectKnown)
     expect_skip("Listing of Tape volumes");
     expect_row({"MEMBER01", F, "MEMBER01", 0, "0000-00-00 00:00", host::mvs}, host::mvs);
     expect_row({" bare.txt", F, "bare.txt", 0, "0000-00-00 00:00", host::mlsd}, host::mlsd);
+    // A line another dialect reads is not taken for a bare name.
+    expect_row({" 1123 DIR  A    10-05-100  23:38  os2 dir", D, "os2 dir", 1123, "2000-10-05 23:38", host::os2}, host::mlsd);
     // An MLST line with facts is not taken for a bare name.
     expect_row({" type=file;size=3; facts.txt", F, "facts.txt", 3, "0000-00-00 00:00", host::mlsd}, host::mlsd);
 }
