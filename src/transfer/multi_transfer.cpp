@@ -10,6 +10,7 @@
 #include "listing/local_listing.h"
 #include "listing/remote_listing.h"
 #include "net/control_connection.h"
+#include "net/worker.h"
 #include "platform/blocking.h"
 #include "transfer/get_put.h"
 #include "transfer/sounds.h"
@@ -177,8 +178,7 @@ struct WorkerSignal {
 TransferWorker::TransferWorker(TransferContext& ctx, PaneHooks hooks)
     : ctx_(ctx),
       hooks_(std::move(hooks)),
-      signal_(std::make_shared<WorkerSignal>()),
-      cancel_pending_(std::make_shared<std::atomic<bool>>(false)) {}
+      signal_(std::make_shared<WorkerSignal>()) {}
 
 TransferWorker::~TransferWorker() {
     if (running()) abort_connection();
@@ -203,32 +203,20 @@ bool TransferWorker::start(PaneTransfer direction, bool invert_prompt) {
         std::lock_guard lock(signal_->mutex);
         signal_->done = false;
     }
-    cancel_pending_->store(false);
     thread_ = std::thread([this, direction, invert_prompt] { run(direction, invert_prompt); });
     return true;
 }
 
 void TransferWorker::run(PaneTransfer direction, bool invert_prompt) {
     {
-        std::lock_guard lock(mutex_);
-        state_ = this_thread_blocking_state();
-    }
-    // The worker has no events of its own to process; its hook only delivers a cancel that
-    // arrived while no blocking call was in progress.
-    install_thread_blocking_hook([pending = cancel_pending_] {
-        if (pending->exchange(false)) (void)cancel_blocking_call();
-        return false;
-    });
-    if (direction == PaneTransfer::Upload) {
-        (void)upload_selected(ctx_, hooks_, invert_prompt);
-    } else {
-        (void)download_selected(ctx_, hooks_, invert_prompt);
-    }
-    set_transfer_thread_busy(ctx_, 0);
-    install_thread_blocking_hook({});
-    {
-        std::lock_guard lock(mutex_);
-        state_.reset();
+        // Registered, so that cancel_worker() from the window thread reaches its waits.
+        WorkerScope scope(ctx_);
+        if (direction == PaneTransfer::Upload) {
+            (void)upload_selected(ctx_, hooks_, invert_prompt);
+        } else {
+            (void)download_selected(ctx_, hooks_, invert_prompt);
+        }
+        set_transfer_thread_busy(ctx_, 0);
     }
     if (on_finished) on_finished();
     std::lock_guard lock(signal_->mutex);
@@ -239,8 +227,7 @@ void TransferWorker::run(PaneTransfer direction, bool invert_prompt) {
 void TransferWorker::cancel() {
     ctx_.cancel_requested = true;
     ctx_.stop_requested = true;
-    std::lock_guard lock(mutex_);
-    if (!state_ || !state_->cancel()) cancel_pending_->store(true);
+    (void)cancel_worker(ctx_);
 }
 
 void TransferWorker::abort_connection() {

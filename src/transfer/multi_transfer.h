@@ -15,7 +15,6 @@
 
 namespace varnix {
 
-class BlockingState;
 struct WorkerSignal;
 
 // Runs a function on the thread that owns the pane controls and returns once it has run.
@@ -102,9 +101,6 @@ private:
     PaneHooks hooks_;
     std::thread thread_;
     std::shared_ptr<WorkerSignal> signal_;  // done flag and its condition
-    std::shared_ptr<std::atomic<bool>> cancel_pending_;
-    mutable std::mutex mutex_;  // guards state_
-    std::shared_ptr<BlockingState> state_;  // the worker thread's blocking state
 };
 
 }  // namespace varnix
