@@ -14,8 +14,11 @@
 #include "listing/local_listing.h"
 #include "listing/remote_listing.h"
 #include "net/commands.h"
+#include "net/control_connection.h"
 #include "net/logon.h"
 #include "net/net_fixture.h"
+#include "platform/blocking.h"
+#include "platform/clock.h"
 #include "platform/directory_scan.h"
 #include "support/pyftpd.h"
 #include "support/scripted_server.h"
@@ -297,6 +300,54 @@ TEST(SafeRemoteDirName, RefusesNamesThatAreNotOneComponent) {
     for (const char* good : {"pub", "...", ".hidden", "a b", "x..y"}) {
         EXPECT_TRUE(safe_remote_dir_name(ctx, good)) << good;
     }
+}
+
+}  // namespace
+}  // namespace varnix::test
+
+namespace varnix::test {
+namespace {
+
+class SlowTree : public LoggedOnTest {
+protected:
+    SlowTree() : LoggedOnTest(slow()) {}
+    static PyFtpdOptions slow() {
+        PyFtpdOptions o;
+        o.send_limit = 256 * 1024;
+        return o;
+    }
+};
+
+TEST_F(SlowTree, CancelDuringAFolderFilesEndsTheWholeWalk) {
+    const std::string big = binary_bytes(4 * 1024 * 1024);
+    write_bytes(ftpd.home() / "tree" / "big.bin", big);
+    write_bytes(ftpd.home() / "tree" / "b" / "later.bin", "never");
+    write_bytes(ftpd.home() / "tree" / "c" / "later.bin", "never");
+    list_local(ctx);
+    list_remote_fresh(ctx);
+    ASSERT_TRUE(select_by_name(ctx, *ctx.panes.remote_dirs, "tree"));
+    // The user presses Cancel (the window runs it inside the walk's blocking wait) once the
+    // big file is under way.
+    const fs::path partial = dir.path() / "tree" / "big.bin";
+    bool pressed = false;
+    install_thread_blocking_hook([&] {
+        std::error_code ec;
+        if (!pressed && fs::file_size(partial, ec) > 50000 && !ec) {
+            pressed = true;
+            cancel_command(ctx);
+        }
+        return false;
+    });
+    const std::int64_t start = tick_count();
+    // The mask tells the steps of entering and leaving "tree", which all worked.
+    (void)run_tree_transfer(ctx, PaneTransfer::Download);
+    EXPECT_TRUE(pressed);
+    EXPECT_LT(tick_count() - start, 10000);
+    EXPECT_LT(fs::file_size(partial), big.size());
+    EXPECT_FALSE(fs::exists(dir.path() / "tree" / "b" / "later.bin"));
+    EXPECT_FALSE(fs::exists(dir.path() / "tree" / "c" / "later.bin"));
+    EXPECT_EQ(fs::path(ctx.local_dir), fs::canonical(dir.path()));
+    EXPECT_EQ(ctx.settings.hash, 1);  // restored after the cancelled walk
 }
 
 }  // namespace
