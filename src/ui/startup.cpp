@@ -27,6 +27,7 @@
 #include "transfer/progress.h"
 #include "transfer/sounds.h"
 #include "ui/help/help_window.h"
+#include "ui/commands.h"
 #include "ui/fonts.h"
 #include "ui/input_dialogs.h"
 #include "ui/main_window.h"
@@ -260,6 +261,7 @@ struct WindowProgram::State {
     std::unique_ptr<QtProgressDisplay> progress;
     QPointer<MessageLogWindow> log_window;
     std::unique_ptr<ListFonts> list_fonts;
+    std::unique_ptr<WindowCommands> commands;  // made after the window, gone before it
     bool batch = false;
 };
 
@@ -360,6 +362,7 @@ void WindowProgram::start() {
         QCoreApplication::quit();
     };
     w->on_help = [w](int context) { show_help(w, context); };
+    s.commands = std::make_unique<WindowCommands>(*w);
 
     // The window's creation: local lists, mode buttons, the focus on "Connect".
     w->list_local_pane();
@@ -409,7 +412,9 @@ int WindowProgram::exit_code(int loop_code) const {
 WindowProgram::~WindowProgram() {
     State& s = *s_;
     BatchContext& ctx = s.ctx;
-    // Shut-down in order: connections, the listing cache, the window, the splash.
+    // Shut-down in order: the transfer worker, connections, the listing cache, the window,
+    // the splash.
+    s.commands.reset();
     close_all_connections(ctx);
     clear_listing_cache(ctx);
     ctx.transfer.progress = nullptr;
