@@ -21,6 +21,7 @@
 #include "support/pyftpd.h"
 #include "support/temp_dir.h"
 #include "transfer/restart.h"
+#include "transfer/transfer_fixture.h"
 #include "ui/about_box.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
@@ -47,18 +48,6 @@ std::string slurp(const fs::path& file) {
 void spit(const fs::path& file, const std::string& bytes) {
     fs::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << bytes;
-}
-
-std::string pattern_bytes(std::size_t size) {
-    std::string bytes(size, '\0');
-    std::uint32_t x = 2463534242u;
-    for (auto& b : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<char>(x & 0xFF);
-    }
-    return bytes;
 }
 
 class WindowCommandsTest : public ::testing::Test {
@@ -137,7 +126,7 @@ protected:
 };
 
 TEST_F(WindowCommandsTest, ConnectSelectAndPressTheArrows) {
-    spit(ftpd.home() / "down.bin", pattern_bytes(300000));
+    spit(ftpd.home() / "down.bin", binary_bytes(300000));
     spit(ftpd.home() / "other.txt", "not selected");
     connect_now();
     select(ctl::remote_files, {"down.bin"});
@@ -162,9 +151,9 @@ TEST_F(WindowCommandsTest, ConnectSelectAndPressTheArrows) {
 }
 
 TEST_F(WindowCommandsTest, RecursiveDownloadAndUploadOfAThreeLevelTree) {
-    spit(ftpd.home() / "tree" / "a.bin", pattern_bytes(4000));
+    spit(ftpd.home() / "tree" / "a.bin", binary_bytes(4000));
     spit(ftpd.home() / "tree" / "one" / "b.txt", "bee\n");
-    spit(ftpd.home() / "tree" / "one" / "two" / "c.bin", pattern_bytes(20000));
+    spit(ftpd.home() / "tree" / "one" / "two" / "c.bin", binary_bytes(20000));
     fs::create_directories(ftpd.home() / "tree" / "one" / "two" / "empty");
     connect_now();
     select(ctl::remote_dirs, {"tree"});
@@ -254,7 +243,7 @@ protected:
         return o;
     }
     void start_big_download(std::size_t bytes) {
-        big = pattern_bytes(bytes);
+        big = binary_bytes(bytes);
         spit(ftpd.home() / "big.bin", big);
         connect_now();
         select(ctl::remote_files, {"big.bin"});
