@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The demo FTP server: pyftpdlib on 127.0.0.1, a port chosen by the system, serving FOLDER to
-anonymous users with read and write rights (a throw-away folder the demo made).
+anonymous users and to user "demo" (password "demo") with read and write rights (a throw-away
+folder the demo made).
 
 Prints "port N" on stdout once it listens. --rate limits each data connection to that many
 bytes per second (so a download is slow enough to watch). Exits when its parent goes away.
@@ -28,6 +29,7 @@ def main():
     # Writable anonymous access is fine for a folder made for this demo alone.
     logging.getLogger("pyftpdlib").setLevel(logging.ERROR)
     authorizer.add_anonymous(args.folder, perm="elradfmw")
+    authorizer.add_user("demo", "demo", args.folder, perm="elradfmw")
     logging.getLogger("pyftpdlib").setLevel(logging.INFO)
     handler = FTPHandler
     handler.authorizer = authorizer

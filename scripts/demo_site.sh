@@ -47,7 +47,8 @@ stop_demo_server() {
 }
 
 # write_demo_config [extra [_config_] lines...]: VARNIX.INI in $XDG_CONFIG_HOME/varnix with the
-# "Demo" profile as the last session, so the program connects to it at start.
+# "Demo" profile as the last session, so the program connects to it at start. $demo_user
+# (default anonymous) logs on; any other user is asked for the password.
 write_demo_config() {
   mkdir -p "$XDG_CONFIG_HOME/varnix"
   {
@@ -59,7 +60,7 @@ write_demo_config() {
     echo "[Demo]"
     echo "HOST=127.0.0.1"
     echo "PORT=$port"
-    echo "UID=anonymous"
+    echo "UID=${demo_user:-anonymous}"
     echo "DIR=\"/pub\""
     echo "PASVMODE=1"
   } > "$XDG_CONFIG_HOME/varnix/VARNIX.INI"

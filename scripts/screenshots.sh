@@ -70,8 +70,10 @@ start_program() {
 
 end_program() {
   local id
-  id="$(xdotool search --name '^VARNIX32 Pro' 2>/dev/null | head -n1 || true)"
-  [ -n "$id" ] && xdotool key --window "$id" alt+x 2>/dev/null || true
+  id="$(xdotool search --onlyvisible --name '^VARNIX32 Pro' 2>/dev/null | head -n1 || true)"
+  if [ -n "$id" ]; then
+    xdotool windowfocus --sync "$id" 2>/dev/null && xdotool key alt+x 2>/dev/null || true
+  fi
   for _ in $(seq 1 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
   stop_pid "$app_pid"
   app_pid=""
@@ -101,5 +103,32 @@ end_program
 main_window main-800x600-layout1 800 600 1
 end_program
 main_window main-1600x1000-layout1 1600 1000 1
+
+# The Message Log window, opened with Alt+L.
+id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
+xdotool windowfocus --sync "$id"
+xdotool key alt+l
+shot "$(wait_window '^Message Log$')" message-log
+end_program
+
+# The password question of a logon as a user without a stored password, typed in.
+demo_user=demo write_demo_config "LOC=0,0,800,600"
+start_program
+id="$(wait_window '^Password$')"
+xdotool windowfocus --sync "$id"
+xdotool type --delay 20 demo
+shot "$id" input-password
+xdotool key Return
+wait_window '^VARNIX32 Pro 127\.0\.0\.1' >/dev/null
+end_program
+
+# The Transfer Status dialog during a slow download (a batch run: the main window starts
+# minimized, the dialog shows the progress).
+write_demo_config "LOC=0,0,800,600" "HASH=1"
+mkdir -p "$work/out"
+start_program "Demo:/pub/large-download.bin" "local:$work/out/"
+id="$(wait_window '^Transfer Status$')"
+sleep 2.5   # a few seconds into the transfer: the bar and the rate are filled in
+shot "$id" transfer-status
 end_program
 echo "done."

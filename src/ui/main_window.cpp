@@ -642,6 +642,14 @@ void MainWindow::list_local_pane() {
     update_buttons();
 }
 
+void MainWindow::empty_remote_pane() {
+    // Without a connection there is nothing to ask the server (listing would only print
+    // "Not connected").
+    list(ctl::remote_dirs)->clear();
+    list(ctl::remote_files)->clear();
+    path_box(ctl::remote_path)->clear();
+}
+
 void MainWindow::update_buttons() {
     auto enable = [this](int index, bool on) { controls_[at(index)]->setEnabled(on); };
     const bool connected = ctx_.connected.load();

@@ -101,6 +101,8 @@ public:
 
     // The local lists show the current folder; the remote ones what the connection lists.
     void list_local_pane();
+    // Not connected: the remote lists and path box are emptied.
+    void empty_remote_pane();
     // Button states from the connection and the selections.
     void update_buttons();
     // The mode buttons from the transfer mode and the automatic flag.

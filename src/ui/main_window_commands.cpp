@@ -51,7 +51,7 @@ bool MainWindow::default_command(const Command& command) {
         if (is_transfer_thread_busy(ctx)) return true;
         if (ctx.connected) {
             close_connections(ctx);
-            list_remote_cached(ctx);
+            empty_remote_pane();
             ctx.host = HostCapabilities{};
             clear_listing_cache(ctx);
         } else {
@@ -90,7 +90,7 @@ bool MainWindow::default_command(const Command& command) {
     }
     case 1321:
         close_connections(ctx);
-        list_remote_cached(ctx);
+        empty_remote_pane();
         update_connect_button();
         update_buttons();
         clear_listing_cache(ctx);

@@ -240,12 +240,6 @@ std::string program_start_line() {
     return std::string(program_title) + " " + program_version + ", " + program_notice;
 }
 
-bool display_available() {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
-
 struct WindowProgram::State {
     BatchContext ctx;
     QtTimers timers;
@@ -366,7 +360,6 @@ void WindowProgram::start() {
 
     // The window's creation: local lists, mode buttons, the focus on "Connect".
     w->list_local_pane();
-    list_remote_cached(ctx);
     w->update_mode_buttons();
     w->update_connect_button();
     w->control(ctl::connect)->setFocus();

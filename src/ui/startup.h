@@ -60,9 +60,6 @@ inline constexpr int splash_min_ms = 1000;
 [[nodiscard]] std::string socket_start_line();
 [[nodiscard]] std::string program_start_line();
 
-// Whether a desktop is there to show a window on (X11 or Wayland).
-[[nodiscard]] bool display_available();
-
 struct WindowProgramOptions {
     bool start_minimized = false;  // the launcher asked for a minimized start
     bool splash = true;            // off for measurements
