@@ -2,7 +2,8 @@
 # Runs the program under Xvfb against the demo FTP server and writes PNG screenshots to a
 # folder it prints (default build/screenshots, or the folder given): the main window at
 # 800 x 600 and 1600 x 1000 in both layouts with both panes filled, the Message Log window,
-# the Transfer Status dialog during a slow download and the input dialogs. Unattended; every
+# the three input dialogs (text, with history, password) and the Transfer Status dialog
+# during a slow download. Unattended; every
 # process it starts (X server, FTP server, program) is stopped by its process id.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -108,7 +109,30 @@ main_window main-1600x1000-layout1 1600 1000 1
 id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
 xdotool windowfocus --sync "$id"
 xdotool key alt+l
-shot "$(wait_window '^Message Log$')" message-log
+log_id="$(wait_window '^Message Log$')"
+shot "$log_id" message-log
+xdotool windowunmap "$log_id"
+end_program
+
+# The two "Input" questions: the local "ChgDir" (a text entry) and the remote one (with the
+# cached folders in a drop-down). From "Connect", which has the focus at start, Tab walks the
+# table order: 13 presses reach the local ChgDir, 6 more the remote one.
+write_demo_config "LOC=0,0,800,600"
+start_program
+id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
+sleep 1
+xdotool windowfocus --sync "$id"
+for _ in $(seq 1 13); do xdotool key Tab; done
+xdotool key space
+input_id="$(wait_window '^Input$')"
+shot "$input_id" input-text
+xdotool key Escape
+sleep 0.3
+xdotool windowfocus --sync "$id"
+for _ in $(seq 1 6); do xdotool key Tab; done
+xdotool key space
+input_id="$(wait_window '^Input$')"
+shot "$input_id" input-history
 end_program
 
 # The password question of a logon as a user without a stored password, typed in.
