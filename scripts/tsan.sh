@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the engine's thread-sensitive tests with ThreadSanitizer and runs them: the blocking
-# waits and cancel, the control connection and logon, the data connections and transfers.
+# waits and cancel, the control connection and logon, the data connections and transfers, and
+# the transfer worker with its cross-thread Cancel and pane calls (transfer_tests: Worker*).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$here"

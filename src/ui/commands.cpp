@@ -423,6 +423,8 @@ bool WindowCommands::eventFilter(QObject* watched, QEvent* event) {
 
 void WindowCommands::show_about() {
     AboutBox box(ctx_.local_dir, &window_);
+    box.adjustSize();
+    center_dialog(&box, &window_);
     (void)box.exec();
 }
 

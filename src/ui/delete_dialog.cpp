@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "transfer/file_operations.h"
+#include "ui/main_window.h"
 
 namespace varnix::ui {
 
@@ -47,11 +48,8 @@ void DeleteDialog::finish(int answer) {
 
 int DeleteDialog::ask(QWidget* parent, const std::string& question, int remaining) {
     DeleteDialog dialog(question, remaining, parent);
-    if (parent) {
-        dialog.adjustSize();
-        const QPoint centre = parent->mapToGlobal(parent->rect().center());
-        dialog.move(std::max(0, centre.x() - dialog.width() / 2), std::max(0, centre.y() - dialog.height() / 2));
-    }
+    dialog.adjustSize();
+    center_dialog(&dialog, parent);
     (void)dialog.exec();
     return dialog.answer();
 }
