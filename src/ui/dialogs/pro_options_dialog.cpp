@@ -1,0 +1,108 @@
+// The "Pro Options" dialog (drag and drop, auto reget, the sort order of both panes) and the
+// Sort Options dialog that sets one pane's order for the current run only.
+#include "ui/dialogs/pro_options_dialog.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "config/config_file.h"
+#include "ui/dialogs/sort_choice.h"
+
+namespace varnix::ui {
+
+namespace {
+namespace id {
+constexpr int drag = 2415, reget = 2416, local_first = 1851, local_reverse = 1101;
+constexpr int remote_first = 1856, remote_reverse = 1102;
+}  // namespace id
+
+QHBoxLayout* button_row(std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    for (QPushButton* b : buttons) row->addWidget(b);
+    return row;
+}
+}  // namespace
+
+ProOptionsDialog::ProOptionsDialog(NetContext& ctx, OptionsHooks hooks, QWidget* parent)
+    : QDialog(parent), ctx_(ctx), hooks_(std::move(hooks)) {
+    setObjectName(QStringLiteral("DLG_PRO_OPTIONS"));
+    setWindowTitle(tr("Pro Options"));
+    drag_ = make_check(this, id::drag, tr("&Enable drag and drop between windows"));
+    reget_ = make_check(this, id::reget, tr("Enable auto &reget of failed transfers"));
+    local_ = new SortChoice(tr("Local Files"), id::local_first, id::local_reverse, this);
+    remote_ = new SortChoice(tr("Remote Files"), id::remote_first, id::remote_reverse, this);
+    auto* save = make_button(this, control_id::ok, tr("Save"));
+    auto* cancel = make_button(this, control_id::cancel, tr("&Cancel"));
+    auto* help = make_button(this, control_id::help, tr("&Help"));
+    save->setDefault(true);
+
+    auto* sorts = new QHBoxLayout;
+    sorts->addWidget(local_);
+    sorts->addWidget(remote_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(drag_);
+    layout->addWidget(reget_);
+    layout->addLayout(sorts);
+    layout->addLayout(button_row({save, cancel, help}));
+    set_tab_chain(QList<QWidget*>{drag_, reget_} + local_->tab_chain() + remote_->tab_chain() +
+                  QList<QWidget*>{save, cancel, help});
+
+    const ProgramSettings& s = ctx_.settings;
+    drag_->setChecked(s.prodrag != 0);
+    reget_->setChecked(s.proreget != 0);
+    local_->set_code(s.lfsort);
+    remote_->set_code(s.rfsort);
+
+    install_help_keys(*this, hooks_.help, pro_options_help);
+    connect(save, &QPushButton::clicked, this, &ProOptionsDialog::save_clicked);
+    connect(cancel, &QPushButton::clicked, this, &ProOptionsDialog::reject);
+    connect_help_button(help, hooks_.help, pro_options_help);
+}
+
+void ProOptionsDialog::save_clicked() {
+    ProgramSettings& s = ctx_.settings;
+    s.prodrag = drag_->isChecked() ? 1 : 0;
+    s.proreget = reget_->isChecked() ? 1 : 0;
+    s.lfsort = local_->code();
+    s.rfsort = remote_->code();
+    (void)update_config_file(ctx_, [&](IniFile& ini) {
+        IniStatus status;
+        for (const auto& [key, value] : {std::pair<std::string_view, int>{"PRODRAG", s.prodrag},
+                                         {"PROREGET", s.proreget},
+                                         {"LFSORT", s.lfsort},
+                                         {"RFSORT", s.rfsort}})
+            if (status.ok())
+                status = ini.put_uint(config_section, key, static_cast<std::uint32_t>(value));
+        return status;
+    });
+    if (ctx_.connected && hooks_.relist_remote) hooks_.relist_remote();
+    if (hooks_.relist_local) hooks_.relist_local();
+    accept();
+}
+
+SortDialog::SortDialog(ProgramSettings& settings, Pane pane, std::function<void()> relist,
+                       QWidget* parent)
+    : QDialog(parent), settings_(settings), pane_(pane), relist_(std::move(relist)) {
+    setObjectName(QStringLiteral("DLG_SORT"));
+    setWindowTitle(pane == Pane::Local ? tr("Sort Options - Local") : tr("Sort Options - Remote"));
+    choice_ = new SortChoice(tr("Sort Order"), 1851, 1101, this);
+    choice_->set_code(pane == Pane::Local ? settings.lfsort : settings.rfsort);
+    auto* ok = make_button(this, control_id::ok, tr("OK"));
+    auto* cancel = make_button(this, control_id::cancel, tr("Cancel"));
+    ok->setDefault(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(choice_);
+    layout->addLayout(button_row({ok, cancel}));
+    set_tab_chain(choice_->tab_chain() + QList<QWidget*>{ok, cancel});
+    connect(ok, &QPushButton::clicked, this, [this] {
+        (pane_ == Pane::Local ? settings_.lfsort : settings_.rfsort) = choice_->code();
+        if (relist_) relist_();
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &SortDialog::reject);
+}
+
+}  // namespace varnix::ui
