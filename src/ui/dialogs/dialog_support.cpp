@@ -2,6 +2,8 @@
 // keys, text fields cut to their INI limits, number fields that clamp, and the host-type list.
 #include "ui/dialogs/dialog_support.h"
 
+#include <QBoxLayout>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -43,6 +45,18 @@ QRadioButton* make_radio(QWidget* parent, int id, const QString& caption) {
     auto* button = new QRadioButton(caption, parent);
     button->setObjectName(control_name(id));
     return button;
+}
+
+QButtonGroup* make_radio_group(QWidget* owner, QBoxLayout* layout, int first_id,
+                               std::initializer_list<const char*> captions) {
+    auto* group = new QButtonGroup(owner);
+    int i = 0;
+    for (const char* caption : captions) {
+        auto* radio = make_radio(owner, first_id + i, QString::fromLatin1(caption));
+        group->addButton(radio, i++);
+        layout->addWidget(radio);
+    }
+    return group;
 }
 
 QLineEdit* make_text_edit(QWidget* parent, int id, int max_chars) {

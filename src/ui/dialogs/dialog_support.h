@@ -12,6 +12,8 @@
 #include <string_view>
 
 class QAbstractButton;
+class QBoxLayout;
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QDialog;
@@ -46,6 +48,10 @@ QCheckBox* make_check(QWidget* parent, int id, const QString& caption);
 QRadioButton* make_radio(QWidget* parent, int id, const QString& caption);
 // A one-line text field that takes at most max_chars characters and refuses control
 // characters (a line break or NUL would corrupt the configuration file).
+// Radio buttons first_id, first_id + 1, ... in one group (button ids 0, 1, ...), added to
+// `layout` in order.
+QButtonGroup* make_radio_group(QWidget* owner, QBoxLayout* layout, int first_id,
+                               std::initializer_list<const char*> captions);
 QLineEdit* make_text_edit(QWidget* parent, int id, int max_chars);
 // A field of decimal digits only, at most `digits` of them.
 QLineEdit* make_number_edit(QWidget* parent, int id, int digits);

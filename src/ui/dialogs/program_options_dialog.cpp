@@ -30,20 +30,6 @@ constexpr int scale = 2403;
 
 constexpr int buffer_digits = 7;
 constexpr int custom_font = 4;
-constexpr std::array<const char*, 5> font_captions{"System Variable", "System Fixed",
-                                                   "ANSI Variable", "ANSI Fixed", "Custom Font"};
-
-QButtonGroup* radio_group(QWidget* box, QBoxLayout* layout, int first_id,
-                          std::initializer_list<const char*> captions) {
-    auto* group = new QButtonGroup(box);
-    int i = 0;
-    for (const char* caption : captions) {
-        auto* radio = make_radio(box, first_id + i, QString::fromLatin1(caption));
-        group->addButton(radio, i++);
-        layout->addWidget(radio);
-    }
-    return group;
-}
 
 }  // namespace
 
@@ -72,11 +58,11 @@ void ProgramOptionsDialog::build() {
 
     auto* click_box = new QGroupBox(tr("&Double Click"), this);
     auto* click_layout = new QVBoxLayout(click_box);
-    double_click_ = radio_group(click_box, click_layout, id::first_double_click,
+    double_click_ = make_radio_group(click_box, click_layout, id::first_double_click,
                                 {"Transfer", "View", "Nothing"});
     auto* rate_box = new QGroupBox(tr("Transfer Rates"), this);
     auto* rate_layout = new QVBoxLayout(rate_box);
-    rates_ = radio_group(rate_box, rate_layout, id::first_rate, {"bits/sec", "Bytes/sec"});
+    rates_ = make_radio_group(rate_box, rate_layout, id::first_rate, {"bits/sec", "Bytes/sec"});
     auto* buffer_box = new QGroupBox(tr("Buffer Sizes"), this);
     auto* buffer_grid = new QGridLayout(buffer_box);
     receive_bytes_ = make_number_edit(buffer_box, id::receive_bytes, buffer_digits);
@@ -87,12 +73,9 @@ void ProgramOptionsDialog::build() {
     buffer_grid->addWidget(send_bytes_, 1, 1);
     auto* font_box = new QGroupBox(tr("Listbox &Font"), this);
     auto* font_layout = new QVBoxLayout(font_box);
-    font_ = new QButtonGroup(font_box);
-    for (int i = 0; i < static_cast<int>(font_captions.size()); ++i) {
-        auto* radio = make_radio(font_box, id::first_font + i, QString::fromLatin1(font_captions[i]));
-        font_->addButton(radio, i);
-        font_layout->addWidget(radio);
-    }
+    font_ = make_radio_group(font_box, font_layout, id::first_font,
+                             {"System Variable", "System Fixed", "ANSI Variable", "ANSI Fixed",
+                              "Custom Font"});
     scale_ = make_check(font_box, id::scale, tr("Scale Fonts"));
     font_layout->addWidget(scale_);
     font_layout->addStretch(1);

@@ -31,15 +31,7 @@ enum Mode { ascii = 0, binary = 1, l8 = 2, auto_detect = 3 };
 enum Links { as_directories = 0, as_files = 1 };
 
 QButtonGroup* radio_group(QGroupBox* box, int first_id, std::initializer_list<const char*> captions) {
-    auto* group = new QButtonGroup(box);
-    auto* layout = new QVBoxLayout(box);
-    int i = 0;
-    for (const char* caption : captions) {
-        auto* radio = make_radio(box, first_id + i, QString::fromLatin1(caption));
-        group->addButton(radio, i++);
-        layout->addWidget(radio);
-    }
-    return group;
+    return make_radio_group(box, new QVBoxLayout(box), first_id, captions);
 }
 
 }  // namespace

@@ -13,20 +13,15 @@
 namespace varnix::ui {
 
 namespace {
-constexpr std::array<const char*, 5> key_captions{"No Sort ", "Sort on Name", "Sort on Extension",
-                                                  "Sort on Date ", "Sort on Size"};
 constexpr int key_mask = 0x07;
 }  // namespace
 
 SortChoice::SortChoice(const QString& title, int first_id, int reverse_id, QWidget* parent)
     : QGroupBox(title, parent) {
-    keys_ = new QButtonGroup(this);
     auto* layout = new QVBoxLayout(this);
-    for (int i = 0; i < static_cast<int>(key_captions.size()); ++i) {
-        auto* radio = make_radio(this, first_id + i, QString::fromLatin1(key_captions[i]));
-        keys_->addButton(radio, i);
-        layout->addWidget(radio);
-    }
+    keys_ = make_radio_group(this, layout, first_id,
+                             {"No Sort ", "Sort on Name", "Sort on Extension", "Sort on Date ",
+                              "Sort on Size"});
     reverse_ = make_check(this, reverse_id, QStringLiteral("Reverse Sort "));
     layout->addWidget(reverse_);
 }
