@@ -225,7 +225,15 @@ TEST_F(ProfileDialogTest, HostTypesComeFromTheListingLibrary) {
 TEST_F(ProfileDialogTest, HelpButtonAndKeys) {
     ProfileDialog d(ctx, state, help);
     click(d, 9041);
-    EXPECT_EQ(help_asked, std::vector<int>{25});
+    d.show();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    QTest::keyClick(&d, Qt::Key_F1);
+    QTest::keyClick(&d, Qt::Key_F2);
+    EXPECT_EQ(help_asked, (std::vector<int>{25, 30, 30}));
+    AdvancedProfileDialog advanced(ctx, state, help);
+    click(advanced, 9041);
+    EXPECT_EQ(help_asked.back(), 50);
 }
 
 // --- Advanced Profile Parameters ---

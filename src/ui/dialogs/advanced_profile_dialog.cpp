@@ -96,7 +96,7 @@ void AdvancedProfileDialog::build() {
 
     auto* ok = make_button(this, control_id::ok, tr("OK"));
     auto* cancel = make_button(this, control_id::cancel, tr("Cancel"));
-    auto* help = make_button(this, control_id::help, tr("&Help"));
+    auto* help = make_button(this, control_id::manual_button, tr("&Help"));
     ok->setDefault(true);
 
     auto* left = new QGridLayout;

@@ -187,7 +187,7 @@ AssociateDialog::AssociateDialog(ConfigContext& ctx, const std::string& initial_
     auto* ok = make_button(this, control_id::ok, tr("OK"));
     auto* cancel = make_button(this, control_id::cancel, tr("Cancel"));
     auto* browse = make_button(this, id::browse, tr("&Browse..."));
-    auto* help = make_button(this, control_id::help, tr("&Help"));
+    auto* help = make_button(this, control_id::manual_button, tr("&Help"));
     ok->setDefault(true);
 
     auto* grid = new QGridLayout;

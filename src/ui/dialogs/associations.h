@@ -11,12 +11,13 @@
 
 #include "config/config_context.h"
 #include "ui/dialogs/options_hooks.h"
+#include "ui/help/help_contexts.h"
 
 class QComboBox;
 
 namespace varnix::ui {
 
-inline constexpr int associate_help = 255;
+inline constexpr int associate_help = help::associate;
 inline constexpr std::string_view extensions_section = "Extensions";
 // The longest extension the dialog stores ("tar.gz" and "html" need more than three).
 inline constexpr std::size_t association_extension_chars = 15;

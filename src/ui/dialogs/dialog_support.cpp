@@ -22,6 +22,7 @@
 
 #include "dirlex/dirlex.h"
 #include "platform/platform_context.h"
+#include "ui/help/help_window.h"
 #include "config/session.h"
 
 namespace varnix::ui {
@@ -86,20 +87,25 @@ QLabel* make_label(QWidget* parent, const QString& caption, QWidget* buddy) {
     return label;
 }
 
+namespace {
+void ask_help(QWidget* over, const HelpHook& hook, int context) {
+    if (hook) hook(context);
+    else show_help(over, context);
+}
+}  // namespace
+
 void install_help_keys(QDialog& dialog, const HelpHook& hook, int context) {
     for (const auto key : {Qt::Key_F1, Qt::Key_F2}) {
         auto* shortcut = new QShortcut(QKeySequence(key), &dialog);
         shortcut->setContext(Qt::WindowShortcut);
-        QObject::connect(shortcut, &QShortcut::activated, &dialog, [hook, context] {
-            if (hook) hook(context);
-        });
+        QObject::connect(shortcut, &QShortcut::activated, &dialog,
+                         [over = &dialog, hook, context] { ask_help(over, hook, context); });
     }
 }
 
 void connect_help_button(QPushButton* button, const HelpHook& hook, int context) {
-    QObject::connect(button, &QPushButton::clicked, button, [hook, context] {
-        if (hook) hook(context);
-    });
+    QObject::connect(button, &QPushButton::clicked, button,
+                     [button, hook, context] { ask_help(button->window(), hook, context); });
 }
 
 std::string field_text(const QString& text, std::size_t max_bytes) {

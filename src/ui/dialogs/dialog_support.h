@@ -29,15 +29,15 @@ struct PlatformContext;
 
 namespace varnix::ui {
 
-// Opens the manual at a help context. Until the help window exists the caller passes any
-// function (or none: the keys then do nothing).
+// Opens the manual at a help context. An empty hook opens the program's help window
+// (show_help) over the dialog; tests pass a recorder.
 using HelpHook = std::function<void(int context)>;
 
 // The ids that several dialogs share.
 namespace control_id {
 inline constexpr int ok = 1;
 inline constexpr int cancel = 2;
-inline constexpr int help = 9041;
+inline constexpr int manual_button = 9041;  // "&Help"
 }  // namespace control_id
 
 [[nodiscard]] QString control_name(int id);

@@ -52,7 +52,7 @@ AsciiExtensionsDialog::AsciiExtensionsDialog(TransferContext& ctx, HelpHook help
     auto* add = make_button(this, id::add, tr("&Add"));
     auto* remove = make_button(this, id::remove, tr("&Delete"));
     auto* exit = make_button(this, control_id::ok, tr("Exit"));
-    auto* help_button = make_button(this, control_id::help, tr("&Help"));
+    auto* help_button = make_button(this, control_id::manual_button, tr("&Help"));
     add->setDefault(true);
 
     auto* grid = new QGridLayout;
@@ -106,7 +106,7 @@ ConvertExtensionsDialog::ConvertExtensionsDialog(TransferContext& ctx, HelpHook 
     auto* add = make_button(this, id::add, tr("&Add"));
     auto* remove = make_button(this, id::remove, tr("&Delete"));
     auto* exit = make_button(this, control_id::ok, tr("Exit"));
-    auto* help_button = make_button(this, control_id::help, tr("&Help"));
+    auto* help_button = make_button(this, control_id::manual_button, tr("&Help"));
     add->setDefault(true);
 
     auto* fields = new QGridLayout;

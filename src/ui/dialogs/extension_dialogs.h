@@ -8,14 +8,15 @@
 
 #include "transfer/transfer_context.h"
 #include "ui/dialogs/dialog_support.h"
+#include "ui/help/help_contexts.h"
 
 class QLineEdit;
 class QListWidget;
 
 namespace varnix::ui {
 
-inline constexpr int ascii_extensions_help = 250;
-inline constexpr int convert_extensions_help = 245;
+inline constexpr int ascii_extensions_help = help::ascii_extensions;
+inline constexpr int convert_extensions_help = help::extension_conversions;
 
 // Modal. Exit (Accepted) rewrites the list file; any other way out discards the changes.
 class AsciiExtensionsDialog : public QDialog {

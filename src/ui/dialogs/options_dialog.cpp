@@ -49,7 +49,7 @@ OptionsDialog::OptionsDialog(TransferContext& ctx, OptionsHooks hooks, QWidget* 
     auto* directories = make_button(this, id::directories, tr("Sa&ve Directory Names"));
     auto* window = make_button(this, id::window, tr("Save &Window Locations"));
     auto* exit = make_button(this, control_id::ok, tr("E&xit"));
-    auto* help = make_button(this, control_id::help, tr("&Help"));
+    auto* help = make_button(this, control_id::manual_button, tr("&Help"));
     exit->setDefault(true);
     directories->setEnabled(ctx_.connected);
     window->setEnabled(static_cast<bool>(hooks_.window_placement));

@@ -6,12 +6,13 @@
 
 #include "transfer/transfer_context.h"
 #include "ui/dialogs/options_hooks.h"
+#include "ui/help/help_contexts.h"
 
 class QPushButton;
 
 namespace varnix::ui {
 
-inline constexpr int options_help = 200;
+inline constexpr int options_help = help::options;
 
 // Modal: exec() returns when the user presses Exit. Afterwards the caller applies the list
 // font again and refreshes the main window; layout_changed() tells that LAYOUT or BONTOP

@@ -54,7 +54,7 @@ PermissionsDialog::PermissionsDialog(int mode, HelpHook help, QWidget* parent) :
     QList<QWidget*> chain;
     for (QCheckBox* box : boxes_) chain << box;
     set_tab_chain(chain << ok << cancel);
-    install_help_keys(*this, help, chmod_prompt_help);
+    install_help_keys(*this, help, permissions_help);
     connect(ok, &QPushButton::clicked, this, &PermissionsDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &PermissionsDialog::reject);
 }

@@ -9,12 +9,14 @@
 
 #include "net/net_context.h"
 #include "ui/dialogs/dialog_support.h"
+#include "ui/help/help_contexts.h"
 
 class QCheckBox;
 
 namespace varnix::ui {
 
-inline constexpr int chmod_prompt_help = 720;
+inline constexpr int chmod_prompt_help = help::chmod_command;
+inline constexpr int permissions_help = help::remote_permissions;
 inline constexpr int initial_permission_mode = 644;
 
 // The mode is the decimal number whose three digits are the octal digits of owner, group

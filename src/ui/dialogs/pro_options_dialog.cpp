@@ -36,7 +36,7 @@ ProOptionsDialog::ProOptionsDialog(NetContext& ctx, OptionsHooks hooks, QWidget*
     remote_ = new SortChoice(tr("Remote Files"), id::remote_first, id::remote_reverse, this);
     auto* save = make_button(this, control_id::ok, tr("Save"));
     auto* cancel = make_button(this, control_id::cancel, tr("&Cancel"));
-    auto* help = make_button(this, control_id::help, tr("&Help"));
+    auto* help = make_button(this, control_id::manual_button, tr("&Help"));
     save->setDefault(true);
 
     auto* sorts = new QHBoxLayout;
@@ -103,6 +103,7 @@ SortDialog::SortDialog(ProgramSettings& settings, Pane pane, std::function<void(
         accept();
     });
     connect(cancel, &QPushButton::clicked, this, &SortDialog::reject);
+    install_help_keys(*this, nullptr, sort_options_help);
 }
 
 }  // namespace varnix::ui

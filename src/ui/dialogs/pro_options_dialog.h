@@ -6,6 +6,7 @@
 
 #include "net/net_context.h"
 #include "ui/dialogs/options_hooks.h"
+#include "ui/help/help_contexts.h"
 
 class QCheckBox;
 
@@ -13,7 +14,8 @@ namespace varnix::ui {
 
 class SortChoice;
 
-inline constexpr int pro_options_help = 235;
+inline constexpr int pro_options_help = help::pro_options;
+inline constexpr int sort_options_help = help::sort_options;
 
 enum class Pane : int { Local = 0, Remote = 1 };
 

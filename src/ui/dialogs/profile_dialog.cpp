@@ -93,7 +93,7 @@ void ProfileDialog::build() {
     auto* ok = make_button(this, control_id::ok, tr("OK"));
     auto* cancel = make_button(this, control_id::cancel, tr("Cancel"));
     auto* advanced = make_button(this, id::advanced, tr("&Advanced..."));
-    auto* help = make_button(this, control_id::help, tr("&Help"));
+    auto* help = make_button(this, control_id::manual_button, tr("&Help"));
     ok->setDefault(true);
 
     auto* grid = new QGridLayout;

@@ -10,6 +10,7 @@
 #include "config/config_file.h"
 #include "config/session.h"
 #include "ui/dialogs/dialog_support.h"
+#include "ui/help/help_contexts.h"
 
 class QCheckBox;
 class QComboBox;
@@ -18,9 +19,9 @@ class QPushButton;
 
 namespace varnix::ui {
 
-inline constexpr int profile_dialog_help = 25;
-inline constexpr int advanced_profile_help = 50;
-inline constexpr int profile_keys_help = 30;  // F1 or F2 in either profile dialog
+inline constexpr int profile_dialog_help = help::session_profile;
+inline constexpr int advanced_profile_help = help::advanced_profile;
+inline constexpr int profile_keys_help = help::connecting;  // F1 or F2 in either profile dialog
 
 // What the profile dialogs keep for the whole run: the working copy of the Session and the
 // firewall fields of the advanced dialog (host, user ID, password, Save Password).

@@ -82,7 +82,7 @@ void ProgramOptionsDialog::build() {
 
     auto* save = make_button(this, control_id::ok, tr("Save"));
     auto* cancel = make_button(this, control_id::cancel, tr("Cancel"));
-    auto* help = make_button(this, control_id::help, tr("&Help"));
+    auto* help = make_button(this, control_id::manual_button, tr("&Help"));
     save->setDefault(true);
 
     auto* checks = new QVBoxLayout;

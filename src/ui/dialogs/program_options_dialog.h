@@ -6,6 +6,7 @@
 
 #include "config/config_context.h"
 #include "ui/dialogs/options_hooks.h"
+#include "ui/help/help_contexts.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -13,7 +14,7 @@ class QLineEdit;
 
 namespace varnix::ui {
 
-inline constexpr int program_options_help = 205;
+inline constexpr int program_options_help = help::program_options;
 
 // The receive and send buffer sizes the dialog accepts (RBP, SBP); stored values outside
 // this range are still honoured as they are.

@@ -68,7 +68,7 @@ void SessionOptionsDialog::build() {
     auto* as_default = make_button(this, id::save_as_default, tr("Sa&ve as Default"));
     auto* save = make_button(this, control_id::ok, tr("Save"));
     auto* cancel = make_button(this, control_id::cancel, tr("&Cancel"));
-    auto* help = make_button(this, control_id::help, tr("&Help"));
+    auto* help = make_button(this, control_id::manual_button, tr("&Help"));
     save->setDefault(true);
 
     auto* type_row = new QHBoxLayout;

@@ -6,6 +6,7 @@
 
 #include "net/net_context.h"
 #include "ui/dialogs/options_hooks.h"
+#include "ui/help/help_contexts.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -13,7 +14,7 @@ class QComboBox;
 
 namespace varnix::ui {
 
-inline constexpr int session_options_help = 225;
+inline constexpr int session_options_help = help::session_options;
 
 // Modal: exec() returns Accepted for Save (memory set; the current profile keeps the values
 // that differ from [_config_], and always TYPE) and Rejected for Cancel. "Sa&ve as Default"
