@@ -155,4 +155,8 @@ id="$(wait_window '^Transfer Status$')"
 sleep 2.5   # a few seconds into the transfer: the bar and the rate are filled in
 shot "$id" transfer-status
 end_program
+# The profile, option, association and permission dialogs, each at its natural size.
+cmake --build build --target ui_tests -j"$(nproc)" >/dev/null
+VARNIX_DIALOG_SHOTS="$out" "$here/build/bin/ui_tests" --gtest_filter='DialogScreenshots.*' >/dev/null
+ls "$out"/dialog-*.png | sed 's/^/  /'
 echo "done."

@@ -42,7 +42,7 @@ protected:
         dialog.show();
         dialog.adjustSize();
         QTest::qWait(50);
-        const QString path = folder + "/" + name + ".png";
+        const QString path = folder + "/dialog-" + name + ".png";
         EXPECT_TRUE(dialog.grab().save(path)) << path.toStdString();
         dialog.hide();
     }
