@@ -1,7 +1,16 @@
 // Start-up: the stored window placement "LOC" walked comma by comma, bad values landing on
-// the visible desktop, the splash position and the start lines.
+// the visible desktop, the splash position and the start lines; then the program with its
+// window: where and how it shows, and which command it posts.
+#include <QApplication>
+#include <QLabel>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+#include "ui/main_window.h"
+#include "ui/qt_environment.h"
 #include "ui/startup.h"
 
 namespace varnix::ui {
@@ -91,6 +100,91 @@ TEST(StartupTest, ACommandLineOfThreeCharactersIsNoBatchRun) {
     EXPECT_FALSE(is_batch_command_line(""));
     EXPECT_FALSE(is_batch_command_line("abc"));
     EXPECT_TRUE(is_batch_command_line("abcd"));
+}
+
+}  // namespace
+}  // namespace varnix::ui
+
+// The program with its window, started on the offscreen platform with a settings file of its
+// own: what it shows, how, and which command it posts.
+namespace varnix::ui {
+namespace {
+
+const auto* const qt_environment_for_startup =
+    ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
+
+class WindowProgramTest : public ::testing::Test {
+protected:
+    void start(const std::string& config, const std::string& command_line, bool minimized = false) {
+        std::filesystem::create_directories(dir.path() / "varnix");
+        std::ofstream(dir.path() / "varnix" / "VARNIX.INI") << config;
+        const char* old = std::getenv("XDG_CONFIG_HOME");
+        saved_ = old ? old : "";
+        had_ = old != nullptr;
+        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+        WindowProgramOptions options;
+        options.splash = false;
+        options.command_line = command_line;
+        options.start_minimized = minimized;
+        program = std::make_unique<WindowProgram>(options);
+        program->start();
+        // Posted commands are still queued: the handler sees them when the loop runs.
+        program->window().set_command_handler([this](const Command& c) {
+            if (c.notify == Notify::Posted) posted.push_back(c.id);
+            return true;
+        });
+        QApplication::processEvents();
+    }
+    ~WindowProgramTest() override {
+        program.reset();
+        if (had_) {
+            setenv("XDG_CONFIG_HOME", saved_.c_str(), 1);
+        } else {
+            unsetenv("XDG_CONFIG_HOME");
+        }
+    }
+    QString message_line(int index) const {
+        return static_cast<QLabel*>(program->window().control(index))->text();
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<WindowProgram> program;
+    std::vector<int> posted;
+    std::string saved_;
+    bool had_ = false;
+};
+
+TEST_F(WindowProgramTest, NormalStartShowsTheStartLinesAtTheStoredPlaceAndPostsTheConnect) {
+    start("[_config_]\nLOC=30,40,700,500,300,200\n", "");
+    MainWindow& w = program->window();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_FALSE(program->batch());
+    EXPECT_EQ(w.size(), QSize(700, 500));
+    EXPECT_EQ(w.split_x(), 300);
+    EXPECT_EQ(w.split_y(), 200);
+    EXPECT_TRUE(message_line(ctl::message_upper).startsWith("WINSOCK.DLL: "));
+    EXPECT_TRUE(message_line(ctl::message_lower).startsWith("VARNIX32 Pro 4.50T, "));
+    EXPECT_EQ(posted, (std::vector<int>{9000}));
+}
+
+TEST_F(WindowProgramTest, AutostartOffPostsNothingAndAShortCommandLineIsNoBatch) {
+    start("[_config_]\nAUTOSTART=0\n", "abc");
+    EXPECT_FALSE(program->batch());
+    EXPECT_TRUE(posted.empty());
+}
+
+TEST_F(WindowProgramTest, BatchStartIsMinimizedAndPostsTheBatchCommandNeverTheConnect) {
+    start("[_config_]\nAUTOSTART=1\nMAXIMIZE=1\n", "ftp://127.0.0.1:9/x local:/tmp/");
+    EXPECT_TRUE(program->batch());
+    EXPECT_TRUE(program->window().isMinimized());
+    EXPECT_EQ(posted, (std::vector<int>{7654}));
+}
+
+TEST_F(WindowProgramTest, MinimizedLaunchWinsOverMaximize) {
+    start("[_config_]\nAUTOSTART=0\nMAXIMIZE=1\n", "", true);
+    EXPECT_TRUE(program->window().isMinimized());
+    EXPECT_FALSE(program->batch());
 }
 
 }  // namespace
