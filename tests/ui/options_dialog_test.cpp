@@ -275,6 +275,10 @@ TEST_F(OptionsTest, HubSavesDirectoryNamesWhileConnected) {
     OptionsDialog d(ctx, h);
     click(d, 911);
     EXPECT_EQ(read_ini(), "[work]\nHOST=h\nDIR=\"/pub/my dir\"\nLOCDIR=/home/me\n");
+    ctx.local_dir = "/srv/pane";
+    OptionsDialog without_hook(ctx, hooks());
+    click(without_hook, 911);
+    EXPECT_EQ(read_ini(), "[work]\nHOST=h\nDIR=\"/pub/my dir\"\nLOCDIR=/srv/pane\n");
 }
 
 }  // namespace

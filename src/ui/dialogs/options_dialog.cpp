@@ -6,7 +6,6 @@
 #include <QPushButton>
 
 #include "config/profiles.h"
-#include "platform/directory_scan.h"
 #include "ui/dialogs/associations.h"
 #include "ui/dialogs/extension_dialogs.h"
 #include "ui/dialogs/pro_options_dialog.h"
@@ -97,7 +96,8 @@ OptionsDialog::OptionsDialog(TransferContext& ctx, OptionsHooks hooks, QWidget* 
 
 void OptionsDialog::save_directory_names_clicked() {
     if (!ctx_.connected) return;
-    std::string local = hooks_.local_dir ? hooks_.local_dir() : current_directory();
+    // The local pane's folder is its own path, not the process's working directory.
+    std::string local = hooks_.local_dir ? hooks_.local_dir() : ctx_.local_dir;
     if (local.size() > local_dir_chars) local.resize(local_dir_chars);
     save_directory_names(ctx_, ctx_.current_remote_dir, local);
 }

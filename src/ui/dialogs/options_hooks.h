@@ -26,7 +26,7 @@ struct OptionsHooks {
     std::function<void(QWidget* owner)> choose_custom_font;
     std::function<void()> relist_remote;  // list the remote directory again
     std::function<void()> relist_local;   // list the local pane again
-    std::function<std::string()> local_dir;  // the local pane's folder
+    std::function<std::string()> local_dir;  // the local pane's folder (default ctx.local_dir)
     std::function<std::optional<WindowPlacement>()> window_placement;
     // Picks a program file for the "Associate" dialog; empty when none was chosen.
     std::function<QString(QWidget* owner)> browse_program;
