@@ -9,7 +9,7 @@
 
 #include "batch/command_line.h"
 #include "config/config_file.h"
-#include "config/scramble.h"
+#include "config/profiles.h"
 #include "listing/remote_listing.h"
 #include "net/commands.h"
 #include "net/control_connection.h"
@@ -52,33 +52,29 @@ std::optional<std::string> directory_part(const std::string& path) {
     return path.substr(0, path.size() - file.size());
 }
 
-// Fills the session from the profile named like the host, or from the defaults.
+// Fills the session from the profile named like the host, or from the defaults. The profile
+// goes through the one profile reader, so a password that saving accepted comes back whole.
 void fill_session(BatchContext& ctx, const TransferAddress& remote) {
     Session& s = ctx.session;
     const IniFile ini = IniFile::load(ctx.config_path).file;
-    const std::string& name = remote.host;
-    const std::string host = ini.get_string(name, "HOST", "", 78);
-    if (!host.empty()) {
-        s.host = host;
-        s.user = ini.get_string(name, "UID", "", 78);
-        const std::string pwd = ini.get_string(name, "PWD", "", 78);
-        s.password = pwd.empty() ? ctx.batch.password
-                                 : cut_to(unscramble_secret(s.user, pwd), session_limits::password);
-        const std::string act = ini.get_string(name, "ACT", "", 110);
-        s.account = (!s.user.empty() && !act.empty())
-                        ? cut_to(unscramble_secret(s.user, act), session_limits::account)
-                        : std::string();
-        s.use_firewall = ini.get_int(name, "FIREWALL", 0) != 0;
-        s.port = ini.get_int(name, "PORT", 21);
-        const std::string local_dir = ini.get_string(name, "LOCDIR", "", 149);
-        if (!local_dir.empty()) {
+    if (profile_has_host(ini, remote.host)) {
+        Session profile;
+        profile.name = remote.host;
+        read_profile_record(ini, profile);
+        s.host = profile.host;
+        s.user = profile.user;
+        s.password = profile.password.empty() ? ctx.batch.password : profile.password;
+        s.account = profile.account;
+        s.use_firewall = profile.use_firewall;
+        s.port = profile.port;
+        if (!profile.local_dir.empty()) {
             std::error_code ec;
-            std::filesystem::current_path(local_dir, ec);
+            std::filesystem::current_path(profile.local_dir, ec);
             post_window_event(ctx.services.invoker, ctx.events.on_local_changed);
         }
-        s.init_cmd = ini.get_string(name, "INITCMD", "", 119);
+        s.init_cmd = profile.init_cmd;
     } else {
-        s.host = cut_to(name, session_limits::host);
+        s.host = cut_to(remote.host, session_limits::host);
         s.user = ctx.batch.user;
         s.password = ctx.batch.password;
         s.account = ctx.batch.account;

@@ -136,22 +136,29 @@ IniStatus write_profile(IniFile& ini, const Session& r, bool save_password, bool
 
 }  // namespace
 
-int load_profile(ConfigContext& ctx, Session& r) {
-    const IniFile ini = IniFile::load(ctx.config_path).file;
+void read_profile_record(const IniFile& ini, Session& r) {
     const std::string_view s = r.name;
     r.host = ini.get_string(s, "HOST", "", session_limits::host);
     if (r.host.empty()) r.host = cut_to(r.name, session_limits::host);
     r.user = ini.get_string(s, "UID", "", session_limits::user);
-    r.password_saved = 0;
     r.password = read_secret(ini, s, "PWD", r.user, session_limits::password);
-    if (!r.user.empty() && !ini.get_string(s, "PWD", "", 1).empty()) r.password_saved = 1;
-    if (equals_ignoring_case(r.user, "anonymous") && r.password.empty())
-        fill_anonymous_password(ctx, r);
+    r.password_saved = !r.user.empty() && !ini.get_string(s, "PWD", "", 1).empty() ? 1 : 0;
     r.remote_dir = ini.get_string(s, "DIR", "", session_limits::remote_dir);
     r.account = read_secret(ini, s, "ACT", r.user, session_limits::account);
     r.use_firewall = profile_get_int(ini, s, "FIREWALL", 0);
     load_connection_keys(ini, r);
-    load_session_options(ini, s, ctx.options);
+}
+
+bool profile_has_host(const IniFile& ini, std::string_view name) {
+    return !ini.get_string(name, "HOST", "", 1).empty();
+}
+
+int load_profile(ConfigContext& ctx, Session& r) {
+    const IniFile ini = IniFile::load(ctx.config_path).file;
+    read_profile_record(ini, r);
+    if (equals_ignoring_case(r.user, "anonymous") && r.password.empty())
+        fill_anonymous_password(ctx, r);
+    load_session_options(ini, r.name, ctx.options);
     return 1;
 }
 

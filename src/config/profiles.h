@@ -7,10 +7,18 @@
 #include <vector>
 
 #include "config/config_context.h"
+#include "platform/ini_file.h"
 
 namespace varnix {
 
-// Fills `record` from the section named by record.name and loads the twelve session options
+// The one profile reader: fills the record's fields from the section named by record.name,
+// with the same limits on every path (dialog, start-up, batch). Asks nothing and leaves the
+// session options and firewall_type alone.
+void read_profile_record(const IniFile& ini, Session& record);
+// Whether the section names a profile (it has a non-empty HOST).
+[[nodiscard]] bool profile_has_host(const IniFile& ini, std::string_view name);
+
+// Fills `record` through read_profile_record and loads the twelve session options
 // into ctx.options (each falling back to [_config_], then to the value in memory). For an
 // anonymous profile without a password it may ask for the e-mail address (ctx.prompts).
 // Returns 1. firewall_type is left alone.
