@@ -14,7 +14,7 @@ namespace varnix {
 
 namespace {
 
-constexpr std::size_t restart_value_chars = 255;
+constexpr std::size_t restart_value_chars = 4095;  // paths as long as Linux allows
 constexpr int mail_prompt_help = 270;
 
 // The session options in the order they are loaded.
@@ -72,7 +72,7 @@ void fill_anonymous_password(ConfigContext& ctx, Session& record) {
 void load_connection_keys(const IniFile& ini, Session& r) {
     const std::string_view s = r.name;
     r.host_type = ini.get_int(s, "TYPE", host_type_automatic);
-    r.timeout = ini.get_int(s, "TIMEOUT", 65);
+    r.timeout = clamp_timeout(ini.get_int(s, "TIMEOUT", 65));
     r.local_mask = ini.get_string(s, "LMASK", "", session_limits::local_mask);
     r.remote_mask = ini.get_string(s, "RMASK", "", session_limits::remote_mask);
     r.local_dir = ini.get_string(s, "LOCDIR", "", session_limits::local_dir);

@@ -9,6 +9,13 @@ namespace varnix {
 // The e-mail address sent as the password of anonymous logons when none is configured.
 inline constexpr const char* default_mail_address = "guest@varnix.invalid";
 
+// The chunk sizes (RBP, SBP) the options dialog accepts and the transfer loops use. A stored
+// value is honoured as it is; the loops keep it within these bounds.
+namespace transfer_buffer_limits {
+inline constexpr int smallest = 80;
+inline constexpr int largest = 1048576;
+}  // namespace transfer_buffer_limits
+
 struct ProgramSettings {
     std::string mail_address = default_mail_address;  // MAILADDR, 126
     int verbose = 0;      // VERBOSE
@@ -23,8 +30,8 @@ struct ProgramSettings {
     int font = 3;         // FONT
     int scale = 0;        // SCALE
     int vrfydel = 1;      // VRFYDEL
-    int rbp = 4096;       // RBP: receive buffer size
-    int sbp = 512;        // SBP: send buffer size
+    int rbp = 65536;      // RBP: receive chunk size, when the key is absent
+    int sbp = 65536;      // SBP: send chunk size, when the key is absent
     int prodrag = 1;      // PRODRAG
     int proreget = 1;     // PROREGET
     int lfsort = 1;       // LFSORT

@@ -15,11 +15,15 @@ inline constexpr std::size_t host = 78;
 inline constexpr std::size_t user = 78;
 inline constexpr std::size_t password = 78;
 inline constexpr std::size_t account = 78;
-inline constexpr std::size_t remote_dir = 142;
-inline constexpr std::size_t local_dir = 142;
+// Paths as long as Linux allows (PATH_MAX less the terminator).
+inline constexpr std::size_t remote_dir = 4095;
+inline constexpr std::size_t local_dir = 4095;
 inline constexpr std::size_t init_cmd = 78;
 inline constexpr std::size_t local_mask = 18;
 inline constexpr std::size_t remote_mask = 18;
+// The longest network time-out in seconds (a day): larger stored values are read as this,
+// so the limit in milliseconds always fits 32 bits.
+inline constexpr std::int32_t max_timeout = 86400;
 }  // namespace session_limits
 
 inline constexpr int host_type_automatic = 6000;
@@ -74,6 +78,18 @@ struct SessionOptions {
 
 // The transfer type as the MODE option stores it.
 enum class TransferMode : int { Ascii = 'A', Binary = 'I', Local8 = 'L' };
+
+// A stored TIMEOUT as the session keeps it: values beyond max_timeout become max_timeout;
+// values below 5 (the time-out off) stay as they are.
+[[nodiscard]] constexpr std::int32_t clamp_timeout(std::int32_t seconds) {
+    return seconds > session_limits::max_timeout ? session_limits::max_timeout : seconds;
+}
+
+// The time-out in milliseconds: whole 5-second ticks, -1 (no limit) below 5 seconds.
+[[nodiscard]] constexpr int timeout_limit_ms(std::int32_t seconds) {
+    if (seconds < 5) return -1;
+    return clamp_timeout(seconds) / 5 * 5000;
+}
 
 // Cuts a value to the most characters its field keeps.
 inline std::string cut_to(std::string value, std::size_t limit) {

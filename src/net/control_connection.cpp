@@ -126,7 +126,7 @@ bool take_pending_line(NetContext& ctx, std::string& line) {
 }
 
 int effective_timeout_ms(const NetContext& ctx) {
-    return ctx.session.timeout >= 5 ? ctx.session.timeout / 5 * timeout_tick_ms : -1;
+    return timeout_limit_ms(ctx.session.timeout);
 }
 
 }  // namespace
@@ -393,7 +393,7 @@ int close_socket(NetContext& ctx, int socket) { return close_socket_impl(ctx, so
 int close_socket_plain(NetContext& ctx, int socket) { return close_socket_impl(ctx, socket, false); }
 
 void arm_timeout(NetContext& ctx) {
-    const int timeout = ctx.session.timeout;
+    const int timeout = clamp_timeout(ctx.session.timeout);
     const unsigned count = timeout >= 5 ? static_cast<unsigned>(timeout / 5) : 0;
     ctx.timeout.count = count;
     {

@@ -51,7 +51,7 @@ std::string dotted_bytes(const unsigned char* b) {
 }  // namespace
 
 int data_timeout_ms(const NetContext& ctx) {
-    return ctx.session.timeout >= 5 ? ctx.session.timeout / 5 * timeout_tick_ms : -1;
+    return timeout_limit_ms(ctx.session.timeout);
 }
 
 PassiveParse parse_pasv_reply(std::string_view text) {

@@ -230,6 +230,9 @@ IniFile::Line IniFile::parse_line(std::string raw, std::string end) {
 
 void IniFile::parse(std::string_view text) {
     lines_.clear();
+    constexpr std::string_view utf8_bom = "\xEF\xBB\xBF";
+    byte_order_mark_ = text.starts_with(utf8_bom);
+    if (byte_order_mark_) text.remove_prefix(utf8_bom.size());
     while (!text.empty()) {
         const auto nl = text.find('\n');
         std::string_view raw = nl == std::string_view::npos ? text : text.substr(0, nl);
@@ -275,7 +278,7 @@ IniStatus IniFile::save(const std::string& path) const {
 }
 
 std::string IniFile::text() const {
-    std::string out;
+    std::string out = byte_order_mark_ ? "\xEF\xBB\xBF" : "";
     for (const Line& line : lines_) {
         out += line.raw;
         out += line.end;

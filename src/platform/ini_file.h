@@ -106,6 +106,8 @@ private:
     void erase_lines(std::size_t from, std::size_t to);
 
     std::vector<Line> lines_;
+    // A UTF-8 byte-order mark the file began with: not part of the first line, written back.
+    bool byte_order_mark_ = false;
 };
 
 struct IniFile::Loaded {

@@ -24,8 +24,8 @@ namespace varnix {
 
 namespace {
 
-constexpr std::size_t min_chunk = 80;
-constexpr std::size_t max_chunk = 65536;
+constexpr auto min_chunk = static_cast<std::size_t>(transfer_buffer_limits::smallest);
+constexpr auto max_chunk = static_cast<std::size_t>(transfer_buffer_limits::largest);
 constexpr int status_throttle_ms = 500;
 constexpr int events_per_chunk = 16;
 

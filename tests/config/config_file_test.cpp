@@ -34,8 +34,9 @@ TEST_F(ConfigTest, NoFileGivesEveryDefaultAndFirstWriteCreatesIt) {
     EXPECT_EQ(ctx.settings.mail_address, default_mail_address);
     EXPECT_EQ(ctx.session.name, "");
     EXPECT_EQ(ctx.session.host_type, host_type_automatic);
-    EXPECT_EQ(ctx.settings.rbp, 4096);
-    EXPECT_EQ(ctx.settings.sbp, 512);
+    // 64 KiB chunks: small chunks cost a system call per few hundred bytes.
+    EXPECT_EQ(ctx.settings.rbp, 65536);
+    EXPECT_EQ(ctx.settings.sbp, 65536);
     EXPECT_EQ(ctx.settings.font, 3);
     EXPECT_EQ(ctx.settings.lfsort, 1);
     EXPECT_EQ(ctx.settings.autostart, 1);
@@ -89,6 +90,32 @@ TEST_F(ConfigTest, StartUpLoadReadsTheTableAndTheLastSession) {
     EXPECT_EQ(read_viewer(ctx), "less");
     EXPECT_EQ(read_window_placement(ctx).location, "1,2,3,4,5,6");
     EXPECT_TRUE(read_window_placement(ctx).maximize);
+}
+
+TEST_F(ConfigTest, StoredBufferSizesAreHonouredAsTheyAre) {
+    write_ini("[_config_]\nRBP=80\nSBP=512\n");
+    load_program_settings(ctx);
+    EXPECT_EQ(ctx.settings.rbp, 80);
+    EXPECT_EQ(ctx.settings.sbp, 512);
+    write_ini("[_config_]\nRBP=1048576\n");
+    load_program_settings(ctx);
+    EXPECT_EQ(ctx.settings.rbp, 1048576);
+    EXPECT_EQ(ctx.settings.sbp, 65536);
+    static_assert(transfer_buffer_limits::smallest == 80);
+    static_assert(transfer_buffer_limits::largest == 1048576);
+}
+
+TEST_F(ConfigTest, ByteOrderMarkDoesNotHideTheFirstSection) {
+    // An editor that saves UTF-8 "with signature" puts EF BB BF before "[_config_]".
+    write_ini("\xEF\xBB\xBF[_config_]\r\nVERBOSE=1\r\nSESSION=work\r\n[work]\r\nHOST=h.example\r\n");
+    load_program_settings(ctx);
+    EXPECT_EQ(ctx.settings.verbose, 1);
+    EXPECT_EQ(ctx.session.host, "h.example");
+    config_put_string(ctx, "VIEWER", "less");
+    const std::string text = read_ini();
+    EXPECT_EQ(text.find("[_config_]"), text.rfind("[_config_]")) << text;
+    EXPECT_EQ(text.rfind("\xEF\xBB\xBF", 0), 0u) << "the mark the user's editor wrote stays";
+    EXPECT_EQ(read_viewer(ctx), "less");
 }
 
 TEST_F(ConfigTest, VerboseHashAutostartDefaultToTheValuesInMemory) {

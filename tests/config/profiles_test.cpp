@@ -265,3 +265,45 @@ TEST_F(ConfigTest, DirectoryNamesAndLocalDirectoryChange) {
 
 }  // namespace
 }  // namespace varnix
+
+namespace varnix {
+namespace {
+
+using testing::ConfigTest;
+
+TEST_F(ConfigTest, HugeTimeoutsAreClampedAndTheirLimitDoesNotOverflow) {
+    // 4294967295 reads as -1 (the time-out off); the others are far beyond a day.
+    write_ini("[a]\nHOST=h\nTIMEOUT=2147483647\n[b]\nHOST=h\nTIMEOUT=4294967295\n"
+              "[c]\nHOST=h\nTIMEOUT=600\n[d]\nHOST=h\nTIMEOUT=3000000\n");
+    const auto timeout_of = [&](const char* name) {
+        new_current_profile(ctx, name);
+        return ctx.session.timeout;
+    };
+    EXPECT_EQ(timeout_of("a"), session_limits::max_timeout);
+    EXPECT_EQ(timeout_of("b"), -1);
+    EXPECT_EQ(timeout_of("c"), 600);
+    EXPECT_EQ(timeout_of("d"), session_limits::max_timeout);
+
+    EXPECT_EQ(timeout_limit_ms(65), 65000);
+    EXPECT_EQ(timeout_limit_ms(67), 65000);  // whole 5-second ticks
+    EXPECT_EQ(timeout_limit_ms(4), -1);
+    EXPECT_EQ(timeout_limit_ms(-1), -1);
+    EXPECT_EQ(timeout_limit_ms(2147483647), session_limits::max_timeout * 1000);
+}
+
+TEST_F(ConfigTest, LongDirectoryPathsSurviveASaveAndALoad) {
+    std::string deep;
+    while (deep.size() < 1000) deep += "/a-folder-of-some-length";
+    Session record;
+    record.name = "deep";
+    record.host = "h";
+    record.remote_dir = deep;
+    record.local_dir = deep;
+    save_profile(ctx, record);
+    new_current_profile(ctx, "deep");
+    EXPECT_EQ(ctx.session.remote_dir, deep);
+    EXPECT_EQ(ctx.session.local_dir, deep);
+}
+
+}  // namespace
+}  // namespace varnix

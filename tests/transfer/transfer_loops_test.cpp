@@ -226,6 +226,7 @@ TEST_F(TransferLoops, AsciiSendTurnsLfIntoCrLfAndKeepsExistingCrLf) {
 
 TEST_F(TransferLoops, BinarySendIsByteExactAndShowsProgress) {
     ctx.current_type = 'I';
+    ctx.settings.sbp = 512;
     const std::string bytes = binary_bytes(20000);
     write_file(path("up.bin"), bytes);
     DataPair pair;
