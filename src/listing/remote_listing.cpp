@@ -22,7 +22,8 @@ namespace varnix {
 namespace {
 
 constexpr std::size_t remote_dir_chars = 250;
-constexpr std::size_t listing_line_chars = 255;
+// A listing line: the name (up to 255 bytes), a link target (a path) and the columns.
+constexpr std::size_t listing_line_chars = 8191;
 
 // Deletes a slot's file (names of 3 characters or fewer are no files of ours).
 void drop_file(const std::string& file) {

@@ -11,8 +11,9 @@
 namespace varnix {
 
 inline constexpr std::size_t local_name_max = 255;
-// Remote names this long or longer get an 8.3 name even where long names are allowed.
-inline constexpr std::size_t long_name_source_limit = 150;
+// Remote names this long or longer get an 8.3 name even where long names are allowed: none
+// that a Linux file system can hold (up to 255 bytes; the volume's own limit still applies).
+inline constexpr std::size_t long_name_source_limit = local_name_max + 1;
 inline constexpr const char* fallback_local_name = "aaremote";
 
 // The folder a local name is made for and its file system's longest name component

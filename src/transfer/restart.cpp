@@ -22,8 +22,9 @@ namespace varnix {
 
 namespace {
 
-constexpr std::size_t record_chars = 255;
-constexpr std::size_t local_dir_chars = 249;
+// Paths and names as long as Linux allows.
+constexpr std::size_t record_chars = 4095;
+constexpr std::size_t local_dir_chars = 4095;
 
 // The local directory as the question shows it and as it is changed to: one trailing "/"
 // dropped, except that the root stays "/".

@@ -66,6 +66,18 @@ protected:
     ScriptedServer server;
 };
 
+TEST_F(RemoteListing, NamesOf200BytesAreListedWhole) {
+    const std::string name = std::string(196, 'n') + ".txt";
+    const std::string target = "/" + std::string(300, 't');
+    script_listing("/pub", "-rw-r--r--   1 anna  staff       120 Mar  1  2021 " + name + "\r\n"
+                           "lrwxrwxrwx   1 anna  staff         5 Mar  1  2021 " + name + ".lnk -> " +
+                           target + "\r\n");
+    connect();
+    list_remote_cached(ctx);
+    finish();
+    EXPECT_THAT(remote_files(), Contains(name));
+}
+
 TEST_F(RemoteListing, SecondVisitComesFromTheCacheAndRefreshAsksAgain) {
     script_listing("/pub", pub_listing);
     script_listing("/pub/sub", "-rw-r--r-- 1 anna staff 9 Mar  1  2021 deep.txt\r\n");

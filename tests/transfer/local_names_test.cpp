@@ -69,9 +69,10 @@ TEST_F(LocalNameTest, ConversionTableAppliesToLongNamesAndShortExtensions) {
 }
 
 TEST_F(LocalNameTest, LongRemoteNamesFallBackToShortNames) {
-    const std::string just_fits(149, 'x');
+    const std::string just_fits(254, 'x');
+    EXPECT_EQ(make_local_name(ctx, std::string(200, 'x'), long_volume()), std::string(200, 'x'));
     EXPECT_EQ(make_local_name(ctx, just_fits, long_volume()), just_fits);
-    EXPECT_EQ(make_local_name(ctx, std::string(150, 'x'), long_volume()), "xxxxxxxx.xxx");
+    EXPECT_EQ(make_local_name(ctx, std::string(255, 'x'), long_volume()), "xxxxxxxx.xxx");
     // The whole remote text counts, path included, and must be shorter than the maximum.
     EXPECT_EQ(make_local_name(ctx, "directory/name.txt", {downloads, 18}), "name.txt");
     EXPECT_EQ(make_local_name(ctx, "directory/name.text", {downloads, 18}), "name.tex");
