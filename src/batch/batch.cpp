@@ -7,8 +7,11 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "batch/batch_download.h"
 #include "batch/command_line.h"
+#include "batch/stop_signals.h"
 #include "config/config_file.h"
+#include "config/netrc.h"
 #include "config/profiles.h"
 #include "listing/remote_listing.h"
 #include "net/commands.h"
@@ -27,20 +30,12 @@ namespace varnix {
 
 namespace {
 
-constexpr std::size_t batch_line_chars = 511;
-constexpr std::size_t nlst_name_chars = 79;
+// Room for two addresses of the longest Linux paths, and options.
+constexpr std::size_t batch_line_chars = 2 * 4096 + 511;
+// A name-list line may carry a path, not only a name.
+constexpr std::size_t nlst_name_chars = 4095;
 
 bool has_wildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
-
-// Cuts the first "-word " (or "-word" at the very end) out of the text; true when found.
-bool cut_flag(std::string& text, std::string_view word) {
-    const auto at = text.find(word);
-    if (at == std::string::npos) return false;
-    std::size_t length = word.size();
-    if (at + length < text.size()) ++length;  // the blank after it
-    text.erase(at, length);
-    return true;
-}
 
 // The directory part of a path (with its separator) when the character before the file part
 // is a separator; nullopt otherwise.
@@ -50,6 +45,17 @@ std::optional<std::string> directory_part(const std::string& path) {
     const char separator = path[path.size() - file.size() - 1];
     if (separator != '/' && separator != '\\') return std::nullopt;
     return path.substr(0, path.size() - file.size());
+}
+
+// Without -u and -w, a host that is no profile takes its logon from ~/.netrc, as curl and
+// lftp do.
+void fill_from_netrc(BatchContext& ctx, Session& s) {
+    const NetrcLookup found = read_netrc_login(netrc_path(), s.host);
+    if (!found.refused.empty()) ctx.messages.print_message("%s", found.refused.c_str());
+    if (!found.login) return;
+    s.user = cut_to(found.login->login, session_limits::user);
+    s.password = cut_to(found.login->password, session_limits::password);
+    s.account = cut_to(found.login->account, session_limits::account);
 }
 
 // Fills the session from the profile named like the host, or from the defaults. The profile
@@ -78,6 +84,7 @@ void fill_session(BatchContext& ctx, const TransferAddress& remote) {
         s.user = ctx.batch.user;
         s.password = ctx.batch.password;
         s.account = ctx.batch.account;
+        if (s.user.empty() && s.password.empty()) fill_from_netrc(ctx, s);
         s.use_firewall = batch_host_uses_firewall(ctx);
         s.init_cmd.clear();
     }
@@ -109,22 +116,15 @@ void report_failure(BatchContext& ctx, const std::string& text) {
     }
 }
 
-// get_file, but a download whose local file was not written whole is no success even when
-// the server confirmed it: the run's exit status must not report a file that is not there.
-int receive_file(BatchContext& ctx, int control_socket, std::string& command, const std::string& local,
-                 int mode) {
-    const int result = get_file(ctx, control_socket, command, local, mode);
-    if (result == 2 && !download_complete(ctx, result)) {
-        ctx.messages.print_message("%s was not received whole", local.c_str());
-        return 0;
-    }
-    return result;
-}
-
 // The local name for a remote name, made for the folder it goes to (its file system's name
 // length, and the names already there when RECU numbers new files), not the current one.
+// With -resume the partial file keeps its name: RECU must not number a new one beside it.
 std::string local_name_in(BatchContext& ctx, const std::string& folder, std::string_view remote) {
-    return make_local_name(ctx, remote, probe_local_volume(folder.empty() ? "." : folder));
+    const int recu = ctx.options.recu;
+    if (ctx.batch.resume) ctx.options.recu = 0;
+    std::string name = make_local_name(ctx, remote, probe_local_volume(folder.empty() ? "." : folder));
+    ctx.options.recu = recu;
+    return name;
 }
 
 // put_file sends STOR before it opens the local file: a source that cannot be read would
@@ -169,8 +169,7 @@ int download_matching(BatchContext& ctx, int control_socket, const std::string& 
         if (filter && !mask_matches(pattern, file_part(name))) continue;
         ++matched;
         const std::string local = destination + local_name_in(ctx, destination, file_part(name));
-        std::string command = "RETR " + name;
-        result = receive_file(ctx, control_socket, command, local, mode);
+        result = download_file(ctx, control_socket, name, local, mode);
         if (result != 2) break;
     }
     if (matched == 0) ctx.messages.print_message("No files match %s", pattern.c_str());
@@ -192,6 +191,25 @@ int upload_matching(BatchContext& ctx, int control_socket, const std::string& di
         if (result != 2) break;
     }
     return result;
+}
+
+// The words after the options: "-quiet", "-ascii" and "-resume" anywhere among them set
+// their flag (as whole words only: "/pub/my-ascii-notes.txt" is a name); the rest are the
+// addresses.
+std::vector<std::string> take_trailing_flags(BatchContext& ctx, std::string_view rest) {
+    std::vector<std::string> addresses;
+    for (std::string& word : command_words(rest)) {
+        if (word == "-quiet") {
+            ctx.batch.quiet = true;
+        } else if (word == "-ascii") {
+            ctx.options.mode = 'A';
+        } else if (word == "-resume") {
+            ctx.batch.resume = true;
+        } else {
+            addresses.push_back(std::move(word));
+        }
+    }
+    return addresses;
 }
 
 }  // namespace
@@ -223,8 +241,7 @@ int transfer_by_address(BatchContext& ctx, int control_socket, const std::string
         return transfer_matching(ctx, control_socket, source, destination, direction, mode);
     }
     if (file_part(destination).empty()) destination += local_name_in(ctx, destination, source_file);
-    std::string command = "RETR " + source;
-    return receive_file(ctx, control_socket, command, destination, mode);
+    return download_file(ctx, control_socket, source, destination, mode);
 }
 
 int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::string& destination) {
@@ -249,7 +266,7 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
         // Without a destination the file lands in the current folder under its local name;
         // for a wildcard that means each matching file does.
         destination_path =
-            has_wildcard(file_part(from.path)) ? std::string() : make_local_name(ctx, file_part(from.path));
+            has_wildcard(file_part(from.path)) ? std::string() : local_name_in(ctx, "", file_part(from.path));
     }
     fill_session(ctx, remote);
     const std::string& host = ctx.session.host;
@@ -265,7 +282,7 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
         int result = transfer_by_address(ctx, ctx.control_socket, source_path, destination_path,
                                          download ? BatchDirection::Download : BatchDirection::Upload,
                                          ctx.options.mode);
-        if (result == 6) {
+        if (result == 6 && stop_signal() == 0) {
             int cls = 2;
             if (ctx.session.host_type != dirlex::host::delete_only_no_cwd) {
                 cls = send_command(ctx, ctx.control_socket, "CWD %s", source_path.c_str());
@@ -280,7 +297,7 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
         }
         ctx.control_socket = close_socket(ctx, ctx.control_socket);
         ctx.connected = false;
-        if (result == 2) {
+        if (result == 2 && stop_signal() == 0) {
             ctx.messages.print_message("successful transfer");
             play_event_sound(ctx, SoundEvent::Complete);
             return 1;
@@ -300,13 +317,12 @@ int run_batch(BatchContext& ctx, std::string_view rest_view) {
     ctx.session.password.clear();
     std::string rest(rest_view);
     if (!rest.empty()) {
-        if (cut_flag(rest, "-quiet")) ctx.batch.quiet = true;
-        if (cut_flag(rest, "-ascii")) ctx.options.mode = 'A';
         std::replace(rest.begin(), rest.end(), '\\', '/');
-        std::string first, second;
-        (void)split_command_words(rest, first, second);
-        ctx.batch.source = first;
-        ctx.batch.destination = second;
+        const auto addresses = take_trailing_flags(ctx, rest);
+        if (!addresses.empty()) {
+            ctx.batch.source = addresses[0];
+            ctx.batch.destination = addresses.size() > 1 ? addresses[1] : std::string();
+        }
     }
     if (!ctx.batch.source.empty()) {
         return run_batch_transfer(ctx, ctx.batch.source, ctx.batch.destination);
@@ -319,7 +335,7 @@ int run_batch(BatchContext& ctx, std::string_view rest_view) {
         ++ctx.batch_failures;
     }
     std::string line;
-    while (read_line(in, line, batch_line_chars)) {
+    while (stop_signal() == 0 && read_line(in, line, batch_line_chars)) {
         // Blank lines separate jobs for the reader; they are no job.
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
         ctx.batch.source.clear();
@@ -330,10 +346,10 @@ int run_batch(BatchContext& ctx, std::string_view rest_view) {
             continue;
         }
         std::string first = ctx.batch.source, second = ctx.batch.destination;
-        std::string words_first, words_second;
-        if (split_command_words(*line_rest, words_first, words_second) > 0) {
-            first = words_first;
-            second = words_second;
+        const auto addresses = take_trailing_flags(ctx, *line_rest);
+        if (!addresses.empty()) {
+            first = addresses[0];
+            second = addresses.size() > 1 ? addresses[1] : std::string();
         }
         if (run_batch_transfer(ctx, first, second) == 2) return 2;
     }

@@ -14,6 +14,7 @@ struct BatchState {
     std::string destination;  // -d, or the second word
     std::string batch_file;   // -m
     bool quiet = false;       // -q, -quiet: failures are not shown in message boxes
+    bool resume = false;      // -resume: downloads continue a partial local file
     // -u, -w, -c of the options just parsed: the logon values for a host without a profile.
     std::string user, password, account;
 };

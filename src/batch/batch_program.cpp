@@ -7,6 +7,7 @@
 
 #include "batch/batch.h"
 #include "batch/command_line.h"
+#include "batch/stop_signals.h"
 #include "batch/terminal.h"
 #include "config/config_file.h"
 #include "listing/remote_listing.h"
@@ -46,6 +47,10 @@ int run_batch_program(int argc, char** argv) {
             std::cout << help_text();
             return 0;
         }
+        if (word == "--version") {
+            std::cout << "varnix " << VARNIX_VERSION << '\n';
+            return 0;
+        }
     }
     TerminalMessageView view(std::cerr);
     TerminalPrompter prompter;
@@ -56,7 +61,8 @@ int run_batch_program(int argc, char** argv) {
     BatchContext ctx;
     ctx.set_services(Services{&view, &prompter, &boxes, &timers, &sound});
     ctx.transfer.progress = &progress;
-    install_blocking_hook(ctx);
+    install_stop_signal_handlers();
+    install_batch_blocking_hook(ctx);
     const SupportDirs dirs = system_support_dirs();
     init_config_paths(ctx, dirs);
     init_extension_file_paths(ctx, dirs);
@@ -74,10 +80,10 @@ int run_batch_program(int argc, char** argv) {
         print_list(*ctx.panes.remote_dirs);
         print_list(*ctx.panes.remote_files);
         ctx.control_socket = close_socket(ctx, ctx.control_socket);
-        clear_listing_cache(ctx);
-        return 0;
     }
     clear_listing_cache(ctx);
+    if (const int signal = stop_signal()) return stop_exit_status(signal);
+    // A directory named after failed jobs of a batch file does not make the run a success.
     return ctx.batch_failures > 0 ? 1 : 0;
 }
 

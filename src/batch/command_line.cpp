@@ -1,6 +1,7 @@
 // Option parsing, word splitting and transfer addresses.
 #include "batch/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <strings.h>
 
@@ -61,6 +62,19 @@ std::size_t skip_blanks_and_tabs(std::string_view text, std::size_t i) {
 
 void reload_settings(BatchContext& ctx) { load_program_settings(ctx); }
 
+bool is_resume_word(std::string_view text) {
+    constexpr std::string_view word = "-resume";
+    return text.starts_with(word) && (text.size() == word.size() || is_blank(text[word.size()]));
+}
+
+std::optional<std::string> unknown_arguments(BatchContext& ctx, std::string_view text) {
+    const std::string message = "Unknown arguments " + std::string(text);
+    if (ctx.services.boxes) {
+        (void)ctx.services.boxes->show(message, program_title, mb::ok | mb::icon_stop);
+    }
+    return std::nullopt;
+}
+
 // "host:port" of the ftp://host:port/path form; the port is kept apart.
 void split_port(TransferAddress& address) {
     const auto colon = address.host.rfind(':');
@@ -93,8 +107,16 @@ std::string help_text() {
            "  -p PROFILE            load a session profile\n"
            "  -i FILE               use another configuration file\n"
            "  -q, -quiet            no message boxes on failure\n"
+           "  -resume               continue a partial download from the local file's size\n"
+           "                        (binary only; a complete local file is left alone)\n"
            "  -ask                  ask for the command line\n"
-           "  -h, --help            this text\n";
+           "  -h, --help            this text\n"
+           "  --version             the program's version\n"
+           "\n"
+           "A host without a profile takes its user and password from -u and -w, else from\n"
+           "~/.netrc (machine, default, login, password; ignored when others can read it).\n"
+           "Exit status: 0 when every transfer succeeded, 1 when one failed, 2 for a bad\n"
+           "command line, 130 or 143 when stopped by SIGINT or SIGTERM.\n";
 }
 
 std::optional<std::string> parse_options(BatchContext& ctx, std::string_view text) {
@@ -148,6 +170,12 @@ std::optional<std::string> parse_options(BatchContext& ctx, std::string_view tex
                 ctx.batch.quiet = true;
                 text = skip_word(text);
                 break;
+            case 'r':
+                // -resume continues partial downloads; any other -r word is unknown.
+                if (!is_resume_word(text)) return unknown_arguments(ctx, text);
+                ctx.batch.resume = true;
+                text = skip_word(text);
+                break;
             case 's':
                 ctx.batch.source = take_value(text);
                 ctx.messages.set_batch(true);
@@ -160,33 +188,28 @@ std::optional<std::string> parse_options(BatchContext& ctx, std::string_view tex
                 ctx.batch.password = cut_to(take_value(text), session_limits::password);
                 ctx.session.password = ctx.batch.password;
                 break;
-            default: {
-                const std::string message = "Unknown arguments " + std::string(text);
-                if (ctx.services.boxes) {
-                    (void)ctx.services.boxes->show(message, program_title, mb::ok | mb::icon_stop);
-                }
-                return std::nullopt;
-            }
+            default: return unknown_arguments(ctx, text);
         }
     }
     return std::string(text);
 }
 
+std::vector<std::string> command_words(std::string_view text) {
+    std::vector<std::string> words;
+    for (std::size_t i = skip_blanks_and_tabs(text, 0); i < text.size();
+         i = skip_blanks_and_tabs(text, i)) {
+        std::string word;
+        i = read_word(text, i, word);
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
 int split_command_words(std::string_view text, std::string& first, std::string& second) {
-    first.clear();
-    second.clear();
-    std::size_t i = skip_blanks_and_tabs(text, 0);
-    int found = 0;
-    if (i < text.size()) {
-        i = read_word(text, i, first);
-        found = 1;
-    }
-    i = skip_blanks_and_tabs(text, i);
-    if (i < text.size()) {
-        (void)read_word(text, i, second);
-        found = 2;
-    }
-    return found;
+    const std::vector<std::string> words = command_words(text);
+    first = words.size() > 0 ? words[0] : std::string();
+    second = words.size() > 1 ? words[1] : std::string();
+    return static_cast<int>(std::min<std::size_t>(words.size(), 2));
 }
 
 TransferAddress parse_transfer_address(std::string_view word) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "batch/batch_context.h"
 
@@ -32,6 +33,8 @@ struct TransferAddress {
 
 // 0, 1 or 2 words found; double quotes group blanks into a word.
 int split_command_words(std::string_view text, std::string& first, std::string& second);
+// Every word of the text, split as split_command_words splits the first two.
+[[nodiscard]] std::vector<std::string> command_words(std::string_view text);
 
 [[nodiscard]] TransferAddress parse_transfer_address(std::string_view word);
 

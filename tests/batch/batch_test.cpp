@@ -218,7 +218,7 @@ TEST_F(Batch, HugeBatchFileOfBlankAndOverlongLinesRunsNoTransfer) {
     EXPECT_EQ(ctx.batch_failures, 5001);
     ASSERT_THAT(boxes.shown(), SizeIs(2500));
     for (const auto& box : boxes.shown()) {
-        EXPECT_EQ(box.text, "Unknown arguments " + std::string(511, '-'));
+        EXPECT_EQ(box.text, "Unknown arguments " + std::string(2000, '-'));
     }
     EXPECT_FALSE(view.contains("receiving"));
 }

@@ -2,12 +2,7 @@
 // what it moves, what it prints on standard output and error, and its exit status.
 #include <gmock/gmock.h>
 
-#include <sys/wait.h>
-
-#include "batch/batch_fixture.h"
-#include "config/scramble.h"
-#include "support/child_process.h"
-#include "support/pyftpd.h"
+#include "batch/varnix_cli_fixture.h"
 
 namespace varnix::test {
 namespace {
@@ -19,72 +14,6 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
-
-constexpr Millis run_bound{20000};
-
-struct Outcome {
-    int status = -1;  // exit status; -1 when the program did not exit normally in time
-    std::vector<std::string> out;
-    std::string err;
-};
-
-class VarnixCli : public ::testing::Test {
-protected:
-    VarnixCli() {
-        fs::create_directories(cwd());
-        fs::create_directories(tmp());
-        fs::create_directories(config_home());
-    }
-    void SetUp() override { ASSERT_TRUE(ftpd.running()) << ftpd.error(); }
-
-    // Runs the program in cwd() with its own configuration folder and temporary folder and
-    // no display.
-    Outcome run(const std::vector<std::string>& args) {
-        std::vector<std::string> argv{"env",         "-u",       "DISPLAY", "-u", "WAYLAND_DISPLAY",
-                                      "-C",          cwd().string(),
-                                      "XDG_CONFIG_HOME=" + config_home().string(),
-                                      "HOME=" + dir.path().string(), "TMPDIR=" + tmp().string(),
-                                      VARNIX_BIN};
-        argv.insert(argv.end(), args.begin(), args.end());
-        const fs::path err_log = dir.path() / ("stderr" + std::to_string(++runs) + ".txt");
-        ChildProcess child(argv, err_log, true);
-        Outcome result;
-        const auto deadline = Clock::now() + run_bound;
-        while (Clock::now() < deadline) {
-            auto line = child.read_line(std::chrono::duration_cast<Millis>(deadline - Clock::now()));
-            if (!line) break;
-            result.out.push_back(*line);
-        }
-        const auto status = child.wait_exit(std::chrono::duration_cast<Millis>(deadline - Clock::now()) + Millis{1});
-        if (status && WIFEXITED(*status)) result.status = WEXITSTATUS(*status);
-        child.stop();
-        result.err = read_text_file(err_log);
-        return result;
-    }
-    [[nodiscard]] std::string url(const std::string& path) const {
-        return "ftp://127.0.0.1:" + std::to_string(ftpd.port()) + path;
-    }
-    [[nodiscard]] fs::path cwd() const { return dir.path() / "cwd"; }
-    [[nodiscard]] fs::path tmp() const { return dir.path() / "tmp"; }
-    [[nodiscard]] fs::path config_home() const { return dir.path() / "config"; }
-    // A profile for anna in the configuration file the program finds first.
-    void write_profile(const std::string& name, const std::string& password) {
-        std::ofstream(cwd() / "VARNIX.INI")
-            << "[" << name << "]\nHOST=127.0.0.1\nUID=anna\nPWD=" << scramble_secret("anna", password)
-            << "\nPORT=" << ftpd.port() << "\n";
-    }
-    [[nodiscard]] bool temp_folder_empty() const { return fs::is_empty(tmp()); }
-
-    static PyFtpdOptions server_options() {
-        PyFtpdOptions options;
-        options.anonymous = true;
-        return options;
-    }
-
-    TempDir dir;
-    PyFtpd ftpd{server_options()};
-    int runs = 0;
-};
 
 TEST_F(VarnixCli, DownloadsToTheCurrentDirectoryAndExitsWithZero) {
     const std::string bytes = binary_payload(500000, 11);
