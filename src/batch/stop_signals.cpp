@@ -34,12 +34,9 @@ int stop_signal() { return received_signal.load(); }
 void reset_stop_signal() { received_signal.store(0); }
 
 void install_batch_blocking_hook(BatchContext& ctx) {
-    install_blocking_hook(ctx);
-    TimerService* timers = ctx.services.timers;
     bool cancelled_once = false;
-    install_thread_blocking_hook([&ctx, timers, cancelled_once]() mutable {
-        const bool events = timers ? timers->process_events() : false;
-        if (stop_signal() == 0) return events;
+    install_blocking_hook(ctx, [&ctx, cancelled_once]() mutable {
+        if (stop_signal() == 0) return false;
         if (!cancelled_once) {
             cancelled_once = true;
             ctx.cancel_requested = true;
@@ -49,7 +46,7 @@ void install_batch_blocking_hook(BatchContext& ctx) {
         // Outside a wait the hook runs between the chunks of a transfer loop, which clears
         // the cancel request when it starts: keep it set, so no loop runs on after the signal.
         if (!is_blocking()) ctx.cancel_requested = true;
-        return events;
+        return false;
     });
 }
 

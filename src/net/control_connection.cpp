@@ -420,15 +420,16 @@ void report_socket_error(NetContext& ctx, std::string_view operation, int code) 
     }
 }
 
-void install_blocking_hook(NetContext& ctx) {
+void install_blocking_hook(NetContext& ctx, BlockingHook also) {
     ignore_sigpipe();
     TimerService* timers = ctx.services.timers;
     UiInvoker* invoker = ctx.services.invoker;
-    install_thread_blocking_hook([timers, invoker] {
+    install_thread_blocking_hook([timers, invoker, also = std::move(also)] {
         bool ran = timers && timers->process_events();
         // Calls the worker queued for the GUI thread (an invoker with its own event loop
         // has them run by process_events already).
         if (invoker && invoker->run_pending()) ran = true;
+        if (also && also()) ran = true;
         return ran;
     });
 }

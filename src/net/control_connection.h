@@ -66,8 +66,9 @@ void stop_timeout(NetContext& ctx);
 // Prints "%s: %s" (operation, error text), or the text alone when operation is empty.
 void report_socket_error(NetContext& ctx, std::string_view operation, int code);
 
-// Installs the blocking hook of the services for the calling thread.
-void install_blocking_hook(NetContext& ctx);
+// Installs the blocking hook of the services for the calling thread; `also` runs after the
+// services' own work in each call (true when it did something).
+void install_blocking_hook(NetContext& ctx, BlockingHook also = {});
 
 void set_transfer_thread_busy(NetContext& ctx, int flag);
 [[nodiscard]] int is_transfer_thread_busy(NetContext& ctx);
