@@ -114,24 +114,27 @@ timed() {  # check-file command...
   rm -f "$check"
   local start end
   start=$(now)
-  if ! "$@" >"$work/run.log" 2>&1; then echo failed; return; fi
+  if ! "$@" >"$work/run.log" 2>&1; then echo failed; sed "s/^/    /" "$work/run.log" | tail -5 >&2; return; fi
   end=$(now)
   if ! cmp -s "$check" "$root/big.bin"; then echo failed; return; fi
   awk -v a="$start" -v b="$end" 'BEGIN {printf "%.2f", b - a}'
 }
+# VARNIX names the absolute path; ProFTPD, run without root, cannot make the user's home its
+# root, so there the served tree's real path is the path.
 varnix_get() { (cd "$work/cwd" && XDG_CONFIG_HOME=$work/cfg "$varnix" -u bench -w secret \
-  "ftp://127.0.0.1:$1/big.bin" "local:$work/out/varnix.bin"); }
+  "ftp://127.0.0.1:$1$prefix/big.bin" "local:$work/out/varnix.bin"); }
 curl_get() { curl -sS -u bench:secret -o "$work/out/curl.bin" "ftp://127.0.0.1:$1/big.bin"; }
 varnix_put() { (cd "$work/cwd" && XDG_CONFIG_HOME=$work/cfg "$varnix" -u bench -w secret \
-  "local:$work/up.bin" "ftp://127.0.0.1:$1/incoming/"); }
+  "local:$work/up.bin" "ftp://127.0.0.1:$1$prefix/incoming/"); }
 curl_put() { curl -sS -u bench:secret -T "$work/up.bin" "ftp://127.0.0.1:$1/incoming/curl_up.bin"; }
 
-best() { printf '%s\n' "$@" | grep -v failed | sort -n | head -1; }
+best() { printf '%s\n' "$@" | { grep -v failed || true; } | sort -n | head -1; }
 rate() { [[ -n $1 ]] && awk -v b="$bytes" -v s="$1" 'BEGIN {printf "%.0f", b / 1048576 / s}' || echo -; }
 
 printf '%-10s %-9s %10s %10s %12s %12s %8s\n' server direction "varnix s" "curl s" "varnix MiB/s" "curl MiB/s" "v/c time"
 for server in proftpd pyftpdlib; do
-  port=$pro_port; [[ $server == pyftpdlib ]] && port=$py_port
+  port=$pro_port; prefix=$root
+  [[ $server == pyftpdlib ]] && { port=$py_port; prefix=; }
   for direction in download upload; do
     v=(); c=()
     for _ in $(seq "$runs"); do

@@ -8,6 +8,7 @@ packages=(
   python3-pyftpdlib
   proftpd-core proftpd-mod-proxy proftpd-mod-crypto openssl
   xvfb xdotool imagemagick fonts-dejavu-core
+  curl
 )
 missing=()
 for p in "${packages[@]}"; do
