@@ -46,7 +46,7 @@ TEST_F(BatchTest, WildcardDownloadKeepsNamesOf200Bytes) {
 TEST_F(BatchTest, RestartRecordKeepsALocalFolder1000CharactersDeep) {
     const fs::path deep = deep_folder(work());
     fs::create_directories(deep);
-    const CurrentDirScope inside(deep);
+    ctx.local_dir = deep.string();  // the local pane's folder
     save_restart_record(ctx, "lab", "/pub", long_name('r', ".iso"), long_name('l', ".iso"));
     const RestartRecord record = read_restart_record(ctx, "lab");
     EXPECT_EQ(record.local_dir, deep.string());
