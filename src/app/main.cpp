@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
             no_window = true;
             continue;
         }
-        help = help || word == "-h" || word == "--help";
+        // Help and the version are printed at the terminal, never in a window.
+        help = help || word == "-h" || word == "--help" || word == "--version";
         argv[kept++] = argv[i];
     }
     argc = kept;
