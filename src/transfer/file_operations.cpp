@@ -78,6 +78,7 @@ void pump(const FileOperationHooks& hooks, std::size_t i) {
 }
 
 bool open_with_desktop(const FileOperationHooks& hooks, const std::string& file) {
+    if (hooks.open_file) return hooks.open_file(file);
     return hooks.start_program && hooks.start_program({"xdg-open", file});
 }
 

@@ -29,6 +29,8 @@ struct FileOperationHooks {
     std::function<int(const std::string& question, int remaining)> confirm_delete;
     // Starts a program (argv[0] looked up in PATH) detached, without a shell.
     std::function<bool(const std::vector<std::string>& argv)> start_program;
+    // Opens a local file (Exec); when unset, the desktop opener through start_program.
+    std::function<bool(const std::string& path)> open_file;
     // Lets the window repaint during a long loop.
     std::function<void()> pump;
     // The file a remote file is fetched into for viewing (made once at start-up, "DSP").

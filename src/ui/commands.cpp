@@ -4,6 +4,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <optional>
+
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,9 +28,14 @@
 #include "platform/ui_invoker.h"
 #include "transfer/get_put.h"
 #include "transfer/listing_fetch.h"
+#include "transfer/sounds.h"
 #include "transfer/tree_transfer.h"
 #include "ui/about_box.h"
 #include "ui/delete_dialog.h"
+#include "ui/dialogs/associations.h"
+#include "ui/dialogs/options_dialog.h"
+#include "ui/dialogs/permissions_dialog.h"
+#include "ui/dialogs/pro_options_dialog.h"
 #include "ui/main_window.h"
 #include "ui/main_window_lists.h"
 
@@ -52,7 +60,7 @@ PaneSide side_of(int id, int local_id) { return id == local_id ? PaneSide::Local
 }  // namespace
 
 WindowCommands::WindowCommands(MainWindow& window)
-    : window_(window), ctx_(window.context()) {
+    : window_(window), ctx_(window.context()), chmod_mode_(initial_permission_mode) {
     PaneHooks panes;
     // A call the worker waits for; cancel_worker() ends the wait (the call then never runs).
     panes.ui = [invoker = ctx_.services.invoker](const std::function<void()>& f) {
@@ -69,6 +77,10 @@ WindowCommands::WindowCommands(MainWindow& window)
         return DeleteDialog::ask(&window_, question, remaining);
     };
     hooks_.start_program = start_detached;
+    // Exec: the file itself when executable, else its association, else the desktop opener.
+    hooks_.open_file = [this](const std::string& path) {
+        return execute_by_association(ctx_, path, desktop_launcher());
+    };
     hooks_.pump = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     hooks_.view_temp_file = make_temp_file("DSP");
     window_.set_command_handler([this](const Command& c) { return handle(c); });
@@ -139,7 +151,24 @@ bool WindowCommands::handle(const Command& c) {
     case 9000:
     case 1320:
         // No connect or close under a running transfer.
-        return transfer_running();
+        return transfer_running() || connect_command(c.id);
+    case 923:
+        if (!transfer_running() && run_profile_dialog()) update_buttons();
+        return true;
+    case 962:
+    case 963:
+        sort_pane(c.id == 963);
+        return true;
+    case 1100:
+        change_permissions();
+        return true;
+    case 1601:
+        associate();
+        return true;
+    case 5130:
+    case 9036:
+        show_options();
+        return true;
     case 939:
     case 940:
         pane_transfer(c.id == 939);
@@ -419,6 +448,89 @@ bool WindowCommands::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+// Connect while not connected: the session comes from the profile dialog; the window's own
+// connect then logs on with it. False lets the window go on (connect, or close when connected).
+bool WindowCommands::connect_command(int /*id*/) {
+    if (ctx_.connected) return false;
+    clear_listing_cache(ctx_);
+    if (run_profile_dialog()) return false;
+    update_buttons();
+    window_.post_command(8100);
+    play_event_sound_if_enabled(ctx_, SoundEvent::Error);
+    return true;
+}
+
+// True for OK; the chosen profile is then the current session (not while connected: the
+// connection keeps the session it was made with).
+bool WindowCommands::run_profile_dialog() {
+    if (choose_session) return choose_session();
+    ProfileDialog dialog(ctx_, profile_state_, {}, &window_);
+    center_dialog(&dialog, &window_);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (!ctx_.connected) ctx_.session = profile_state_.working;
+    return true;
+}
+
+OptionsHooks WindowCommands::options_hooks() {
+    OptionsHooks h;
+    h.choose_custom_font = choose_custom_font;
+    h.relist_remote = [this] {
+        if (ctx_.connected && !busy_for_remote()) list_remote_cached(ctx_);
+    };
+    h.relist_local = [this] { window_.list_local_pane(); };
+    h.local_dir = [this] { return ctx_.local_dir; };
+    h.window_placement = [this] {
+        WindowPlacement p;
+        p.maximized = window_.isMaximized();
+        p.left = static_cast<unsigned>(std::max(window_.x(), 0));
+        p.top = static_cast<unsigned>(std::max(window_.y(), 0));
+        p.width = static_cast<unsigned>(window_.width());
+        p.height = static_cast<unsigned>(window_.height());
+        p.vertical_splitter = static_cast<unsigned>(std::max(window_.split_x(), 0));
+        p.horizontal_splitter = static_cast<unsigned>(std::max(window_.split_y(), 0));
+        return std::optional<WindowPlacement>(p);
+    };
+    return h;
+}
+
+void WindowCommands::show_options() {
+    OptionsDialog dialog(ctx_, options_hooks(), &window_);
+    center_dialog(&dialog, &window_);
+    (void)dialog.exec();
+    if (reload_fonts) reload_fonts();
+    if (dialog.layout_changed()) window_.apply_layout_settings();
+    window_.post_command(8100);
+    update_buttons();
+}
+
+void WindowCommands::sort_pane(bool remote) {
+    auto relist = [this, remote] {
+        if (!remote) {
+            window_.list_local_pane();
+        } else if (ctx_.connected && !busy_for_remote()) {
+            list_remote_cached(ctx_);
+        }
+    };
+    SortDialog dialog(ctx_.settings, remote ? Pane::Remote : Pane::Local, relist, &window_);
+    center_dialog(&dialog, &window_);
+    (void)dialog.exec();
+}
+
+void WindowCommands::associate() {
+    AssociateDialog dialog(ctx_, ctx_.prompts.answer(), options_hooks(), &window_);
+    center_dialog(&dialog, &window_);
+    (void)dialog.exec();
+}
+
+void WindowCommands::change_permissions() {
+    if (busy_for_remote()) return;
+    const PaneList& files = *window_.list(ctl::remote_files);
+    std::vector<std::string> names;
+    for (const int i : files.selected_indices()) names.push_back(get_entry_name(ctx_, files, i));
+    (void)change_remote_permissions(ctx_, chmod_mode_, names, dialog_permissions_asker(&window_, {}));
+    update_buttons();
 }
 
 void WindowCommands::show_about() {

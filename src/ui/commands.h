@@ -6,11 +6,16 @@
 
 #include <QObject>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "transfer/file_operations.h"
 #include "transfer/multi_transfer.h"
+#include "ui/dialogs/options_hooks.h"
+#include "ui/dialogs/profile_dialog.h"
+
+class QWidget;
 
 namespace varnix::ui {
 
@@ -39,6 +44,14 @@ public:
     [[nodiscard]] TransferWorker& worker() { return *worker_; }
     [[nodiscard]] FileOperationHooks& file_hooks() { return hooks_; }
 
+    // Set by the program: the list font chooser and applying the list font again after the
+    // options. Either may be empty.
+    std::function<void(QWidget* owner)> choose_custom_font;
+    std::function<void()> reload_fonts;
+    // Picks the session to connect to; true to connect with ctx.session. Empty: the
+    // "Session Profile" dialog.
+    std::function<bool()> choose_session;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -54,11 +67,20 @@ private:
     void close_when_idle();
     [[nodiscard]] bool busy_for_remote() const;
     void show_about();
+    bool connect_command(int id);
+    [[nodiscard]] bool run_profile_dialog();
+    void show_options();
+    void sort_pane(bool remote);
+    void associate();
+    void change_permissions();
+    [[nodiscard]] OptionsHooks options_hooks();
 
     MainWindow& window_;
     TransferContext& ctx_;
     std::unique_ptr<TransferWorker> worker_;
     FileOperationHooks hooks_;
+    ProfileEditState profile_state_;  // the profile dialogs' working copy, kept for the run
+    int chmod_mode_;                  // the permission mode remembered for the run
     bool recursive_ = false;         // a recursive walk runs on this thread
     bool abort_in_progress_ = false;
     bool close_pending_ = false;     // the window closes once nothing is on the stack

@@ -357,6 +357,10 @@ void WindowProgram::start() {
     };
     w->on_help = [w](int context) { show_help(w, context); };
     s.commands = std::make_unique<WindowCommands>(*w);
+    s.commands->choose_custom_font = [&s, w](QWidget* owner) {
+        s.list_fonts->choose_custom_font(owner, w->list_font_controls());
+    };
+    s.commands->reload_fonts = [&s, w] { s.list_fonts->apply_list_font(w->list_font_controls()); };
 
     // The window's creation: local lists, mode buttons, the focus on "Connect".
     w->list_local_pane();

@@ -80,6 +80,9 @@ protected:
         window->show();
         window->list_local_pane();
         commands = std::make_unique<ui::WindowCommands>(*window);
+        // These tests connect with the session set above; the profile dialog on the way has
+        // tests of its own (command_dialogs_test).
+        commands->choose_session = [] { return true; };
         QApplication::processEvents();
     }
     void command(int id, ui::Notify notify = ui::Notify::Clicked) {
