@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 #include "config/profiles.h"
 #include "listing/list_entries.h"
@@ -34,12 +33,7 @@ namespace ctl = ui::ctl;
 
 const auto* const qt_environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-std::string slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+std::string slurp(const fs::path& file) { return TransferTest::read_file(file.string()); }
 
 class CommandDialogsTest : public ::testing::Test {
 protected:
