@@ -36,6 +36,7 @@
 #include "ui/dialogs/options_dialog.h"
 #include "ui/dialogs/permissions_dialog.h"
 #include "ui/dialogs/pro_options_dialog.h"
+#include "ui/dialogs/profile_dialog.h"
 #include "ui/main_window.h"
 #include "ui/main_window_lists.h"
 
@@ -60,7 +61,8 @@ PaneSide side_of(int id, int local_id) { return id == local_id ? PaneSide::Local
 }  // namespace
 
 WindowCommands::WindowCommands(MainWindow& window)
-    : window_(window), ctx_(window.context()), chmod_mode_(initial_permission_mode) {
+    : window_(window), ctx_(window.context()), profile_state_(std::make_unique<ProfileEditState>()),
+      chmod_mode_(initial_permission_mode) {
     PaneHooks panes;
     // A call the worker waits for; cancel_worker() ends the wait (the call then never runs).
     panes.ui = [invoker = ctx_.services.invoker](const std::function<void()>& f) {
@@ -466,10 +468,10 @@ bool WindowCommands::connect_command(int /*id*/) {
 // connection keeps the session it was made with).
 bool WindowCommands::run_profile_dialog() {
     if (choose_session) return choose_session();
-    ProfileDialog dialog(ctx_, profile_state_, {}, &window_);
+    ProfileDialog dialog(ctx_, *profile_state_, {}, &window_);
     center_dialog(&dialog, &window_);
     if (dialog.exec() != QDialog::Accepted) return false;
-    if (!ctx_.connected) ctx_.session = profile_state_.working;
+    if (!ctx_.connected) ctx_.session = profile_state_->working;
     return true;
 }
 

@@ -12,8 +12,6 @@
 
 #include "transfer/file_operations.h"
 #include "transfer/multi_transfer.h"
-#include "ui/dialogs/options_hooks.h"
-#include "ui/dialogs/profile_dialog.h"
 
 class QWidget;
 
@@ -21,6 +19,8 @@ namespace varnix::ui {
 
 class MainWindow;
 struct Command;
+struct OptionsHooks;
+struct ProfileEditState;
 
 class WindowCommands : public QObject {
     Q_OBJECT
@@ -79,7 +79,8 @@ private:
     TransferContext& ctx_;
     std::unique_ptr<TransferWorker> worker_;
     FileOperationHooks hooks_;
-    ProfileEditState profile_state_;  // the profile dialogs' working copy, kept for the run
+    // The profile dialogs' working copy, kept for the run.
+    std::unique_ptr<ProfileEditState> profile_state_;
     int chmod_mode_;                  // the permission mode remembered for the run
     bool recursive_ = false;         // a recursive walk runs on this thread
     bool abort_in_progress_ = false;
