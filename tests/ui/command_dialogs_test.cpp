@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 
 #include "config/profiles.h"
 #include "listing/list_entries.h"
@@ -22,6 +23,7 @@
 #include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/main_window_lists.h"
+#include "ui/message_area.h"
 #include "ui/qt_environment.h"
 #include "ui/qt_services.h"
 
@@ -33,7 +35,12 @@ namespace ctl = ui::ctl;
 
 const auto* const qt_environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-std::string slurp(const fs::path& file) { return TransferTest::read_file(file.string()); }
+std::string slurp(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
 
 class CommandDialogsTest : public ::testing::Test {
 protected:
