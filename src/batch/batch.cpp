@@ -140,7 +140,7 @@ int send_file(BatchContext& ctx, int control_socket, std::string& command, const
         ctx.messages.print_message("can't read %s", local.c_str());
         return 0;
     }
-    return put_file(ctx, control_socket, command, local, mode);
+    return transfer_result(put_file(ctx, control_socket, command, local, mode));
 }
 
 std::vector<std::string> read_name_list(const std::string& path) {
@@ -160,8 +160,8 @@ int download_matching(BatchContext& ctx, int control_socket, const std::string& 
     // Many servers (pyftpdlib among them) do not expand wildcards: then the whole name list
     // is fetched and matched here, with the same rules as local masks.
     bool filter = false;
-    if (fetch_listing(ctx, control_socket, "NLST " + pattern) != 2) {
-        if (fetch_listing(ctx, control_socket, "NLST") != 2) return result;
+    if (transfer_result(fetch_listing(ctx, control_socket, "NLST " + pattern)) != 2) {
+        if (transfer_result(fetch_listing(ctx, control_socket, "NLST")) != 2) return result;
         filter = true;
     }
     int matched = 0;

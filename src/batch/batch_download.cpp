@@ -55,12 +55,11 @@ bool ascii_transfer(BatchContext& ctx, const std::string& remote, int mode) {
 int receive_whole(BatchContext& ctx, int control_socket, const std::string& remote,
                   const std::string& local, int mode) {
     std::string command = "RETR " + remote;
-    const int result = get_file(ctx, control_socket, command, local, mode);
-    if (result == 2 && !download_complete(ctx, result)) {
+    const TransferOutcome outcome = get_file(ctx, control_socket, command, local, mode);
+    if (outcome.reply_class == 2 && !outcome.complete()) {
         ctx.messages.print_message("%s was not received whole", local.c_str());
-        return 0;
     }
-    return result;
+    return transfer_result(outcome);
 }
 
 void send_binary_type(BatchContext& ctx, int control_socket) {
@@ -110,15 +109,15 @@ int resume_download(BatchContext& ctx, int control_socket, const std::string& re
     const std::string dir = file_name.size() < remote.size()
                                 ? remote.substr(0, remote.size() - file_name.size())
                                 : std::string("./");
-    const int result = restart_get(ctx, control_socket, file.get(), dir, file_name, have);
-    if (!download_complete(ctx, result)) {
-        if (result == 2) ctx.messages.print_message("%s was not received whole", local.c_str());
-        return result == 2 ? 0 : result;
+    const TransferOutcome outcome = restart_get(ctx, control_socket, file.get(), dir, file_name, have);
+    if (!outcome.complete()) {
+        if (outcome.reply_class == 2) ctx.messages.print_message("%s was not received whole", local.c_str());
+        return transfer_result(outcome);
     }
     // A server that refused REST sent the file from its start: nothing stale may follow it.
     const off_t end = ::lseek(file.get(), 0, SEEK_CUR);
     if (end < 0 || ::ftruncate(file.get(), end) != 0) return 0;
-    return result;
+    return 2;
 }
 
 // After a stop signal: what is left of the download and how to go on.

@@ -51,6 +51,19 @@ private:
     ListingContext& ctx_;
 };
 
+bool owned_by_cache(const ListingContext& ctx, const std::string& file) {
+    const auto& cache = ctx.remote.cache;
+    return std::any_of(cache.begin(), cache.end(),
+                       [&](const ListingCacheSlot& slot) { return slot.file == file; });
+}
+
+// Drops the slot of the listing file just fetched; the file stays the listing file until
+// the next listing replaces it.
+void forget_cache_entry(ListingContext& ctx) {
+    auto& cache = ctx.remote.cache;
+    std::erase_if(cache, [&](const ListingCacheSlot& slot) { return slot.file == ctx.remote.listing_file; });
+}
+
 void list_remote(ListingContext& ctx, bool use_cache) {
     if (is_transfer_thread_busy(ctx)) return;
     ScopedListingBusy busy(ctx);
@@ -78,7 +91,11 @@ void list_remote(ListingContext& ctx, bool use_cache) {
     } else {
         const std::string command = "LIST " + ctx.remote.remote_mask;
         ctx.cancel_requested = false;
-        cls = ctx.remote.fetch ? ctx.remote.fetch(command) : 0;
+        const ListingFetch fetched = ctx.remote.fetch ? ctx.remote.fetch(command) : ListingFetch{};
+        cls = fetched.reply_class;
+        // A refused or cut-off listing is shown as far as it came, but never kept: the next
+        // visit must ask again, not show an empty or partial directory until Refresh.
+        if (!fetched.complete) forget_cache_entry(ctx);
     }
     if (cls == 2) {
         load_listing_file(ctx, ctx.remote.listing_file);
@@ -119,6 +136,10 @@ int find_or_add_cache_entry(ListingContext& ctx, const std::string& directory) {
         drop_file(cache.front().file);
         cache.erase(cache.begin());
     }
+    // A listing file no slot owns (one that was not kept) goes when another replaces it.
+    if (!ctx.remote.listing_file.empty() && !owned_by_cache(ctx, ctx.remote.listing_file)) {
+        drop_file(ctx.remote.listing_file);
+    }
     ctx.remote.listing_file = make_temp_file("DIR");
     cache.push_back({directory, ctx.remote.listing_file});
     return cache_found_none;
@@ -128,10 +149,7 @@ void clear_listing_cache(ListingContext& ctx) {
     // A name list fetched before any listing (a batch wildcard download) made a listing file
     // that no slot owns; it goes with the cache.
     auto& cache = ctx.remote.cache;
-    const bool owned = std::any_of(cache.begin(), cache.end(), [&](const ListingCacheSlot& slot) {
-        return slot.file == ctx.remote.listing_file;
-    });
-    if (!owned) drop_file(ctx.remote.listing_file);
+    if (!owned_by_cache(ctx, ctx.remote.listing_file)) drop_file(ctx.remote.listing_file);
     ctx.remote.listing_file.clear();
     for (const auto& slot : cache) drop_file(slot.file);
     cache.clear();

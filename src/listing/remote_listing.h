@@ -20,6 +20,13 @@ struct ListingCacheSlot {
     std::string file;       // the temporary listing file
 };
 
+// What a listing fetch brought: the completion reply's class, and whether the listing came
+// whole (only a whole listing is kept in the cache).
+struct ListingFetch {
+    int reply_class = 0;
+    bool complete = false;
+};
+
 struct RemoteListingState {
     std::string listing_file;  // the file of the listing shown last
     std::vector<ListingCacheSlot> cache;  // oldest first, at most 19
@@ -28,8 +35,8 @@ struct RemoteListingState {
     // them as directories); a recursive download does not descend into them.
     std::unordered_set<std::string> link_dirs;
     // Runs a listing command over a data connection into listing_file (the transfer layer
-    // provides it); the class of the completion reply.
-    std::function<int(const std::string& command)> fetch;
+    // provides it).
+    std::function<ListingFetch(const std::string& command)> fetch;
 };
 
 // List the remote directory: from the cache when it was listed before, or always asking.

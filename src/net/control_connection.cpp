@@ -2,6 +2,7 @@
 // timer, closing, and socket error reports.
 #include "net/control_connection.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
+#include "platform/stream.h"
 
 namespace varnix {
 
@@ -119,10 +121,10 @@ bool take_bytes(std::string& line, std::string_view bytes, std::string& remainde
 
 // Copies a pending line out of the remainder; true when it held a whole line.
 bool take_pending_line(NetContext& ctx, std::string& line) {
-    if (ctx.pending_remainder.empty()) return false;
-    const std::string pending = std::move(ctx.pending_remainder);
-    ctx.pending_remainder.clear();
-    return take_bytes(line, pending, ctx.pending_remainder);
+    if (ctx.control.remainder.empty()) return false;
+    const std::string pending = std::move(ctx.control.remainder);
+    ctx.control.remainder.clear();
+    return take_bytes(line, pending, ctx.control.remainder);
 }
 
 int effective_timeout_ms(const NetContext& ctx) {
@@ -198,11 +200,11 @@ int read_reply_line(NetContext& ctx, int socket) {
         ssize_t received = 1;
         arm_timeout(ctx);
         while (line.size() < max_reply_line && !ctx.cancel_requested) {
-            received = sock_recv(socket, chunk, sizeof chunk);
+            received = SocketStream(socket).read(chunk, sizeof chunk);
             if (received <= 0) break;
             stop_timeout(ctx);
             complete = take_bytes(line, std::string_view(chunk, static_cast<std::size_t>(received)),
-                                  ctx.pending_remainder);
+                                  ctx.control.remainder);
             if (complete) break;
             arm_timeout(ctx);
         }
@@ -211,46 +213,65 @@ int read_reply_line(NetContext& ctx, int socket) {
             if (received < 0) print_socket_error(ctx, "receive error");
             strip_trailing_space(line);
             ctx.cancel_requested = true;
-            ctx.last_line_ended = false;
+            ctx.control.last_line_ended = false;
             return 421;
         }
     }
-    ctx.last_line_ended = complete;
+    ctx.control.last_line_ended = complete;
     int code = leading_code(line);
     if (ctx.cancel_requested) code = 421;
     strip_trailing_space(line);
     return code;
 }
 
+ReplyBounds::ReplyBounds(const NetContext& ctx)
+    : started_(tick_count()), last_line_end_(started_), line_limit_ms_(effective_timeout_ms(ctx)) {
+    reply_limit_ms_ = line_limit_ms_ < 0 ? -1 : std::max(min_reply_deadline_ms, 4 * line_limit_ms_);
+}
+
+bool ReplyBounds::accept_line(NetContext& ctx) {
+    ++lines_;
+    bytes_ += ctx.reply.text.size() + 2;  // with its line end
+    if (ctx.cancel_requested) return false;
+    const std::int64_t now = tick_count();
+    const char* why = nullptr;
+    if (lines_ > max_reply_lines || bytes_ > max_reply_bytes) {
+        why = "reply too long";  // a reply that never ends, however fast its lines come
+    } else if (reply_limit_ms_ >= 0 && now - started_ > reply_limit_ms_) {
+        why = "reply too slow";  // lines that each come just within the time-out, forever
+    } else if (ctx.control.last_line_ended) {
+        last_line_end_ = now;
+    } else if (line_limit_ms_ >= 0 && now - last_line_end_ > line_limit_ms_) {
+        why = "no line end from server";  // bytes keep coming but never a line end
+    }
+    if (!why) return true;
+    ctx.messages.print_message("receive error: %s", why);
+    ctx.cancel_requested = true;
+    return false;
+}
+
+void reset_control_state(NetContext& ctx) {
+    ctx.control = ControlState{};
+    ctx.reply.code = 0;  // the text stays for messages about the connection that ended
+}
+
 int read_reply(NetContext& ctx, int socket) {
     if (socket == -1) return 0;
     BusyScope busy(ctx);
-    const int limit_ms = effective_timeout_ms(ctx);
-    std::int64_t last_line_end = tick_count();
+    ctx.reply.code = 0;
+    ReplyBounds bounds(ctx);
     for (int depth = 1;; ++depth) {
         int code = read_reply_line(ctx, socket);
         const std::string_view text = ctx.reply.text;
         bool continues = code < 100 || code > 599 || (text.size() > 3 && text[3] == '-');
         ctx.messages.add_message_line(text);
-        if (depth > max_reply_lines && !ctx.cancel_requested) {
-            // A reply that never ends would hold the program while the server keeps talking.
-            ctx.messages.print_message("receive error: %s", "reply too long");
-            ctx.cancel_requested = true;
-        } else if (ctx.last_line_ended) {
-            last_line_end = tick_count();
-        } else if (!ctx.cancel_requested && limit_ms >= 0 &&
-                   tick_count() - last_line_end > limit_ms) {
-            // Bytes keep coming but never a line end: give up like a silent server.
-            ctx.messages.print_message("receive error: %s", "no line end from server");
-            ctx.cancel_requested = true;
-        }
-        if (ctx.cancel_requested) {
+        if (!bounds.accept_line(ctx)) {
             code = 421;
             ctx.reply.code = 421;
             continues = false;
         }
         if ((depth == 1 || ctx.reply.code == 0) && code >= 100 && code <= 599) ctx.reply.code = code;
-        if (ctx.greeting && ctx.session.host_type == host_type_automatic) {
+        if (ctx.control.greeting && ctx.session.host_type == host_type_automatic) {
             (void)detect_from_line(ctx, ctx.reply.text);
         }
         const bool foreign = depth > 1 && ctx.reply.code > 0 && code != ctx.reply.code;
@@ -326,7 +347,7 @@ int send_command(NetContext& ctx, int socket, const char* format, ...) {
 int send_all(NetContext& ctx, int socket, const char* data, std::size_t length) {
     std::size_t sent = 0;
     while (sent < length) {
-        const ssize_t n = sock_send(socket, data + sent, length - sent);
+        const ssize_t n = SocketStream(socket).write(data + sent, length - sent);
         if (n < 0) {
             print_socket_error(ctx, "send");
             break;
@@ -339,7 +360,7 @@ int send_all(NetContext& ctx, int socket, const char* data, std::size_t length) 
 int send_data(NetContext& ctx, int socket, const char* data, std::size_t length) {
     std::size_t sent = 0;
     while (sent < length) {
-        const ssize_t n = sock_send(socket, data + sent, length - sent);
+        const ssize_t n = SocketStream(socket).write(data + sent, length - sent);
         if (n < 0) {
             print_socket_error(ctx, "send");
             return -1;
@@ -350,10 +371,12 @@ int send_data(NetContext& ctx, int socket, const char* data, std::size_t length)
 }
 
 void drain_control(NetContext& ctx, int socket) {
-    ctx.pending_remainder.clear();
-    if (socket == -1 || !sock_readable_now(socket)) return;
+    ctx.control.remainder.clear();
+    if (socket == -1) return;
+    SocketStream stream(socket);
+    if (!stream.readable_now()) return;
     char discard[reply_recv_chunk];
-    (void)sock_recv_now(socket, discard, sizeof discard);
+    (void)stream.read_available(discard, sizeof discard);
 }
 
 void cancel_command(NetContext& ctx) {
@@ -375,6 +398,7 @@ int close_socket_impl(NetContext& ctx, int socket, bool cancel_first) {
         cancel_blocking_call();
         ctx.cancel_requested = true;
     }
+    if (socket == ctx.control_socket) reset_control_state(ctx);
     int kept = socket;
     if (sock_close(socket) < 0) {
         print_socket_error(ctx, "closesocket");

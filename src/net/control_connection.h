@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,16 +17,44 @@ namespace varnix {
 inline constexpr std::size_t max_command_line = 291;
 inline constexpr std::size_t max_reply_line = 942;
 inline constexpr std::size_t reply_recv_chunk = 82;
-// The most lines one reply may have; a longer one is given up like a lost connection.
+// The most lines and bytes one reply may have; a longer one is given up like a lost connection.
 inline constexpr int max_reply_lines = 100000;
+inline constexpr std::size_t max_reply_bytes = 4 * 1024 * 1024;
+// However slowly its lines come, one reply may take this long at most (or four time-outs,
+// when that is longer); with the time-out off there is no limit.
+inline constexpr int min_reply_deadline_ms = 120000;
+
+// The bounds every reader of a reply keeps (read_reply and the host-type probe's HELP): a
+// line count, a byte total, the time-out between line ends and an overall deadline, so a
+// server that keeps talking cannot hold the program.
+class ReplyBounds {
+public:
+    explicit ReplyBounds(const NetContext& ctx);
+    // After each line read (ctx.reply.text): false once a bound is passed, or when the read
+    // was cancelled; a passed bound prints why and sets cancel_requested.
+    [[nodiscard]] bool accept_line(NetContext& ctx);
+
+private:
+    int lines_ = 0;
+    std::size_t bytes_ = 0;
+    std::int64_t started_;
+    std::int64_t last_line_end_;
+    int line_limit_ms_;
+    int reply_limit_ms_;
+};
 
 // A connected socket, or -1.
 [[nodiscard]] int connect_host(NetContext& ctx, const std::string& host, unsigned port,
                                const std::string& protocol);
 
+// Forgets everything of the previous control connection: the unread remainder, the last
+// reply code and the TYPE sent. Called when a control connection is made and when it is closed.
+void reset_control_state(NetContext& ctx);
+
 // The code of one line (421 on loss or cancel, 0 when socket is -1); fills ctx.reply.text.
 [[nodiscard]] int read_reply_line(NetContext& ctx, int socket);
-// Reads one whole reply, echoing every line; returns its class (0 when none).
+// Reads one whole reply, echoing every line; returns its class (0 when none). Every read
+// starts with no reply code, so a code left from an earlier reply cannot keep it open.
 [[nodiscard]] int read_reply(NetContext& ctx, int socket);
 
 // Whether text holds CR, LF or NUL: such a line is never sent.

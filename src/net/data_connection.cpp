@@ -1,14 +1,17 @@
 // Passive and active data connections, and the transfer abort.
 #include "net/data_connection.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <charconv>
 #include <cstring>
 #include <string>
 
 #include "net/control_connection.h"
+#include "platform/clock.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
+#include "platform/stream.h"
 
 namespace varnix {
 
@@ -164,9 +167,35 @@ int open_listener(NetContext& ctx, int control_socket) {
     return listener.release();
 }
 
-int accept_data_connection(NetContext& ctx, int& listen_socket) {
+namespace {
+
+// Accepts connections until one comes from the control connection's peer, within `limit_ms`
+// in all. Anyone else who knocks is told off with an "[I]" line: the data of a download must
+// come from the server, not from a third host that found the port.
+int accept_from_server(NetContext& ctx, int listen_socket, int control_socket, int limit_ms) {
+    const auto server = sock_peer_address(control_socket);
+    const std::int64_t deadline = limit_ms < 0 ? -1 : tick_count() + limit_ms;
+    for (;;) {
+        int left = -1;
+        if (deadline >= 0) {
+            left = static_cast<int>(std::max<std::int64_t>(deadline - tick_count(), 0));
+        }
+        const int data = sock_accept(listen_socket, left);
+        if (data < 0 || !server) return data;
+        const auto peer = sock_peer_address(data);
+        if (peer && peer->sin_addr.s_addr == server->sin_addr.s_addr) return data;
+        ctx.messages.print_message("[I] data connection from %s refused: not the server %s",
+                                   peer ? dotted(peer->sin_addr).c_str() : "?",
+                                   dotted(server->sin_addr).c_str());
+        (void)sock_close(data);
+    }
+}
+
+}  // namespace
+
+int accept_data_connection(NetContext& ctx, int& listen_socket, int control_socket) {
     const int limit = data_timeout_ms(ctx);
-    const int data = sock_accept(listen_socket, limit);
+    const int data = accept_from_server(ctx, listen_socket, control_socket, limit);
     if (data < 0) {
         if (last_socket_error() == wsa::timed_out) {
             ctx.messages.print_message("Timer cancelled blocking call");
@@ -188,7 +217,7 @@ int accept_data_connection(NetContext& ctx, int& listen_socket) {
 int abort_transfer(NetContext& ctx, int control_socket) {
     static constexpr char interrupt[] = {'\xFF', '\xF4', '\xFF'};
     static constexpr char synch_abort[] = {'\xF2', 'A', 'B', 'O', 'R', '\r', '\n'};
-    if (sock_send_urgent(control_socket, interrupt, sizeof interrupt) != sizeof interrupt) {
+    if (SocketStream(control_socket).write_urgent(interrupt, sizeof interrupt) != sizeof interrupt) {
         ctx.messages.print_message("[%u] IP not accepted %u", static_cast<unsigned>(control_socket),
                                    static_cast<unsigned>(last_socket_error()));
         return 0;

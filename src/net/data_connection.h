@@ -30,9 +30,10 @@ int send_pasv(NetContext& ctx, int control_socket);
 [[nodiscard]] int passive_connect(NetContext& ctx, int control_socket);
 // A listening socket the server accepted a PORT command for, or -1.
 [[nodiscard]] int open_listener(NetContext& ctx, int control_socket);
-// Accepts the server's data connection (within the time-out) and closes the listener.
-// The data socket, or -1 after reporting "accept".
-[[nodiscard]] int accept_data_connection(NetContext& ctx, int& listen_socket);
+// Accepts the server's data connection (within the time-out) and closes the listener. Only
+// the control connection's peer is accepted; another host's connection is closed with an
+// "[I]" line. The data socket, or -1 after reporting "accept".
+[[nodiscard]] int accept_data_connection(NetContext& ctx, int& listen_socket, int control_socket);
 // The class of the reply to ABOR, or 0 when the interrupt could not be sent.
 int abort_transfer(NetContext& ctx, int control_socket);
 

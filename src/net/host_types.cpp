@@ -36,6 +36,8 @@ void help_probe(NetContext& ctx, int socket) {
         set_all_commands(ctx.host);
         return;
     }
+    // The same bounds as any reply: "214-MKD RMD" repeated without end must not hold the logon.
+    ReplyBounds bounds(ctx);
     int code = read_reply_line(ctx, socket);
     const int found = host_type_from_help(ctx.reply.text);
     ctx.session.host_type = found;
@@ -43,7 +45,7 @@ void help_probe(NetContext& ctx, int socket) {
     for (;;) {
         const std::string_view line = ctx.reply.text;
         const bool final_line = code >= 100 && code <= 599 && !(line.size() > 3 && line[3] == '-');
-        if (code == 421 || final_line) break;
+        if (code == 421 || final_line || !bounds.accept_line(ctx)) break;
         if (line.find("MKD") != std::string_view::npos) ctx.host.can_make_dir = 1;
         if (line.find("RMD") != std::string_view::npos) ctx.host.can_remove_dir = 1;
         if (line.find("RNFR") != std::string_view::npos) ctx.host.can_rename = 1;

@@ -218,6 +218,7 @@ int open_connection(Logon& l) {
         ctx.messages.print_message("Connection to %s failed", target.c_str());
         return -1;
     }
+    reset_control_state(ctx);  // nothing of an earlier connection may be read as this one's
     const auto local = sock_local_address(socket);
     if (!local) {
         report_socket_error(ctx, "getsockname", last_socket_error());
@@ -229,13 +230,13 @@ int open_connection(Logon& l) {
     ctx.messages.print_message("[%u] from %s port %u", static_cast<unsigned>(socket),
                                dotted(local->sin_addr).c_str(), ntohs(local->sin_port));
     const bool detect_greeting = !l.firewall && ctx.session.host_type == host_type_automatic;
-    ctx.greeting = true;
+    ctx.control.greeting = true;
     int cls;
     do {
         cls = read_reply(ctx, socket);
         if (cls == 1 && detect_greeting) detect(ctx);
     } while (cls == 1 && !ctx.cancel_requested);
-    ctx.greeting = false;
+    ctx.control.greeting = false;
     if (cls != 2) {
         if (cls == 4) {
             ctx.messages.print_message("connection failed");
@@ -263,7 +264,6 @@ int logon(NetContext& ctx) {
     Logon l{ctx, -1, FirewallType::UserAfterLogon, ctx.session.use_firewall != 0, ctx.session.host};
     l.socket = open_connection(l);
     if (l.socket == -1) return -1;
-    ctx.current_type = 'A';
 
     Outcome outcome{Next::FinalLogon};
     if (l.firewall) outcome = firewall_exchange(l);

@@ -26,6 +26,19 @@ struct Reply {
     std::string text;
 };
 
+// What belongs to one control connection and must not outlive it: bytes of the last reply
+// left for the next read (a late "226" of a closed connection read as the next server's
+// greeting made the logon answer it with USER and skip PASS), and the TYPE last sent.
+struct ControlState {
+    // Bytes received after the end of the last line, kept for the next line read.
+    std::string remainder;
+    bool greeting = false;         // set while the logon reads the server's greeting
+    bool last_line_ended = true;   // whether the last line read ended with its LF
+    // The type last sent with TYPE: 'A' for a new connection, so it always gets the TYPE its
+    // first transfer needs.
+    char current_type = 'A';
+};
+
 // The time-out timer's state: ticks left, and the thread whose blocking call it cancels.
 struct TimeoutState {
     std::atomic<unsigned> count{0};
@@ -52,10 +65,8 @@ struct NetContext : ConfigContext {
     std::atomic<bool> cancel_requested{false};
     std::atomic<bool> stop_requested{false};  // the stop flag of multi-file operations
 
-    // Bytes received after the end of the last line, kept for the next line read.
-    std::string pending_remainder;
-    bool greeting = false;  // set while the logon reads the server's greeting
-    bool last_line_ended = true;  // whether the last line read ended with its LF
+    // The state of the one control connection; a new connection starts with a fresh one.
+    ControlState control;
     TimeoutState timeout;
 
     // The data connection of the transfer in progress and the listener of an active one.
@@ -73,10 +84,6 @@ struct NetContext : ConfigContext {
 
     // The remote directory as the last PWD named it.
     std::string current_remote_dir;
-
-    // The type last sent with TYPE: 'A' at start and after every logon, so a new connection
-    // always gets the TYPE its first transfer needs.
-    char current_type = 'A';
 
     // The main window's title (shown through events.on_title_changed).
     std::string window_title;

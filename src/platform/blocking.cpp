@@ -126,6 +126,16 @@ WaitResult wait_socket(int fd, short events, int timeout_ms, short* revents) {
     });
 }
 
+bool wait_ready(int fd, short events, int timeout_ms) {
+    switch (wait_socket(fd, events, timeout_ms)) {
+        case WaitResult::Ready: return true;
+        case WaitResult::TimedOut: set_last_socket_error(wsa::timed_out); return false;
+        case WaitResult::Cancelled:
+        case WaitResult::Failed: return false;
+    }
+    return false;
+}
+
 WaitResult wait_until(const std::function<bool()>& done, int timeout_ms) {
     return wait_loop(timeout_ms, [&](int slice) -> std::optional<WaitResult> {
         if (done()) return WaitResult::Ready;

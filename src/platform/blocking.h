@@ -60,6 +60,10 @@ enum class WaitResult { Ready, Cancelled, TimedOut, Failed };
 [[nodiscard]] WaitResult wait_socket(int fd, short events, int timeout_ms = -1,
                                      short* revents = nullptr);
 
+// wait_socket as a yes or no: false with the last socket error set when the wait did not end
+// ready (a time-out gives "timed out").
+[[nodiscard]] bool wait_ready(int fd, short events, int timeout_ms);
+
 // A wake-up another thread can give: the waiting side sleeps in wait_socket on its
 // descriptor, so its blocking hook keeps pumping and Cancel ends the wait.
 class WakeEvent {

@@ -26,17 +26,6 @@ int fail_with_errno() {
     return -1;
 }
 
-// Waits for `events`; false with the last error set when the wait did not end ready.
-bool wait_ready(int fd, short events, int timeout_ms = -1) {
-    switch (wait_socket(fd, events, timeout_ms)) {
-        case WaitResult::Ready: return true;
-        case WaitResult::TimedOut: set_last_socket_error(wsa::timed_out); return false;
-        case WaitResult::Cancelled:
-        case WaitResult::Failed: return false;
-    }
-    return false;
-}
-
 int make_socket(int type) {
     const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
     if (fd < 0) return fail_with_errno();
@@ -125,7 +114,7 @@ int sock_connect(int fd, const sockaddr_in& addr) {
         return fail_with_errno();
     }
     if (rc < 0) {
-        if (!wait_ready(fd, POLLOUT)) {
+        if (!wait_ready(fd, POLLOUT, -1)) {
             (void)::fcntl(fd, F_SETFL, flags);
             return -1;
         }
@@ -140,39 +129,6 @@ int sock_connect(int fd, const sockaddr_in& addr) {
     }
     (void)::fcntl(fd, F_SETFL, flags);
     return 0;
-}
-
-ssize_t sock_recv(int fd, char* data, std::size_t length) {
-    for (;;) {
-        if (!wait_ready(fd, POLLIN)) return -1;
-        const ssize_t n = ::recv(fd, data, length, MSG_DONTWAIT);
-        if (n >= 0) return n;
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
-        return fail_with_errno();
-    }
-}
-
-ssize_t sock_recv_now(int fd, char* data, std::size_t length) {
-    const ssize_t n = ::recv(fd, data, length, MSG_DONTWAIT);
-    if (n >= 0) return n;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
-    return fail_with_errno();
-}
-
-ssize_t sock_send(int fd, const char* data, std::size_t length) {
-    for (;;) {
-        if (!wait_ready(fd, POLLOUT)) return -1;
-        const ssize_t n = ::send(fd, data, length, MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (n >= 0) return n;
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
-        return fail_with_errno();
-    }
-}
-
-ssize_t sock_send_urgent(int fd, const char* data, std::size_t length) {
-    const ssize_t n = ::send(fd, data, length, MSG_OOB | MSG_NOSIGNAL);
-    if (n < 0) return fail_with_errno();
-    return n;
 }
 
 int sock_accept(int fd, int timeout_ms) {
@@ -192,17 +148,10 @@ int sock_accept(int fd, int timeout_ms) {
     }
 }
 
-bool sock_readable_now(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
-}
-
 int sock_close(int fd) {
     if (::close(fd) < 0) return fail_with_errno();
     return 0;
 }
-
-void sock_shutdown(int fd) { (void)::shutdown(fd, SHUT_RDWR); }
 
 int sock_set_int_option(int fd, int level, int name, int value) {
     if (::setsockopt(fd, level, name, &value, sizeof value) < 0) return fail_with_errno();

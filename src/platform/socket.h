@@ -1,6 +1,7 @@
-// Blocking TCP socket calls over POSIX sockets. Every wait goes through wait_socket(), so the
-// blocking hook runs and a cancel ends the call with "Blocking call cancelled". Failures set
-// the thread's last socket error (the Winsock numbers of socket_errors.h).
+// Blocking TCP socket calls over POSIX sockets: creating, connecting, accepting, options,
+// addresses and closing. The bytes themselves go through a Stream (stream.h). Every wait goes
+// through wait_socket(), so the blocking hook runs and a cancel ends the call with "Blocking
+// call cancelled". Failures set the thread's last socket error (socket_errors.h).
 #pragma once
 
 #include <cstddef>
@@ -28,23 +29,10 @@ void ignore_sigpipe();
 [[nodiscard]] int sock_create_datagram();
 // Connects a blocking socket; 0 or -1.
 [[nodiscard]] int sock_connect(int fd, const sockaddr_in& addr);
-// Receives at most `length` bytes once data is there: count, 0 at an orderly close, -1.
-[[nodiscard]] ssize_t sock_recv(int fd, char* data, std::size_t length);
-// Receives only what is already there, without waiting: count, 0 at close or when
-// nothing waits, -1.
-[[nodiscard]] ssize_t sock_recv_now(int fd, char* data, std::size_t length);
-// Sends once the socket can take data: the count sent (maybe fewer than asked), or -1.
-[[nodiscard]] ssize_t sock_send(int fd, const char* data, std::size_t length);
-// Sends urgent (out-of-band) bytes.
-[[nodiscard]] ssize_t sock_send_urgent(int fd, const char* data, std::size_t length);
 // Waits for a connection, at most `timeout_ms` (-1: no limit); the new socket or -1.
 [[nodiscard]] int sock_accept(int fd, int timeout_ms = -1);
-// Whether data is waiting right now (select with a zero time-out).
-[[nodiscard]] bool sock_readable_now(int fd);
 // 0 or -1.
 [[nodiscard]] int sock_close(int fd);
-// Shuts both directions down, waking any thread blocked on it.
-void sock_shutdown(int fd);
 [[nodiscard]] int sock_set_int_option(int fd, int level, int name, int value);
 [[nodiscard]] std::optional<sockaddr_in> sock_local_address(int fd);
 [[nodiscard]] std::optional<sockaddr_in> sock_peer_address(int fd);

@@ -16,7 +16,16 @@ struct PendingCall {
     std::mutex mutex;
     bool started = false;
     bool abandoned = false;
+    bool finished = false;
     WakeEvent done;
+
+    // The waiter takes the lock once the wake-up came: what the GUI thread wrote while
+    // running the call is then ordered before what the waiter reads (the event alone is a
+    // wake-up, not an ordering the thread checkers know).
+    void join() {
+        std::lock_guard lock(mutex);
+        (void)finished;
+    }
 };
 
 }  // namespace
@@ -34,11 +43,18 @@ bool UiInvoker::call(const std::function<void()>& fn) {
             pending->started = true;
         }
         fn();
+        {
+            std::lock_guard lock(pending->mutex);
+            pending->finished = true;
+        }
         pending->done.signal();
     });
     for (;;) {
         const WaitResult waited = pending->done.wait();
-        if (waited == WaitResult::Ready) return true;
+        if (waited == WaitResult::Ready) {
+            pending->join();
+            return true;
+        }
         {
             std::lock_guard lock(pending->mutex);
             if (!pending->started) {
@@ -53,6 +69,7 @@ bool UiInvoker::call(const std::function<void()>& fn) {
         // not be made at all (called inside this thread's own blocking call) waits plainly.
         if (waited == WaitResult::Failed) {
             while (!pending->done.signalled()) (void)::poll(nullptr, 0, 1);
+            pending->join();
             return true;
         }
     }

@@ -3,11 +3,14 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <unistd.h>
 
 #include "dirlex/dirlex.h"
 #include "net/control_connection.h"
 #include "net/data_connection.h"
+#include "platform/stream.h"
 #include "listing/local_listing.h"
 #include "transfer/extension_lists.h"
 #include "transfer/local_names.h"
@@ -59,13 +62,13 @@ void set_mode(TransferContext& ctx, int mode) {
 
 // Sends TYPE when the wanted type differs from the one last sent.
 void send_type(TransferContext& ctx, int control_socket, int mode) {
-    if (mode == ctx.current_type) return;
+    if (mode == ctx.control.current_type) return;
     if (mode == 'L') {
         (void)send_command(ctx, control_socket, "TYPE L 8");
     } else {
         (void)send_command(ctx, control_socket, "TYPE %c", mode);
     }
-    ctx.current_type = static_cast<char>(mode);
+    ctx.control.current_type = static_cast<char>(mode);
 }
 
 // Sends the transfer command; for a put, a 500 to STOU is tried again as STOR.
@@ -80,77 +83,103 @@ int send_transfer_command(TransferContext& ctx, int control_socket, Job& job) {
     return cls;
 }
 
-int run_loop(TransferContext& ctx, int control_socket, int data_socket, Job& job) {
+TransferOutcome run_loop(TransferContext& ctx, int control_socket, int data_socket, Job& job) {
     if (job.direction == Direction::Put) return send_file_data(ctx, data_socket, *job.local_path);
-    int result;
     if (job.at_offset) {
-        result = receive_file_data_at(ctx, data_socket, job.file, control_socket, job.offset);
-    } else {
-        result = receive_file_data(ctx, data_socket, *job.local_path, control_socket);
+        return receive_file_data_at(ctx, data_socket, job.file, control_socket, job.offset);
     }
-    ctx.transfer.receive_result = result;
-    return result;
+    return receive_file_data(ctx, data_socket, *job.local_path, control_socket);
 }
 
-void close_data(TransferContext& ctx) {
+// Closes the data connection. An upload that did not send the whole file is closed with a
+// reset: closed normally, the server would store the part as the whole file and confirm it.
+void close_data(TransferContext& ctx, const Job& job, const TransferOutcome& loop) {
+    if (job.direction == Direction::Put && !loop.data_whole && ctx.data_socket != -1) {
+        SocketStream(ctx.data_socket).set_abortive_close();
+        ctx.messages.print_message("[%u] upload not whole: data connection reset",
+                                   static_cast<unsigned>(ctx.data_socket));
+    }
     const int kept = close_socket_plain(ctx, ctx.data_socket);
     ctx.data_socket = kept == -1 ? -1 : close_socket(ctx, kept);
 }
 
-// Step 6: over a passive connection. -1 when the connection could not be made.
-int transfer_passive(TransferContext& ctx, int control_socket, Job& job) {
+TransferOutcome refused() { return TransferOutcome{TransferStatus::ServerRefused, 0, 0, false}; }
+
+// After the loop and the completion reply: complete only when every byte moved and the
+// server confirmed it.
+TransferOutcome completed(TransferOutcome loop, int reply_class) {
+    loop.reply_class = reply_class;
+    if (loop.status == TransferStatus::Complete && reply_class != 2) loop.status = TransferStatus::CutShort;
+    return loop;
+}
+
+// The loop over an open data connection, then the completion reply.
+TransferOutcome move_data(TransferContext& ctx, int control_socket, Job& job, bool active) {
+    const TransferOutcome loop = run_loop(ctx, control_socket, ctx.data_socket, job);
+    close_data(ctx, job, loop);
+    if (job.direction == Direction::Get && active) {
+        ctx.messages.print_message("[%u] looking for completion line", static_cast<unsigned>(control_socket));
+    }
+    return completed(loop, read_reply(ctx, control_socket));
+}
+
+// Step 6: over a passive connection; nothing when the connection could not be made.
+std::optional<TransferOutcome> transfer_passive(TransferContext& ctx, int control_socket, Job& job) {
     ctx.data_socket = passive_connect(ctx, control_socket);
-    if (ctx.data_socket == -1) return -1;
+    if (ctx.data_socket == -1) return std::nullopt;
     if (send_transfer_command(ctx, control_socket, job) != 1) {
-        close_data(ctx);
-        return 0;
+        close_data(ctx, job, refused());
+        return refused();
     }
     if (job.direction == Direction::Get) ctx.transfer.progress_caption = ctx.reply.text;
-    (void)run_loop(ctx, control_socket, ctx.data_socket, job);
-    close_data(ctx);
-    return read_reply(ctx, control_socket);
+    return move_data(ctx, control_socket, job, false);
 }
 
 // Step 7: over an active connection.
-int transfer_active(TransferContext& ctx, int control_socket, Job& job) {
+TransferOutcome transfer_active(TransferContext& ctx, int control_socket, Job& job) {
     ctx.listen_socket = open_listener(ctx, control_socket);
     if (ctx.listen_socket == -1) {
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
-        return 0;
+        return refused();
     }
     int cls = send_transfer_command(ctx, control_socket, job);
     if (job.direction == Direction::Get && ctx.reply.code == 550 &&
         ctx.session.host_type == dirlex::host::mvs) {
         quote_argument(job.command);
+        // The retry is a new transfer command: a resumed get needs its REST again, or a
+        // server that dropped the marker sends the file from its start, written at the offset.
+        if (job.before_command) job.before_command();
         cls = send_command_text(ctx, control_socket, job.command);
     }
     if (cls != 1) {
         ctx.listen_socket = close_socket(ctx, ctx.listen_socket);
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
-        return 0;
+        return refused();
     }
     if (job.direction == Direction::Get) ctx.transfer.progress_caption = ctx.reply.text;
-    ctx.data_socket = accept_data_connection(ctx, ctx.listen_socket);
-    if (ctx.data_socket == -1) return 0;
-    (void)run_loop(ctx, control_socket, ctx.data_socket, job);
-    close_data(ctx);
-    if (job.direction == Direction::Get) {
-        ctx.messages.print_message("[%u] looking for completion line", static_cast<unsigned>(control_socket));
+    ctx.data_socket = accept_data_connection(ctx, ctx.listen_socket, control_socket);
+    if (ctx.data_socket == -1) {
+        // The server answered the transfer command and will report the failed connection:
+        // read that reply (within the time-out), or every later command gets the reply of
+        // the one before.
+        TransferOutcome failed{TransferStatus::CutShort, 0, 0, false};
+        if (ctx.cancel_requested) failed.status = TransferStatus::Cancelled;
+        failed.reply_class = read_reply(ctx, control_socket);
+        return failed;
     }
-    return read_reply(ctx, control_socket);
+    return move_data(ctx, control_socket, job, true);
 }
 
-int transfer(TransferContext& ctx, int control_socket, Job& job) {
+TransferOutcome transfer(TransferContext& ctx, int control_socket, Job& job) {
     if (ctx.session.passive) {
-        const int cls = transfer_passive(ctx, control_socket, job);
-        if (cls != -1) return cls;
+        if (const auto outcome = transfer_passive(ctx, control_socket, job)) return *outcome;
     }
     return transfer_active(ctx, control_socket, job);
 }
 
 // Automatic mode chooses ASCII or binary by the name's extension.
 int choose_mode(TransferContext& ctx, std::string_view name, int mode) {
-    if (!ctx.options.amode) return mode;
+    if (!ctx.options.amode || !ctx.transfer.request.automatic_mode) return mode;
     mode = is_ascii_name(ctx, name) ? 'A' : 'I';
     set_mode(ctx, mode);
     return mode;
@@ -170,11 +199,16 @@ void quote_argument(std::string& command) {
     command = std::move(quoted);
 }
 
-int get_file(TransferContext& ctx, int control_socket, std::string& command,
-             const std::string& local_path, int mode) {
+TransferOutcome get_file(TransferContext& ctx, int control_socket, std::string& command,
+                         const std::string& local_path, int mode, const TransferRequest& request) {
     ctx.reply.code = 0;
-    ctx.transfer.receive_result = 0;
-    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return 0;
+    const TransferRequest previous = std::exchange(ctx.transfer.request, request);
+    struct Restore {
+        TransferState& t;
+        TransferRequest previous;
+        ~Restore() { t.request = previous; }
+    } restore{ctx.transfer, previous};
+    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return refused();
     mode = choose_mode(ctx, command, mode);
     send_type(ctx, control_socket, mode);
     ctx.transfer.expected_size = 0;
@@ -182,10 +216,10 @@ int get_file(TransferContext& ctx, int control_socket, std::string& command,
     return transfer(ctx, control_socket, job);
 }
 
-int put_file(TransferContext& ctx, int control_socket, std::string& command,
-             const std::string& local_path, int mode) {
+TransferOutcome put_file(TransferContext& ctx, int control_socket, std::string& command,
+                         const std::string& local_path, int mode) {
     ctx.reply.code = 0;
-    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return 0;
+    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return refused();
     mode = choose_mode(ctx, local_path, mode);
     send_type(ctx, control_socket, mode);
     if (ctx.options.stou == 1 && command.starts_with("STOR")) command[3] = 'U';
@@ -193,12 +227,12 @@ int put_file(TransferContext& ctx, int control_socket, std::string& command,
     return transfer(ctx, control_socket, job);
 }
 
-int restart_get(TransferContext& ctx, int control_socket, int file, const std::string& remote_dir,
-                const std::string& remote_name, std::int64_t offset) {
+TransferOutcome restart_get(TransferContext& ctx, int control_socket, int file,
+                            const std::string& remote_dir, const std::string& remote_name,
+                            std::int64_t offset) {
     ctx.reply.code = 0;
-    ctx.transfer.receive_result = 0;
     std::string command = "RETR " + join_remote_path(ctx, remote_dir, remote_name);
-    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return 0;
+    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return refused();
     set_mode(ctx, 'I');
     send_type(ctx, control_socket, 'I');
     Job job{Direction::Get, command, nullptr, file, offset, true, {}};
@@ -211,10 +245,6 @@ int restart_get(TransferContext& ctx, int control_socket, int file, const std::s
         }
     };
     return transfer(ctx, control_socket, job);
-}
-
-bool download_complete(const TransferContext& ctx, int result) {
-    return ctx.transfer.receive_result == 1 && result == 2;
 }
 
 int download_one(TransferContext& ctx, const std::string& remote_name, unsigned index,
@@ -235,17 +265,17 @@ int download_one(TransferContext& ctx, const std::string& remote_name, unsigned 
     if (ctx.options.mode == 'I' && !holds_line_break(command)) {
         save_restart_record(ctx, ctx.session.name, remote_dir, remote_name, local_name);
     }
-    const int result = get_file(ctx, ctx.control_socket, command, local_file_path(ctx, local_name),
-                                ctx.options.mode);
-    if (download_complete(ctx, result)) {
+    const TransferOutcome outcome = get_file(ctx, ctx.control_socket, command,
+                                             local_file_path(ctx, local_name), ctx.options.mode);
+    if (outcome.complete()) {
         clear_restart_record(ctx, ctx.session.name);
         if (ctx.settings.dolog) {
             append_transfer_log(ctx, {TransferDirection::Download,
-                                      static_cast<TransferMode>(ctx.current_type), local_name,
+                                      static_cast<TransferMode>(ctx.control.current_type), local_name,
                                       ctx.session.name, remote_dir, remote_name});
         }
     }
-    return result;
+    return transfer_result(outcome);
 }
 
 int upload_one(TransferContext& ctx, const std::string& local_name, unsigned index,
@@ -264,14 +294,15 @@ int upload_one(TransferContext& ctx, const std::string& local_name, unsigned ind
     std::string command = "STOR " + remote_name;
     ctx.messages.print_message("sending %s as %s (%u of %u)", local_name.c_str(),
                                remote_name.c_str(), index, count);
-    const int result = put_file(ctx, ctx.control_socket, command, local_file_path(ctx, local_name),
-                                ctx.options.mode);
-    if (result != 0 && ctx.settings.dolog) {
+    const TransferOutcome outcome = put_file(ctx, ctx.control_socket, command,
+                                             local_file_path(ctx, local_name), ctx.options.mode);
+    // Only a file the server confirmed whole is logged as sent.
+    if (outcome.complete() && ctx.settings.dolog) {
         append_transfer_log(ctx, {TransferDirection::Upload,
-                                  static_cast<TransferMode>(ctx.current_type), local_name,
+                                  static_cast<TransferMode>(ctx.control.current_type), local_name,
                                   ctx.session.host, ctx.current_remote_dir, remote_name});
     }
-    return result;
+    return transfer_result(outcome);
 }
 
 }  // namespace varnix

@@ -6,30 +6,36 @@
 #include <string>
 
 #include "transfer/transfer_context.h"
+#include "transfer/transfer_outcome.h"
 
 namespace varnix {
 
-// `command` holds "RETR name" (or a listing command); the class of the completion reply,
-// 0 when nothing could be started. The receive loop's outcome is in transfer.receive_result.
-int get_file(TransferContext& ctx, int control_socket, std::string& command,
-             const std::string& local_path, int mode);
-// `command` holds "STOR name"; it may be rewritten to STOU.
-int put_file(TransferContext& ctx, int control_socket, std::string& command,
-             const std::string& local_path, int mode);
-// REST offset, then RETR of the joined remote path into the open, positioned file.
-int restart_get(TransferContext& ctx, int control_socket, int file, const std::string& remote_dir,
-                const std::string& remote_name, std::int64_t offset);
+// `command` holds "RETR name" (or a listing command). Complete only when every byte arrived
+// and the server confirmed it; reply_class is the completion reply's class, 0 when nothing
+// could be started.
+[[nodiscard]] TransferOutcome get_file(TransferContext& ctx, int control_socket,
+                                       std::string& command, const std::string& local_path,
+                                       int mode, const TransferRequest& request = {});
+// `command` holds "STOR name"; it may be rewritten to STOU. An upload that stops before the
+// end of the file (Cancel, time-out, send or read error) resets the data connection, so the
+// server sees a failure, and is never Complete.
+[[nodiscard]] TransferOutcome put_file(TransferContext& ctx, int control_socket,
+                                       std::string& command, const std::string& local_path,
+                                       int mode);
+// REST offset, then RETR of the joined remote path into the open, positioned file. bytes
+// counts from the offset.
+[[nodiscard]] TransferOutcome restart_get(TransferContext& ctx, int control_socket, int file,
+                                          const std::string& remote_dir,
+                                          const std::string& remote_name, std::int64_t offset);
 
 // "RETR USER.DATA" becomes "RETR 'USER.DATA'".
 void quote_argument(std::string& command);
 
-// The result of get_file / put_file, or 2 when the user cancelled the name prompt.
+// transfer_result() of the transfer (2: done, go on with the next file), or 2 when the user
+// cancelled the name prompt. Only a complete transfer is logged and clears the restart record.
 int download_one(TransferContext& ctx, const std::string& remote_name, unsigned index,
                  unsigned count, bool prompt);
 int upload_one(TransferContext& ctx, const std::string& local_name, unsigned index,
                unsigned count, bool prompt);
-
-// Whether a download_one finished the file: the data arrived whole and the server said so.
-[[nodiscard]] bool download_complete(const TransferContext& ctx, int result);
 
 }  // namespace varnix

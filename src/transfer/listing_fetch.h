@@ -5,12 +5,13 @@
 #include <string>
 
 #include "transfer/transfer_context.h"
+#include "transfer/transfer_outcome.h"
 
 namespace varnix {
 
 // Runs a listing command ("LIST mask", "NLST pattern") as an ASCII download into the
-// listing file, without sound, progress display or automatic mode; the completion class.
-int fetch_listing(TransferContext& ctx, int socket, const std::string& command);
+// listing file, without sound, progress display or automatic mode.
+[[nodiscard]] TransferOutcome fetch_listing(TransferContext& ctx, int socket, const std::string& command);
 
 // A command typed by the user: LIST and NLST (exact case) go to the listing file, anything
 // else is sent as it stands. The class of the last reply.

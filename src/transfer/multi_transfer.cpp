@@ -12,6 +12,7 @@
 #include "net/control_connection.h"
 #include "net/worker.h"
 #include "platform/blocking.h"
+#include "platform/stream.h"
 #include "transfer/get_put.h"
 #include "transfer/sounds.h"
 
@@ -235,7 +236,7 @@ void TransferWorker::abort_connection() {
     // Only the control socket: the worker itself opens and closes the data sockets, and a
     // receive loop ends on the cancel; the reply read that follows ends on the shutdown.
     const int control = ctx_.control_socket;
-    if (control != -1) (void)::shutdown(control, SHUT_RDWR);
+    if (control != -1) SocketStream(control).shutdown(ShutdownHow::Both);
 }
 
 bool TransferWorker::wait(std::chrono::milliseconds bound, const std::function<void()>& pump) {

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "net/control_connection.h"
-#include "platform/socket.h"
+#include "platform/stream.h"
 #include "transfer/transfer_context.h"
 
 namespace varnix {
@@ -62,9 +62,13 @@ int progress_percent(std::int64_t bytes, std::int64_t expected) {
     return static_cast<int>(bytes * 100 / expected);
 }
 
+bool shows_transfer_dialog(const TransferContext& ctx) {
+    return ctx.settings.hash != 0 && ctx.transfer.request.progress_dialog;
+}
+
 void open_progress_display(TransferContext& ctx, ProgressMode mode) {
     TransferState& t = ctx.transfer;
-    const bool dialog = ctx.settings.hash != 0;
+    const bool dialog = shows_transfer_dialog(ctx);
     if (dialog) {
         if (t.progress_caption.size() > caption_chars) t.progress_caption.resize(caption_chars);
         t.expected_size = expected_size_from_caption(t.progress_caption);
@@ -89,7 +93,7 @@ void set_status_field(TransferContext& ctx, std::string_view text) {
     const std::int64_t expected = ctx.transfer.expected_size;
     int percent = -1;
     std::string bar;
-    if (ctx.settings.hash && expected > 0 && !text.empty()) {
+    if (shows_transfer_dialog(ctx) && expected > 0 && !text.empty()) {
         percent = progress_percent(number_after(text.substr(0, status_chars)), expected);
         bar = std::to_string(percent) + "%";
     }
@@ -103,7 +107,7 @@ void set_status_field(TransferContext& ctx, std::string_view text) {
 void cancel_progress(TransferContext& ctx) {
     close_progress_display(ctx);
     ctx.cancel_requested = true;
-    if (ctx.data_socket != -1) sock_shutdown(ctx.data_socket);
+    if (ctx.data_socket != -1) SocketStream(ctx.data_socket).shutdown(ShutdownHow::Both);
     cancel_command(ctx);
 }
 

@@ -40,6 +40,8 @@ private:
 // The bar's percentage for a byte count.
 [[nodiscard]] int progress_percent(std::int64_t bytes, std::int64_t expected);
 
+// Whether the "Transfer Status" dialog shows (its setting, unless the transfer asked for none).
+[[nodiscard]] bool shows_transfer_dialog(const TransferContext& ctx);
 // Opens the display for a loop: finds the expected size (caption, else the size of the list
 // entry read last) when the dialog is shown.
 void open_progress_display(TransferContext& ctx, ProgressMode mode);

@@ -140,14 +140,17 @@ void offer_resume(TransferContext& ctx, const std::string& profile) {
         ::close(file);
         return;
     }
-    const int result = restart_get(ctx, ctx.control_socket, file, record.remote_dir,
-                                   record.remote_file, offset);
-    if (result == 0) ctx.messages.print_message("Reget failed");
-    const int received = ctx.transfer.receive_result;
-    if (received == 2) {
+    const TransferOutcome outcome = restart_get(ctx, ctx.control_socket, file, record.remote_dir,
+                                                record.remote_file, offset);
+    if (outcome.status == TransferStatus::ServerRefused) ctx.messages.print_message("Reget failed");
+    // Stopped after data arrived: the file can be resumed again from where it got to.
+    const bool interrupted = !outcome.data_whole && outcome.status != TransferStatus::ServerRefused &&
+                             (outcome.bytes > 0 || outcome.status == TransferStatus::LocalError ||
+                              outcome.status == TransferStatus::Cancelled);
+    if (interrupted) {
         save_restart_record(ctx, profile, record.remote_dir, record.remote_file, record.local_file);
     } else {
-        if (download_complete(ctx, result) && ctx.settings.dolog) {
+        if (outcome.complete() && ctx.settings.dolog) {
             append_transfer_log(ctx, {TransferDirection::Download, TransferMode::Binary,
                                       record.local_file, profile, record.remote_dir,
                                       record.remote_file});
@@ -155,7 +158,7 @@ void offer_resume(TransferContext& ctx, const std::string& profile) {
         clear_restart_record(ctx, profile);
     }
     // A file resumed to a shorter end than before must not keep the old tail.
-    if (received == 1) {
+    if (outcome.data_whole) {
         const off_t end = ::lseek(file, 0, SEEK_CUR);
         if (end >= 0) (void)::ftruncate(file, end);
     }

@@ -59,7 +59,7 @@ void play_event_sound(const TransferContext& ctx, SoundEvent event) {
 }
 
 void play_event_sound_if_enabled(const TransferContext& ctx, SoundEvent event) {
-    if (ctx.options.bell) play_event_sound(ctx, event);
+    if (ctx.options.bell && ctx.transfer.request.sound) play_event_sound(ctx, event);
 }
 
 }  // namespace varnix

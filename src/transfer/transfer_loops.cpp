@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
+#include "platform/stream.h"
 #include "transfer/progress.h"
 #include "transfer/sounds.h"
 
@@ -45,43 +46,29 @@ void ensure_buffers(TransferState& t, std::size_t chunk) {
     if (t.convert_buffer.size() < 2 * chunk) t.convert_buffer.resize(2 * chunk);
 }
 
+// A data wait that ran out of the session's time-out ends like the time-out timer's cancel.
+void timed_out_as_cancel(TransferContext& ctx) {
+    ctx.messages.print_message("Timer cancelled blocking call");
+    set_last_socket_error(wsa::cancelled);
+}
+
 // Waits for data at most the session's time-out, then receives once.
-ssize_t receive_chunk(TransferContext& ctx, int socket, char* data, std::size_t length) {
-    for (;;) {
-        switch (wait_socket(socket, POLLIN, data_timeout_ms(ctx))) {
-            case WaitResult::Ready: break;
-            case WaitResult::TimedOut:
-                ctx.messages.print_message("Timer cancelled blocking call");
-                ctx.cancel_requested = true;
-                set_last_socket_error(wsa::cancelled);
-                return -1;
-            case WaitResult::Cancelled:
-            case WaitResult::Failed: return -1;
-        }
-        const ssize_t n = ::recv(socket, data, length, MSG_DONTWAIT);
-        if (n >= 0) return n;
-        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-        set_last_socket_error(wsa_error_from_errno(errno));
-        return -1;
+ssize_t receive_chunk(TransferContext& ctx, Stream& stream, char* data, std::size_t length) {
+    const ssize_t n = stream.read(data, length, data_timeout_ms(ctx));
+    if (n < 0 && last_socket_error() == wsa::timed_out) {
+        timed_out_as_cancel(ctx);
+        ctx.cancel_requested = true;
     }
+    return n;
 }
 
 // Sends all bytes, each wait bounded by the session's time-out; false after reporting "send".
-bool send_chunk(TransferContext& ctx, int socket, const char* data, std::size_t length) {
+bool send_chunk(TransferContext& ctx, Stream& stream, const char* data, std::size_t length) {
     std::size_t sent = 0;
     while (sent < length) {
-        const WaitResult waited = wait_socket(socket, POLLOUT, data_timeout_ms(ctx));
-        if (waited == WaitResult::TimedOut) {
-            ctx.messages.print_message("Timer cancelled blocking call");
-            set_last_socket_error(wsa::cancelled);
-        }
-        ssize_t n = -1;
-        if (waited == WaitResult::Ready) {
-            n = ::send(socket, data + sent, length - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
-            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-            if (n < 0) set_last_socket_error(wsa_error_from_errno(errno));
-        }
+        const ssize_t n = stream.write(data + sent, length - sent, data_timeout_ms(ctx));
         if (n < 0) {
+            if (last_socket_error() == wsa::timed_out) timed_out_as_cancel(ctx);
             report_socket_error(ctx, "send", last_socket_error());
             return false;
         }
@@ -151,19 +138,21 @@ struct ReceiveOutcome {
     std::int64_t count;
     ssize_t last;          // the last recv: 0 orderly close, -1 error, >0 stopped by cancel
     bool wrote_any;
+    bool write_failed = false;
 };
 
 // The receive loop shared by both receive entries.
 ReceiveOutcome receive_into(TransferContext& ctx, int socket, int file, std::int64_t count,
                             std::int64_t start_tick) {
+    SocketStream stream(socket);
     TransferState& t = ctx.transfer;
     const std::size_t chunk = receive_chunk_size(ctx);
     ensure_buffers(t, chunk);
-    const bool ascii = ctx.current_type == 'A';
+    const bool ascii = ctx.control.current_type == 'A';
     AsciiDecoder decoder;
     ReceiveOutcome outcome{count, 1, false};
     while (!ctx.cancel_requested) {
-        outcome.last = receive_chunk(ctx, socket, t.io_buffer.data(), chunk);
+        outcome.last = receive_chunk(ctx, stream, t.io_buffer.data(), chunk);
         if (outcome.last <= 0) break;
         std::size_t length = static_cast<std::size_t>(outcome.last);
         bool held_cr = false;
@@ -172,6 +161,7 @@ ReceiveOutcome receive_into(TransferContext& ctx, int socket, int file, std::int
                              write_all(file, t.io_buffer.data(), length);
         if (!written) {
             ctx.cancel_requested = true;
+            outcome.write_failed = file >= 0;
             ctx.messages.print_message("File error on WRITE! Aborted");
             break;
         }
@@ -185,34 +175,48 @@ ReceiveOutcome receive_into(TransferContext& ctx, int socket, int file, std::int
     return outcome;
 }
 
+// How a receive ended, before any completion reply: the data arrived whole (the server
+// closed normally, even with nothing sent), or why it did not.
+TransferOutcome receive_outcome(const TransferContext& ctx, const ReceiveOutcome& r,
+                                std::int64_t start_offset, bool file_open) {
+    TransferOutcome outcome;
+    outcome.bytes = r.count - start_offset;
+    if (!file_open || r.write_failed) {
+        outcome.status = TransferStatus::LocalError;
+    } else if (r.last == 0 && !ctx.cancel_requested) {
+        outcome.status = TransferStatus::Complete;
+        outcome.data_whole = true;
+    } else if (ctx.cancel_requested || last_socket_error() == wsa::cancelled) {
+        outcome.status = TransferStatus::Cancelled;
+    } else {
+        outcome.status = TransferStatus::CutShort;
+    }
+    return outcome;
+}
+
 // Frame of the receive loops after the bytes moved: error report, summary, abort.
-int finish_receive(TransferContext& ctx, int socket, int control_socket, const ReceiveOutcome& r,
-                   std::int64_t start_offset, std::int64_t start_tick, bool file_open,
-                   const char* error_name, bool shut_down_on_cancel) {
+TransferOutcome finish_receive(TransferContext& ctx, int socket, int control_socket,
+                               const ReceiveOutcome& r, std::int64_t start_offset,
+                               std::int64_t start_tick, bool file_open, const char* error_name,
+                               bool shut_down_on_cancel) {
     const std::int64_t end_tick = tick_count();
     if (r.last < 0) report_socket_error(ctx, error_name, last_socket_error());
-    const bool moved = r.count > start_offset;
-    if (r.last < 0 && !moved) {
+    const TransferOutcome outcome = receive_outcome(ctx, r, start_offset, file_open);
+    if (r.last < 0 && r.count <= start_offset) {
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
-        return 0;
+        return outcome;
     }
-    int result = 0;
-    if (r.last == 0 && file_open && !ctx.cancel_requested) {
-        result = 1;  // the server closed normally: the file is complete, even when empty
-    } else if (moved || r.wrote_any) {
-        result = 2;
-    }
-    if (r.last < 0) result = 2;
     report_transfer_summary(ctx, "Received", r.count, start_tick, end_tick,
                             !file_open || ctx.cancel_requested);
     if (ctx.cancel_requested) {
-        if (shut_down_on_cancel) (void)::shutdown(socket, SHUT_RD);
+        if (shut_down_on_cancel) SocketStream(socket).shutdown(ShutdownHow::Read);
         ctx.messages.print_message("You MAY have to press Cancel and/or Close this connection.");
-        result = 2;
         (void)abort_transfer(ctx, control_socket);
     }
-    return result;
+    return outcome;
 }
+
+TransferOutcome refused_loop() { return TransferOutcome{TransferStatus::ServerRefused, 0, 0, false}; }
 
 }  // namespace
 
@@ -248,7 +252,7 @@ void show_transfer_status(TransferContext& ctx, std::int64_t bytes, std::int64_t
         return;
     }
     char text[160];
-    if (!ctx.settings.hash) {
+    if (!shows_transfer_dialog(ctx)) {
         std::snprintf(text, sizeof text, "%lld", static_cast<long long>(bytes));
         set_status_field(ctx, text);
         return;
@@ -290,13 +294,13 @@ void report_transfer_summary(TransferContext& ctx, const char* verb, std::int64_
     ctx.transfer.expected_size = 0;
 }
 
-int send_file_data(TransferContext& ctx, int data_socket, const std::string& local_path) {
-    if (data_socket == -1 || !ctx.connected) return 0;
+TransferOutcome send_file_data(TransferContext& ctx, int data_socket, const std::string& local_path) {
+    if (data_socket == -1 || !ctx.connected) return refused_loop();
     TransferState& t = ctx.transfer;
     struct stat st {};
     const bool sized = ::stat(local_path.c_str(), &st) == 0;
     char caption[600];
-    const char* kind = ctx.current_type == 'A' ? "ASCII" : "BINARY";
+    const char* kind = ctx.control.current_type == 'A' ? "ASCII" : "BINARY";
     if (sized) {
         std::snprintf(caption, sizeof caption, "Sending %s file %s (%lld bytes)", kind,
                       local_path.c_str(), static_cast<long long>(st.st_size));
@@ -311,7 +315,7 @@ int send_file_data(TransferContext& ctx, int data_socket, const std::string& loc
     const std::int64_t start_tick = tick_count();
     (void)sock_set_int_option(data_socket, IPPROTO_TCP, TCP_NODELAY, 1);
     const int file = ::open(local_path.c_str(), O_RDONLY | O_CLOEXEC);
-    int result = 0;
+    TransferOutcome outcome{TransferStatus::LocalError, 0, 0, false};
     if (file < 0) {
         char message[600];
         std::snprintf(message, sizeof message, "failed to open file %s (%u)", local_path.c_str(),
@@ -322,19 +326,30 @@ int send_file_data(TransferContext& ctx, int data_socket, const std::string& loc
     } else {
         const std::size_t chunk = send_chunk_size(ctx);
         ensure_buffers(t, chunk);
-        const bool ascii = ctx.current_type == 'A';
+        const bool ascii = ctx.control.current_type == 'A';
+        SocketStream stream(data_socket);
         bool last_was_cr = false;
+        bool read_failed = false;
+        bool send_failed = false;
         std::int64_t count = 0;
         while (!ctx.cancel_requested) {
             const ssize_t n = ::read(file, t.io_buffer.data(), chunk);
-            if (n <= 0) break;
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                // A read error is no end of file: what was sent is not the whole file.
+                ctx.messages.print_message("File error on READ! Aborted (%u)", static_cast<unsigned>(errno));
+                read_failed = true;
+                break;
+            }
+            if (n == 0) break;
             const char* out = t.io_buffer.data();
             std::size_t length = static_cast<std::size_t>(n);
             if (ascii) {
                 length = encode_ascii(out, length, t.convert_buffer.data(), last_was_cr);
                 out = t.convert_buffer.data();
             }
-            if (!send_chunk(ctx, data_socket, out, length)) {
+            if (!send_chunk(ctx, stream, out, length)) {
+                send_failed = last_socket_error() != wsa::cancelled;
                 ctx.cancel_requested = true;
                 break;
             }
@@ -344,17 +359,27 @@ int send_file_data(TransferContext& ctx, int data_socket, const std::string& loc
         }
         ::close(file);
         report_transfer_summary(ctx, "Transmitted", count, start_tick, tick_count(),
-                                ctx.cancel_requested);
-        result = ctx.cancel_requested ? 0 : 1;
+                                ctx.cancel_requested || read_failed);
+        outcome.bytes = count;
+        if (read_failed) {
+            outcome.status = TransferStatus::LocalError;
+        } else if (send_failed) {
+            outcome.status = TransferStatus::CutShort;
+        } else if (ctx.cancel_requested) {
+            outcome.status = TransferStatus::Cancelled;
+        } else {
+            outcome.status = TransferStatus::Complete;
+            outcome.data_whole = true;
+        }
     }
     show_transfer_status(ctx, 0, 0, 0, 0);
     close_progress_display(ctx);
-    return result;
+    return outcome;
 }
 
-int receive_file_data(TransferContext& ctx, int data_socket, const std::string& local_path,
-                      int control_socket) {
-    if (data_socket == -1 || !ctx.connected) return 0;
+TransferOutcome receive_file_data(TransferContext& ctx, int data_socket,
+                                  const std::string& local_path, int control_socket) {
+    if (data_socket == -1 || !ctx.connected) return refused_loop();
     BusyScope busy(ctx);
     ctx.cancel_requested = false;
     open_progress_display(ctx, ProgressMode::Receiving);
@@ -368,24 +393,24 @@ int receive_file_data(TransferContext& ctx, int data_socket, const std::string& 
     }
     const ReceiveOutcome r = receive_into(ctx, data_socket, file, 0, start_tick);
     if (file >= 0) ::close(file);
-    const int result =
+    const TransferOutcome result =
         finish_receive(ctx, data_socket, control_socket, r, 0, start_tick, file >= 0, "recv", true);
     show_transfer_status(ctx, 0, 0, 0, 0);
     close_progress_display(ctx);
     return result;
 }
 
-int receive_file_data_at(TransferContext& ctx, int data_socket, int file, int control_socket,
-                         std::int64_t start_offset) {
-    if (data_socket == -1 || !ctx.connected) return 0;
+TransferOutcome receive_file_data_at(TransferContext& ctx, int data_socket, int file,
+                                     int control_socket, std::int64_t start_offset) {
+    if (data_socket == -1 || !ctx.connected) return refused_loop();
     BusyScope busy(ctx);
     ctx.cancel_requested = false;
     open_progress_display(ctx, ProgressMode::Receiving);
     show_transfer_status(ctx, 0, 0, 0, 0);
     const std::int64_t start_tick = tick_count();
     const ReceiveOutcome r = receive_into(ctx, data_socket, file, start_offset, start_tick);
-    const int result = finish_receive(ctx, data_socket, control_socket, r, start_offset, start_tick,
-                                      file >= 0, "Receive error", false);
+    const TransferOutcome result = finish_receive(ctx, data_socket, control_socket, r, start_offset,
+                                                  start_tick, file >= 0, "Receive error", false);
     show_transfer_status(ctx, 0, 0, 0, 0);
     close_progress_display(ctx);
     return result;

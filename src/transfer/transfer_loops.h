@@ -6,18 +6,20 @@
 #include <string>
 
 #include "transfer/transfer_context.h"
+#include "transfer/transfer_outcome.h"
 
 namespace varnix {
 
-// 1 when the whole file went out and no cancel happened, else 0.
-[[nodiscard]] int send_file_data(TransferContext& ctx, int data_socket, const std::string& local_path);
-// 0 nothing usable, 1 the server closed the data connection normally (the file is complete,
-// possibly empty), 2 interrupted after data had arrived (error, Cancel, write failure).
-int receive_file_data(TransferContext& ctx, int data_socket, const std::string& local_path,
-                      int control_socket);
+// The loops' outcomes carry no reply yet (reply_class 0): Complete when every byte moved
+// (a receive: the server closed the data connection normally, the file possibly empty);
+// ServerRefused when there was no data socket or connection; else why it stopped.
+[[nodiscard]] TransferOutcome send_file_data(TransferContext& ctx, int data_socket,
+                                             const std::string& local_path);
+[[nodiscard]] TransferOutcome receive_file_data(TransferContext& ctx, int data_socket,
+                                                const std::string& local_path, int control_socket);
 // The same into a file the caller opened and positioned; the count starts at start_offset.
-int receive_file_data_at(TransferContext& ctx, int data_socket, int file, int control_socket,
-                         std::int64_t start_offset);
+[[nodiscard]] TransferOutcome receive_file_data_at(TransferContext& ctx, int data_socket, int file,
+                                                   int control_socket, std::int64_t start_offset);
 
 // The running status: bytes, rate, elapsed and remaining time. All zeros clears it.
 void show_transfer_status(TransferContext& ctx, std::int64_t bytes, std::int64_t start_tick,

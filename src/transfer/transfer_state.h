@@ -11,14 +11,24 @@ namespace varnix {
 
 class ProgressDisplay;
 
+// What one transfer asks for on top of the settings. A listing fetch wants no sound, no
+// progress dialog and no automatic mode, without switching those settings off and on again
+// around the call (where the other thread could see them off, or they could stay off).
+struct TransferRequest {
+    bool sound = true;            // the error and completion sounds (when BELL is on)
+    bool progress_dialog = true;  // the "Transfer Status" dialog (when its setting is on)
+    bool automatic_mode = true;   // AMODE may choose ASCII or binary by the name
+};
+
 struct TransferState {
     std::int64_t expected_size = 0;     // bytes expected, 0 when unknown
     std::int64_t last_status_tick = 0;  // for the 500 ms throttle of the rate display
-    int receive_result = 0;             // 0 nothing usable, 1 complete, 2 interrupted
     std::string progress_caption;       // at most 510 characters
     // The one buffer the loops move file data through; sized once, never per chunk.
     std::vector<char> io_buffer;
     std::vector<char> convert_buffer;   // ASCII uploads: LF becomes CR LF
+    // The request of the transfer in progress (get_file sets it for the call's duration).
+    TransferRequest request;
     // The window's progress display (see window_interface.h); null: none.
     ProgressDisplay* progress = nullptr;
 };

@@ -26,6 +26,7 @@
 #include "platform/blocking.h"
 #include "platform/temp_file.h"
 #include "platform/ui_invoker.h"
+#include "platform/stream.h"
 #include "transfer/get_put.h"
 #include "transfer/listing_fetch.h"
 #include "transfer/sounds.h"
@@ -321,9 +322,9 @@ bool WindowCommands::handle_ftp_menu(int id) {
         const std::string kept = ctx_.remote.listing_file;
         const std::string file = make_temp_file("DIR");
         ctx_.remote.listing_file = file;
-        const int cls = fetch_listing(ctx_, socket, id == 1306 ? "LIST" : "NLST");
+        const bool whole = fetch_listing(ctx_, socket, id == 1306 ? "LIST" : "NLST").complete();
         ctx_.remote.listing_file = kept;
-        if (cls == 2) (void)view_file(ctx_, hooks_, file);
+        if (whole) (void)view_file(ctx_, hooks_, file);
         break;
     }
     case 1307:
@@ -403,7 +404,7 @@ void WindowCommands::forced_abort(int id) {
         // This thread's own call, further down the stack: it ends at its next wait slice.
         (void)cancel_blocking_call();
         for (const int s : {ctx_.data_socket, ctx_.listen_socket, ctx_.control_socket}) {
-            if (s != -1) (void)::shutdown(s, SHUT_RDWR);
+            if (s != -1) SocketStream(s).shutdown(ShutdownHow::Both);
         }
     }
     ctx_.connected = false;

@@ -113,6 +113,30 @@ TEST_F(RemoteListing, SecondVisitComesFromTheCacheAndRefreshAsksAgain) {
     EXPECT_EQ(ctx.transfer_thread_busy, 0);
 }
 
+// Only a listing that came whole is kept: a refused or cut-off one is asked for again on the
+// next visit instead of showing an empty or partial directory until Refresh.
+TEST_F(RemoteListing, AFailedOrCutOffListingIsNotCached) {
+    server.expect("PWD").reply("257 \"/pub\"").expect("PASV").passive_reply().expect("LIST")
+          .reply("550 listing refused");
+    server.expect("PWD").reply("257 \"/pub\"").expect("PASV").passive_reply().expect("LIST")
+          .reply("150 listing").data_close_early(pub_listing, 10).reply("426 connection lost");
+    script_listing("/pub", pub_listing);
+    server.expect("PWD").reply("257 \"/pub\"");
+    connect();
+    list_remote_cached(ctx);
+    EXPECT_THAT(ctx.remote.cache, IsEmpty());
+    list_remote_cached(ctx);  // asks again
+    EXPECT_THAT(ctx.remote.cache, IsEmpty());
+    list_remote_cached(ctx);  // asks again, and this one is whole
+    EXPECT_THAT(remote_files(), ElementsAre("a.txt"));
+    EXPECT_THAT(ctx.remote.cache, SizeIs(1));
+    view.clear();
+    list_remote_cached(ctx);  // now from the cache
+    EXPECT_TRUE(view.contains("using cache"));
+    finish();
+    EXPECT_EQ(lists_sent(), 3);
+}
+
 TEST_F(RemoteListing, TwentiethDirectoryDropsTheFirstAndItsFile) {
     for (int i = 0; i < 20; ++i) {
         script_listing("/d" + std::to_string(i), "-rw-r--r-- 1 a b 1 Mar  1  2021 f" + std::to_string(i) + "\r\n");

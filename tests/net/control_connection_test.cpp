@@ -44,12 +44,39 @@ TEST_F(ControlConnection, TwoRepliesInOneSegmentAreReadOneAfterTheOther) {
     start_and_connect();
     EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
     EXPECT_EQ(ctx.reply.text, "200 first");
-    EXPECT_EQ(ctx.pending_remainder, "201 second\r\n");
+    EXPECT_EQ(ctx.control.remainder, "201 second\r\n");
     EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
     EXPECT_EQ(ctx.reply.code, 201);
     EXPECT_EQ(ctx.reply.text, "201 second");
-    EXPECT_TRUE(ctx.pending_remainder.empty());
+    EXPECT_TRUE(ctx.control.remainder.empty());
     ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
+TEST_F(ControlConnection, AReplyReadStartsWithNoCodeSoACodelessFirstLineEnds) {
+    ctx.session.timeout = 5;
+    server.reply("Welcome to the archive\n220 ready").silence_until_closed(10s);
+    start_and_connect();
+    ctx.reply.code = 226;  // left over from an earlier exchange
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);  // not the whole time-out
+    EXPECT_EQ(ctx.reply.code, 220);
+    EXPECT_EQ(ctx.reply.text, "220 ready");
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
+TEST_F(ControlConnection, ClosingForgetsTheUnreadRemainderAndTheType) {
+    server.send_raw("200 first\r\n226 late\r\n").silence_until_closed(10s);
+    start_and_connect();
+    ctx.control.current_type = 'I';
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.control.remainder, "226 late\r\n");
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    EXPECT_TRUE(ctx.control.remainder.empty());
+    EXPECT_EQ(ctx.control.current_type, 'A');
+    EXPECT_EQ(ctx.reply.code, 0);
     finish();
 }
 
@@ -181,6 +208,20 @@ TEST_F(ControlConnection, EndlessMultiLineReplyIsGivenUp) {
     std::string lines;
     for (int i = 0; i <= max_reply_lines; ++i) lines += "200-more\r\n";
     ctx.messages.set_verbose(false);
+    server.send_raw(lines).silence_until_closed(20s);
+    start_and_connect();
+    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_TRUE(view.contains("receive error: reply too long"));
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
+TEST_F(ControlConnection, AReplyOfTooManyBytesIsGivenUp) {
+    const std::string line = "200-" + std::string(900, 'x') + "\r\n";
+    std::string lines;
+    while (lines.size() <= max_reply_bytes + max_reply_bytes / 4) lines += line;
+    ctx.messages.set_verbose(false);
+    ctx.session.timeout = 5;  // a reply that is not given up fails in seconds, not minutes
     server.send_raw(lines).silence_until_closed(20s);
     start_and_connect();
     EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);

@@ -13,6 +13,7 @@
 #include "net/net_fixture.h"
 #include "platform/clock.h"
 #include "platform/socket.h"
+#include "platform/stream.h"
 #include "support/scripted_server.h"
 
 namespace varnix::test {
@@ -29,7 +30,7 @@ std::string read_all(int socket) {
     std::string text;
     char buffer[256];
     for (;;) {
-        const ssize_t n = sock_recv(socket, buffer, sizeof buffer);
+        const ssize_t n = SocketStream(socket).read(buffer, sizeof buffer);
         if (n <= 0) return text;
         text.append(buffer, static_cast<std::size_t>(n));
     }
@@ -169,11 +170,38 @@ TEST_F(DataConnection, PortNamesTheControlAddressAndTheListenerAccepts) {
     EXPECT_EQ(lines[0], "PORT 127,0,0,1," + std::to_string(port >> 8) + "," +
                             std::to_string(port & 0xFF));
     EXPECT_TRUE(view.contains("listener 0.0.0.0 port " + std::to_string(port)));
-    const int data = accept_data_connection(ctx, listener);
+    const int data = accept_data_connection(ctx, listener, ctx.control_socket);
     ASSERT_NE(data, -1);
     EXPECT_EQ(listener, -1);
     EXPECT_TRUE(view.contains("accept from 127.0.0.1 port "));
     EXPECT_EQ(read_all(data), "active data");
+    (void)close_socket(ctx, data);
+    finish();
+}
+
+// The matching case of the PASV hardening: a third host that finds the announced port gets
+// nothing; the server's own connection is the one used.
+TEST_F(DataConnection, ActiveModeAcceptsOnlyTheServer) {
+    server.expect_port().delay(400ms).data_send("server data");
+    start_and_connect();
+    int listener = open_listener(ctx, ctx.control_socket);
+    ASSERT_NE(listener, -1);
+    const auto bound = sock_local_address(listener);
+    ASSERT_TRUE(bound);
+    // Another loopback address stands for another host.
+    UniqueSocket intruder(sock_create_stream());
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(0x7F000002);
+    ASSERT_EQ(::bind(intruder.get(), reinterpret_cast<const sockaddr*>(&from), sizeof from), 0);
+    sockaddr_in to = *bound;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(sock_connect(intruder.get(), to), 0);
+
+    const int data = accept_data_connection(ctx, listener, ctx.control_socket);
+    ASSERT_NE(data, -1);
+    EXPECT_TRUE(view.contains("[I] data connection from 127.0.0.2 refused: not the server 127.0.0.1"));
+    EXPECT_EQ(read_all(data), "server data");
     (void)close_socket(ctx, data);
     finish();
 }
@@ -203,7 +231,7 @@ TEST_F(DataConnection, AcceptGivesUpAtTheTimeOut) {
     int listener = open_listener(ctx, ctx.control_socket);
     ASSERT_NE(listener, -1);
     const auto started = tick_count();
-    EXPECT_EQ(accept_data_connection(ctx, listener), -1);
+    EXPECT_EQ(accept_data_connection(ctx, listener, ctx.control_socket), -1);
     const auto waited = tick_count() - started;
     EXPECT_GE(waited, 4900);
     EXPECT_LT(waited, 8000);

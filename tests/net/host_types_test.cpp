@@ -45,6 +45,21 @@ TEST_F(HostProbe, UnknownSystThenHelpNamesTheCommands) {
     finish();
 }
 
+TEST_F(HostProbe, AHelpReplyThatNeverEndsIsGivenUp) {
+    std::string endless = "214-The following commands are recognized\n";
+    for (int i = 0; i <= max_reply_lines; ++i) endless += "214-MKD RMD\n";
+    endless += "214 end";
+    ctx.messages.set_verbose(false);
+    server.expect("SYST").reply("215 Strange OS of our own").expect("HELP").reply(endless)
+          .silence_until_closed(20s);
+    run();
+    EXPECT_TRUE(view.contains("receive error: reply too long"));
+    EXPECT_TRUE(ctx.cancel_requested);  // the connection is out of step: given up as lost
+    EXPECT_EQ(ctx.host.host_type_probed, 1);
+    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    finish();
+}
+
 TEST_F(HostProbe, HelpFirstLineNamesThePcServer) {
     server.expect("SYST").reply("500 unknown")
           .expect("HELP").reply("214-PC FTP server help\n214 end");

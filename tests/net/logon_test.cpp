@@ -49,6 +49,29 @@ protected:
     std::vector<std::string> titles;
 };
 
+// A batch job closes without QUIT and logs on again: a late "226" of the old connection,
+// already received, must not be taken for the new server's greeting (the logon then sent
+// USER to the greeting, took "220" for USER's answer and never sent PASS).
+TEST_F(Logon, BytesLeftByTheLastConnectionAreNotTheNextGreeting) {
+    ScriptedServer old_server;
+    old_server.send_raw("200 ok\r\n226 late\r\n").silence_until_closed(10s);
+    old_server.start();
+    ctx.control_socket = connect_host(ctx, "127.0.0.1", old_server.port(), "tcp");
+    ASSERT_NE(ctx.control_socket, -1);
+    ASSERT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    (void)close_socket(ctx, ctx.control_socket);  // a socket closed but its bytes kept
+    ctx.control.remainder = "226 late\r\n";     // as a reader that kept them would have
+    ctx.control_socket = -1;
+    EXPECT_TRUE(old_server.wait_done(5s));
+
+    ctx.session.password = "secret";
+    server.reply("220 ready").expect("USER anna").reply("331 password please")
+          .expect("PASS secret").reply("230 logged in");
+    EXPECT_NE(run(), -1);
+    finish();
+    EXPECT_FALSE(view.contains("226 late"));
+}
+
 TEST_F(Logon, DirectLogonWithPasswordFromTheSession) {
     ctx.session.password = "secret";
     server.reply("220 ready").expect("USER anna").reply("331 password please")

@@ -11,6 +11,7 @@
 #include "platform/headless.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
+#include "platform/stream.h"
 
 namespace varnix {
 namespace {
@@ -37,7 +38,7 @@ TEST(Blocking, HookRunsDuringTheWaitAndCanCancelIt) {
         return false;
     });
     char byte;
-    EXPECT_EQ(sock_recv(pair.fds[0], &byte, 1), -1);
+    EXPECT_EQ(SocketStream(pair.fds[0]).read(&byte, 1), -1);
     EXPECT_EQ(last_socket_error(), wsa::cancelled);
     EXPECT_EQ(hook_calls, 5);
     EXPECT_TRUE(was_blocking);
@@ -52,14 +53,14 @@ TEST(Blocking, NestedBlockingCallFromTheHookIsRefused) {
     int nested_error = 0;
     install_thread_blocking_hook([&] {
         char byte;
-        nested = sock_recv(pair.fds[0], &byte, 1);
+        nested = SocketStream(pair.fds[0]).read(&byte, 1);
         nested_error = last_socket_error();
         EXPECT_EQ(::write(pair.fds[1], "x", 1), 1);
         install_thread_blocking_hook(nullptr);
         return false;
     });
     char byte = 0;
-    EXPECT_EQ(sock_recv(pair.fds[0], &byte, 1), 1);
+    EXPECT_EQ(SocketStream(pair.fds[0]).read(&byte, 1), 1);
     EXPECT_EQ(byte, 'x');
     EXPECT_EQ(nested, -1);
     EXPECT_EQ(nested_error, wsa::in_progress);
@@ -74,7 +75,7 @@ TEST(Blocking, AnotherThreadCanCancelTheCall) {
         }
     });
     char byte;
-    EXPECT_EQ(sock_recv(pair.fds[0], &byte, 1), -1);
+    EXPECT_EQ(SocketStream(pair.fds[0]).read(&byte, 1), -1);
     EXPECT_EQ(last_socket_error(), wsa::cancelled);
     canceller.join();
 }

@@ -35,13 +35,16 @@ protected:
         ctx.options.mode = 'I';
         ctx.current_remote_dir = "/pub";
     }
+    // The completion reply's class; the whole outcome stays in `last`.
     int get(const std::string& remote, const std::string& local, int mode) {
         std::string command = "RETR " + remote;
-        return get_file(ctx, ctx.control_socket, command, path(local), mode);
+        last = get_file(ctx, ctx.control_socket, command, path(local), mode);
+        return last.reply_class;
     }
     [[nodiscard]] bool record_present() const {
         return read_restart_record(ctx, ctx.session.name).present();
     }
+    TransferOutcome last;
 };
 
 TEST_F(GetPut, TypeIsSentOnlyWhenItChanges) {
@@ -63,13 +66,13 @@ TEST_F(GetPut, TypeIsSentOnlyWhenItChanges) {
     start_and_connect();
     EXPECT_EQ(get("a.bin", "a.bin", 'I'), 2);
     EXPECT_EQ(get("b.bin", "b.bin", 'I'), 2);
-    EXPECT_EQ(fetch_listing(ctx, ctx.control_socket, "LIST"), 2);
+    EXPECT_TRUE(fetch_listing(ctx, ctx.control_socket, "LIST").complete());
     EXPECT_EQ(get("c.bin", "c.bin", 'I'), 2);
     EXPECT_EQ(get("d.bin", "d.bin", 'L'), 2);
     finish();
     EXPECT_EQ(read_file(path("c.bin")), "C");
     EXPECT_EQ(read_file(ctx.remote.listing_file), "x\n");
-    EXPECT_EQ(ctx.transfer.receive_result, 1);
+    EXPECT_TRUE(last.complete());
 }
 
 TEST_F(GetPut, AutomaticModeChoosesByExtension) {
@@ -102,7 +105,7 @@ TEST_F(GetPut, StouRefusedIsSentAgainAsStor) {
           .expect("NOOP").reply("200 still here");
     start_and_connect();
     std::string command = "STOR up.bin";
-    EXPECT_EQ(put_file(ctx, ctx.control_socket, command, path("up.bin"), 'I'), 2);
+    EXPECT_TRUE(put_file(ctx, ctx.control_socket, command, path("up.bin"), 'I').complete());
     EXPECT_EQ(command, "STOR up.bin");
     expect_usable();
     finish();
@@ -111,7 +114,7 @@ TEST_F(GetPut, StouRefusedIsSentAgainAsStor) {
 
 TEST_F(GetPut, QuotedRetryOnlyOnActiveConnections) {
     ctx.session.host_type = dirlex::host::mvs;
-    ctx.current_type = 'I';
+    ctx.control.current_type = 'I';
     ctx.session.passive = 0;
     server.expect_port().expect("RETR USER.DATA").reply("550 not found")
           .expect("RETR 'USER.DATA'").reply("150 go").data_send("data").reply("250 done")
@@ -128,7 +131,7 @@ TEST_F(GetPut, QuotedRetryOnlyOnActiveConnections) {
 }
 
 TEST_F(GetPut, PassiveFailureFallsBackToActive) {
-    ctx.current_type = 'I';
+    ctx.control.current_type = 'I';
     server.expect("PASV").reply("500 what?").expect("XPSV").reply("502 no")
           .expect_port().expect("RETR f").reply("150 go").data_send("active").reply("226 done")
           .expect("PASV").reply("227 Entering Passive Mode")
@@ -157,12 +160,13 @@ TEST_F(GetPut, RestartAtTheOffsetOrFromTheStartWhenRestIsRefused) {
     const int file = ::open(path("r.bin").c_str(), O_WRONLY);
     ASSERT_GE(file, 0);
     ASSERT_EQ(::lseek(file, 1024, SEEK_SET), 1024);
-    EXPECT_EQ(restart_get(ctx, ctx.control_socket, file, "/pub", "r.bin", 1024), 2);
-    EXPECT_EQ(ctx.transfer.receive_result, 1);
+    const TransferOutcome resumed = restart_get(ctx, ctx.control_socket, file, "/pub", "r.bin", 1024);
+    EXPECT_TRUE(resumed.complete());
+    EXPECT_EQ(resumed.bytes, static_cast<std::int64_t>(remote.size()) - 1024);
     EXPECT_EQ(read_file(path("r.bin")), remote);
     write_file(path("r.bin"), "stale");
     ASSERT_EQ(::lseek(file, 1024, SEEK_SET), 1024);
-    EXPECT_EQ(restart_get(ctx, ctx.control_socket, file, "/pub", "r.bin", 1024), 2);
+    EXPECT_TRUE(restart_get(ctx, ctx.control_socket, file, "/pub", "r.bin", 1024).complete());
     ::close(file);
     EXPECT_TRUE(view.contains("Cannot restart at requested location, starting over."));
     EXPECT_EQ(read_file(path("r.bin")), remote);
@@ -193,7 +197,6 @@ TEST_F(GetPut, ServerClosingEarlyKeepsTheRestartRecord) {
     start_and_connect();
     prompter.push_answer("big.bin");
     EXPECT_EQ(download_one(ctx, "big.bin", 1, 1, true), 4);
-    EXPECT_EQ(ctx.transfer.receive_result, 2);
     EXPECT_TRUE(view.contains("Saved restart info for work - big.bin"));
     EXPECT_TRUE(view.contains("recv: "));
     EXPECT_TRUE(record_present());
@@ -213,7 +216,8 @@ TEST_F(GetPut, ServerThatNeverSendsIsCutByTheTimeOut) {
     const auto started = tick_count();
     EXPECT_EQ(get("never", "never", 'I'), 4);
     EXPECT_LT(tick_count() - started, 9000);
-    EXPECT_EQ(ctx.transfer.receive_result, 0);
+    EXPECT_EQ(last.status, TransferStatus::Cancelled);  // by the time-out
+    EXPECT_EQ(last.bytes, 0);
     EXPECT_TRUE(view.contains("Timer cancelled blocking call"));
     expect_usable();
     finish();
@@ -226,10 +230,12 @@ TEST_F(GetPut, HostileNamesAreRefusedBeforeAnythingIsSent) {
     prompter.push_answer("safe.bin");
     EXPECT_EQ(download_one(ctx, "a\r\nDELE b", 1, 1, true), 0);
     std::string put_command = "STOR b\nDELE c";
-    EXPECT_EQ(put_file(ctx, ctx.control_socket, put_command, path("local.bin"), 'I'), 0);
+    EXPECT_EQ(put_file(ctx, ctx.control_socket, put_command, path("local.bin"), 'I').status,
+              TransferStatus::ServerRefused);
     std::string nul_command("RETR a\0b", 8);
-    EXPECT_EQ(get_file(ctx, ctx.control_socket, nul_command, path("n"), 'I'), 0);
-    EXPECT_EQ(restart_get(ctx, ctx.control_socket, -1, "/pub", "x\ry", 0), 0);
+    EXPECT_EQ(get_file(ctx, ctx.control_socket, nul_command, path("n"), 'I').reply_class, 0);
+    EXPECT_EQ(restart_get(ctx, ctx.control_socket, -1, "/pub", "x\ry", 0).status,
+              TransferStatus::ServerRefused);
     EXPECT_TRUE(view.contains("Command not sent: it holds a line break or NUL"));
     EXPECT_FALSE(record_present());
     expect_usable();
@@ -266,8 +272,8 @@ TEST_F(GetPut, DiskFullAbortsAndKeepsTheRecord) {
           .expect("NOOP").reply("200 still here");
     start_and_connect();
     prompter.push_answer("full.bin");
-    EXPECT_EQ(download_one(ctx, "full.bin", 1, 1, true), 2);
-    EXPECT_EQ(ctx.transfer.receive_result, 2);
+    // The abort's "226" is no success: a file not written whole stops a multi-file run.
+    EXPECT_EQ(download_one(ctx, "full.bin", 1, 1, true), 0);
     EXPECT_TRUE(view.contains("File error on WRITE! Aborted"));
     EXPECT_TRUE(view.contains("You MAY have to press Cancel and/or Close this connection."));
     EXPECT_TRUE(record_present());
@@ -277,8 +283,91 @@ TEST_F(GetPut, DiskFullAbortsAndKeepsTheRecord) {
     EXPECT_EQ(server.urgent_bytes(), "\xFF");
 }
 
+// An upload stopped before the end of its file (here by Cancel after some chunks) must not
+// close the data connection normally: the server would store the part and confirm it.
+TEST_F(GetPut, AnUploadCancelledMidwayIsNoSuccessAndTheServerSeesAFailure) {
+    ctx.settings.sbp = 80;
+    write_file(path("big.bin"), binary_bytes(200000));
+    server.expect("TYPE I").reply("200 binary")
+          .expect("PASV").passive_reply().expect("STOR big.bin").reply("150 go").data_receive()
+          .reply("226 stored").expect("NOOP").reply("200 still here");
+    start_and_connect();
+    int hook_calls = 0;
+    install_thread_blocking_hook([&] {
+        if (++hook_calls == 40) cancel_command(ctx);  // the Cancel button, between chunks
+        return false;
+    });
+    EXPECT_NE(upload_one(ctx, "big.bin", 1, 1, false), 2);
+    install_blocking_hook(ctx);
+    EXPECT_TRUE(view.contains("upload not whole: data connection reset"));
+    EXPECT_TRUE(view.contains("transfer failed"));
+    EXPECT_FALSE(std::filesystem::exists(path("VARNIX.LOG")));  // no "-->" success line
+    expect_usable();
+    EXPECT_TRUE(server.wait_done(5s));
+    const auto failures = server.failures();
+    ASSERT_EQ(failures.size(), 1u);  // the server's read ended in a reset, not an end of file
+    EXPECT_THAT(failures[0], HasSubstr("data receive failed"));
+    ASSERT_EQ(server.data_received().size(), 1u);
+    EXPECT_LT(server.data_received()[0].size(), 200000u);
+}
+
+TEST_F(GetPut, AnUploadWhoseLocalFileCannotBeReadIsALocalError) {
+    std::filesystem::create_directory(path("folder"));  // opens, but every read fails
+    server.expect("TYPE I").reply("200 binary")
+          .expect("PASV").passive_reply().expect("STOR folder").reply("150 go").data_receive()
+          .reply("226 stored").expect("NOOP").reply("200 still here");
+    start_and_connect();
+    std::string command = "STOR folder";
+    const TransferOutcome outcome = put_file(ctx, ctx.control_socket, command, path("folder"), 'I');
+    EXPECT_EQ(outcome.status, TransferStatus::LocalError);
+    EXPECT_EQ(transfer_result(outcome), 0);
+    EXPECT_TRUE(view.contains("File error on READ! Aborted"));
+    expect_usable();
+    EXPECT_TRUE(server.wait_done(5s));
+}
+
+// Host type 6024 retries a refused RETR with the name in apostrophes; a resumed get must
+// send its REST again before the retry, or the file comes from its start.
+TEST_F(GetPut, TheQuotedRetryOfAResumedGetRepeatsRest) {
+    ctx.session.passive = 0;
+    ctx.session.host_type = dirlex::host::mvs;
+    ctx.control.current_type = 'I';
+    const std::string remote = binary_bytes(3000);
+    write_file(path("r.bin"), remote.substr(0, 1024));
+    server.expect_port().expect("REST 1024").reply("350 restarting")
+          .expect("RETR /pub/USER.DATA").reply("550 not found")
+          .expect("REST 1024").reply("350 restarting")
+          .expect("RETR '/pub/USER.DATA'").reply("150 go").data_send(remote.substr(1024))
+          .reply("226 done");
+    start_and_connect();
+    const int file = ::open(path("r.bin").c_str(), O_WRONLY);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::lseek(file, 1024, SEEK_SET), 1024);
+    EXPECT_TRUE(restart_get(ctx, ctx.control_socket, file, "/pub", "USER.DATA", 1024).complete());
+    ::close(file);
+    finish();
+    EXPECT_EQ(read_file(path("r.bin")), remote);
+}
+
+// A failed active-mode accept leaves the server's answer to it on the control connection:
+// it must be read then, or every later command gets the answer of the one before.
+TEST_F(GetPut, AFailedAcceptReadsTheServersAnswerSoTheConnectionStaysInStep) {
+    ctx.session.passive = 0;
+    ctx.session.timeout = 5;
+    ctx.control.current_type = 'I';
+    server.expect_port().expect("RETR never").reply("150 go").data_swallow()
+          .reply("425 can't open data connection")
+          .expect("NOOP", 15s).reply("200 still here");
+    start_and_connect();
+    EXPECT_EQ(get("never", "never", 'I'), 4);
+    EXPECT_FALSE(last.complete());
+    EXPECT_EQ(ctx.reply.code, 425);
+    expect_usable();
+    finish();
+}
+
 TEST_F(GetPut, RefusedCommandsAndBusyStartNothing) {
-    ctx.current_type = 'I';
+    ctx.control.current_type = 'I';
     server.expect("PASV").passive_reply().expect("RETR missing").reply("550 no such file")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
@@ -290,7 +379,7 @@ TEST_F(GetPut, RefusedCommandsAndBusyStartNothing) {
     EXPECT_TRUE(view.contains("command in process, ignored"));
     --ctx.busy_count;
     std::string command = "RETR x";
-    EXPECT_EQ(get_file(ctx, -1, command, path("x"), 'I'), 0);
+    EXPECT_EQ(get_file(ctx, -1, command, path("x"), 'I').status, TransferStatus::ServerRefused);
     EXPECT_TRUE(view.contains("no ctrl_skt, ignored"));
     expect_usable();
     finish();

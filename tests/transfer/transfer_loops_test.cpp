@@ -148,13 +148,13 @@ TEST(ExpectedSize, Percent) {
 }
 
 TEST_F(TransferLoops, AsciiReceiveTurnsCrLfIntoLfAcrossChunkEdges) {
-    ctx.current_type = 'A';
+    ctx.control.current_type = 'A';
     ctx.settings.rbp = 80;
     // The CR of the first line end is the 80th byte: its LF comes with the next chunk.
     const std::string wire = std::string(79, 'a') + "\r\n" + "b\rc\r\r\n" + "end\r";
     DataPair pair;
     pair.serve(wire);
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("text.txt"), -1), 1);
+    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("text.txt"), -1).status, TransferStatus::Complete);
     EXPECT_EQ(read_file(path("text.txt")), std::string(79, 'a') + "\n" + "b\rc\r\n" + "end\r");
     EXPECT_TRUE(view.contains("Received " + std::to_string(wire.size()) + " bytes"));
     EXPECT_EQ(ctx.busy_count, 0);
@@ -163,12 +163,12 @@ TEST_F(TransferLoops, AsciiReceiveTurnsCrLfIntoLfAcrossChunkEdges) {
 }
 
 TEST_F(TransferLoops, BinaryReceiveIsByteExact) {
-    ctx.current_type = 'I';
+    ctx.control.current_type = 'I';
     ctx.settings.rbp = 100;
     const std::string bytes = binary_bytes(5000) + "\r\n\r";
     DataPair pair;
     pair.serve(bytes);
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("b.bin"), -1), 1);
+    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("b.bin"), -1).status, TransferStatus::Complete);
     EXPECT_EQ(read_file(path("b.bin")), bytes);
 }
 
@@ -176,7 +176,7 @@ TEST_F(TransferLoops, EmptyDownloadIsCompleteAndTruncatesTheOldFile) {
     write_file(path("old.txt"), "previous content");
     DataPair pair;
     pair.serve("");
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("old.txt"), -1), 1);
+    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("old.txt"), -1).status, TransferStatus::Complete);
     EXPECT_EQ(read_file(path("old.txt")), "");
     EXPECT_TRUE(view.contains("Received 0 bytes in 0.1 secs, (0.00 bps), transfer succeeded"));
 }
@@ -188,7 +188,7 @@ TEST_F(TransferLoops, ReceiveAtAnOffsetWritesFromThereAndCountsFromIt) {
     ASSERT_EQ(::lseek(file, 4, SEEK_SET), 4);
     DataPair pair;
     pair.serve("abc");
-    EXPECT_EQ(receive_file_data_at(ctx, pair.client(), file, -1, 4), 1);
+    EXPECT_EQ(receive_file_data_at(ctx, pair.client(), file, -1, 4).status, TransferStatus::Complete);
     ::close(file);
     EXPECT_EQ(read_file(path("part.bin")), "0123abc789");
     EXPECT_TRUE(view.contains("Received 7 bytes"));
@@ -197,27 +197,28 @@ TEST_F(TransferLoops, ReceiveAtAnOffsetWritesFromThereAndCountsFromIt) {
 TEST_F(TransferLoops, UncreatableFileWithNothingComingIsNothingUsable) {
     DataPair pair;
     pair.serve("");
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("no/such/dir/f"), -1), 0);
+    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("no/such/dir/f"), -1).status,
+              TransferStatus::LocalError);
     EXPECT_TRUE(view.contains("failed to open file " + path("no/such/dir/f") + " (2)"));
 }
 
 TEST_F(TransferLoops, NoDataSocketOrNoConnectionDoesNothing) {
-    EXPECT_EQ(receive_file_data(ctx, -1, path("x"), -1), 0);
-    EXPECT_EQ(send_file_data(ctx, -1, path("x")), 0);
+    EXPECT_EQ(receive_file_data(ctx, -1, path("x"), -1).status, TransferStatus::ServerRefused);
+    EXPECT_EQ(send_file_data(ctx, -1, path("x")).status, TransferStatus::ServerRefused);
     ctx.connected = false;
     DataPair pair;
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("x"), -1), 0);
+    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("x"), -1).status, TransferStatus::ServerRefused);
     EXPECT_EQ(progress.opened(), 0);
     EXPECT_FALSE(std::filesystem::exists(path("x")));
 }
 
 TEST_F(TransferLoops, AsciiSendTurnsLfIntoCrLfAndKeepsExistingCrLf) {
-    ctx.current_type = 'A';
+    ctx.control.current_type = 'A';
     ctx.settings.sbp = 80;
     const std::string text = std::string(79, 'x') + "\r\n" + "two\n\nthree\r\n";
     write_file(path("up.txt"), text);
     DataPair pair;
-    EXPECT_EQ(send_file_data(ctx, pair.client(), path("up.txt")), 1);
+    EXPECT_EQ(send_file_data(ctx, pair.client(), path("up.txt")).status, TransferStatus::Complete);
     EXPECT_EQ(pair.received(), std::string(79, 'x') + "\r\n" + "two\r\n\r\nthree\r\n");
     EXPECT_EQ(progress.caption(),
               "Sending ASCII file " + path("up.txt") + " (" + std::to_string(text.size()) + " bytes)");
@@ -225,12 +226,16 @@ TEST_F(TransferLoops, AsciiSendTurnsLfIntoCrLfAndKeepsExistingCrLf) {
 }
 
 TEST_F(TransferLoops, BinarySendIsByteExactAndShowsProgress) {
+<<<<<<< HEAD
     ctx.current_type = 'I';
     ctx.settings.sbp = 512;
+=======
+    ctx.control.current_type = 'I';
+>>>>>>> eb9fca6 (Byte stream, per-connection control state, typed transfer outcomes; reply, upload, accept, listing-cache and resume faults mended)
     const std::string bytes = binary_bytes(20000);
     write_file(path("up.bin"), bytes);
     DataPair pair;
-    EXPECT_EQ(send_file_data(ctx, pair.client(), path("up.bin")), 1);
+    EXPECT_EQ(send_file_data(ctx, pair.client(), path("up.bin")).status, TransferStatus::Complete);
     EXPECT_EQ(pair.received(), bytes);
     EXPECT_THAT(progress.caption(), HasSubstr("Sending BINARY file"));
     // The caption names the size, so the bar follows the count (the first chunk of 512
@@ -242,7 +247,7 @@ TEST_F(TransferLoops, BinarySendIsByteExactAndShowsProgress) {
 TEST_F(TransferLoops, MissingFileToSendFailsWithTheErrorSound) {
     ctx.options.bell = 1;
     DataPair pair;
-    EXPECT_EQ(send_file_data(ctx, pair.client(), path("gone.bin")), 0);
+    EXPECT_EQ(send_file_data(ctx, pair.client(), path("gone.bin")).status, TransferStatus::LocalError);
     EXPECT_TRUE(view.contains("failed to open file " + path("gone.bin") + " (2)"));
     EXPECT_GT(sound.beeps() + static_cast<int>(sound.played().size()), 0);
     EXPECT_FALSE(view.contains("Transmitted"));

@@ -215,12 +215,13 @@ TEST_F(TransferStatus, CancelEndsTheDownloadAndTheConnectionStaysUsable) {
     });
     poll.start(50);
     std::string command = "RETR big.bin";
-    EXPECT_EQ(get_file(ctx, ctx.control_socket, command, path("big.bin"), 'I'), 2);
+    const TransferOutcome outcome = get_file(ctx, ctx.control_socket, command, path("big.bin"), 'I');
+    EXPECT_EQ(outcome.reply_class, 2);
     poll.stop();
     EXPECT_TRUE(clicked);
     EXPECT_EQ(cancels, 1);
     EXPECT_EQ(display.dialog(), nullptr);
-    EXPECT_EQ(ctx.transfer.receive_result, 2);
+    EXPECT_EQ(outcome.status, varnix::TransferStatus::Cancelled);
     EXPECT_LT(std::filesystem::file_size(path("big.bin")), 4u * 1024 * 1024);
     EXPECT_TRUE(view.contains("You MAY have to press Cancel and/or Close this connection."));
     expect_usable();
