@@ -63,9 +63,9 @@ int receive_whole(BatchContext& ctx, int control_socket, const std::string& remo
 }
 
 void send_binary_type(BatchContext& ctx, int control_socket) {
-    if (ctx.current_type == 'I') return;
+    if (ctx.control.current_type == 'I') return;
     (void)send_command(ctx, control_socket, "TYPE I");
-    ctx.current_type = 'I';
+    ctx.control.current_type = 'I';
 }
 
 // REST from the local file's size, then RETR, appending to the file. ASCII is refused: the
@@ -126,7 +126,7 @@ void report_kept(BatchContext& ctx, int control_socket, const std::string& remot
     const std::int64_t have = local_file_size(local);
     if (have < 0) return;
     std::int64_t total = expected_size_from_caption(ctx.transfer.progress_caption);
-    if (total <= 0 && control_socket != -1 && ctx.connected && ctx.current_type == 'I') {
+    if (total <= 0 && control_socket != -1 && ctx.connected && ctx.control.current_type == 'I') {
         const std::int32_t timeout = ctx.session.timeout;
         ctx.session.timeout = after_stop_timeout;
         total = remote_file_size(ctx, control_socket, remote);

@@ -226,12 +226,8 @@ TEST_F(TransferLoops, AsciiSendTurnsLfIntoCrLfAndKeepsExistingCrLf) {
 }
 
 TEST_F(TransferLoops, BinarySendIsByteExactAndShowsProgress) {
-<<<<<<< HEAD
-    ctx.current_type = 'I';
-    ctx.settings.sbp = 512;
-=======
     ctx.control.current_type = 'I';
->>>>>>> eb9fca6 (Byte stream, per-connection control state, typed transfer outcomes; reply, upload, accept, listing-cache and resume faults mended)
+    ctx.settings.sbp = 512;
     const std::string bytes = binary_bytes(20000);
     write_file(path("up.bin"), bytes);
     DataPair pair;
