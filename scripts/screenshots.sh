@@ -115,24 +115,24 @@ xdotool windowunmap "$log_id"
 end_program
 
 # The two "Input" questions: the local "ChgDir" (a text entry) and the remote one (with the
-# cached folders in a drop-down). From "Connect", which has the focus at start, Tab walks the
-# table order: 13 presses reach the local ChgDir, 6 more the remote one.
+# cached folders in a drop-down), opened by clicking the buttons. At 800 x 600 in the normal
+# layout the ChgDir buttons are the first of each pane's button column.
+click_control() {  # click_control WINDOW-ID X Y
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+}
 write_demo_config "LOC=0,0,800,600"
 start_program
 id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
-sleep 1
-xdotool windowfocus --sync "$id"
-for _ in $(seq 1 13); do xdotool key Tab; done
-xdotool key space
+sleep 1.5
+click_control "$id" 339 65
 input_id="$(wait_window '^Input$')"
 shot "$input_id" input-text
-xdotool key Escape
-sleep 0.3
-xdotool windowfocus --sync "$id"
-for _ in $(seq 1 6); do xdotool key Tab; done
-xdotool key space
+xdotool windowfocus --sync "$input_id" 2>/dev/null || true; xdotool key Escape
+sleep 0.5
+click_control "$id" 766 65
 input_id="$(wait_window '^Input$')"
 shot "$input_id" input-history
+xdotool windowfocus --sync "$input_id" 2>/dev/null || true; xdotool key Escape
 end_program
 
 # The password question of a logon as a user without a stored password, typed in.
