@@ -142,9 +142,10 @@ TEST_F(Help, EveryContextTheCodeNamesIsInTheTable) {
     EXPECT_GE(constants, 30);
 
     // Help numbers named or passed anywhere else in the program: constants whose name speaks
-    // of help, and numbers handed straight to set_help_context or show_help.
+    // of help, and numbers handed straight to the help functions.
     const QRegularExpression elsewhere(
-        R"((?:constexpr int \w*help\w* = |set_help_context\(|show_help\([^,()]*, *)(\d+))");
+        R"((?:constexpr int \w*help\w* = |set_help_context\(|)"
+        R"((?:show_help|set_control_help|install_help_keys)\([^,()]*, *)(\d+))");
     int found = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(source_root() / "src")) {
         const auto extension = entry.path().extension();
@@ -233,6 +234,44 @@ TEST_F(Help, F1InADialogOpensItsSectionAndTheWindowTakesInput) {
     EXPECT_EQ(ui::help_window()->parentWidget(), nullptr);
     EXPECT_TRUE(ui::help_window()->isVisible());
     EXPECT_EQ(shown().fragment(), "ascii-extensions");
+}
+
+TEST_F(Help, MainWindowKeysOpenContentsMainWindowAndTheFocusedControlsSection) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* directories = new QLineEdit(&window);
+    auto* plain = new QLineEdit(&window);
+    layout->addWidget(directories);
+    layout->addWidget(plain);
+    ui::set_control_help(directories, help::directory_lists);
+    ui::install_main_window_help_keys(&window);
+    window.show();
+    // Help takes the focus; the keys below go to the main window again.
+    const auto activate = [&window] {
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    };
+    ASSERT_TRUE(activate());
+
+    directories->setFocus();
+    QTest::keyClick(directories, Qt::Key_F1, Qt::ControlModifier);
+    EXPECT_EQ(shown().fileName(), "window.html");
+    EXPECT_EQ(shown().fragment(), "directories");
+
+    // A control without a number of its own: the contents, as for F1.
+    ASSERT_TRUE(activate());
+    plain->setFocus();
+    QTest::keyClick(plain, Qt::Key_F1, Qt::ControlModifier);
+    EXPECT_EQ(shown().fileName(), "index.html");
+    EXPECT_EQ(ui::control_help(plain), 0);
+
+    ASSERT_TRUE(activate());
+    QTest::keyClick(plain, Qt::Key_F2);
+    EXPECT_EQ(shown().fragment(), "main");
+    ASSERT_TRUE(activate());
+    QTest::keyClick(directories, Qt::Key_F1);
+    EXPECT_EQ(shown().fileName(), "index.html");
+    EXPECT_FALSE(shown().hasFragment());
 }
 
 TEST_F(Help, ContentsTreeHoldsEveryPageAndFollowsTheSectionShown) {

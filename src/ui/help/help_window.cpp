@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "ui/help/help_contents.h"
 #include "ui/help/help_contexts.h"
@@ -241,6 +242,33 @@ void install_help_keys(QWidget* widget, int context) {
         QObject::connect(shortcut, &QShortcut::activated, widget,
                          [widget, context] { show_help(widget, context); });
     }
+}
+
+namespace {
+constexpr const char* help_property = "varnixHelpContext";
+
+void add_key(QWidget* window, const QKeySequence& key, std::function<int()> context) {
+    auto* shortcut = new QShortcut(key, window);
+    QObject::connect(shortcut, &QShortcut::activated, window,
+                     [window, context = std::move(context)] { show_help(window, context()); });
+}
+}  // namespace
+
+void set_control_help(QWidget* control, int context) { control->setProperty(help_property, context); }
+
+int control_help(const QWidget* widget) {
+    for (; widget; widget = widget->parentWidget()) {
+        const QVariant value = widget->property(help_property);
+        if (value.isValid()) return value.toInt();
+    }
+    return 0;
+}
+
+void install_main_window_help_keys(QWidget* window) {
+    add_key(window, QKeySequence(Qt::Key_F1), [] { return help::contents; });
+    add_key(window, QKeySequence(Qt::Key_F2), [] { return help::main_window; });
+    add_key(window, QKeySequence(Qt::CTRL | Qt::Key_F1),
+            [] { return control_help(QApplication::focusWidget()); });
 }
 
 }  // namespace varnix::ui

@@ -24,6 +24,15 @@ void show_help(QWidget* parent, int context);
 // F1 and F2 anywhere in the widget's window open the section of the context.
 void install_help_keys(QWidget* widget, int context);
 
+// The help number of a control (Ctrl+F1 on it opens its section); control_help gives the
+// number of the widget or of its nearest parent that has one, 0 when none has.
+void set_control_help(QWidget* control, int context);
+[[nodiscard]] int control_help(const QWidget* widget);
+
+// The main window's keys: F1 the contents, F2 the main window's section, Ctrl+F1 the section
+// of the control that has the focus (set_control_help).
+void install_main_window_help_keys(QWidget* window);
+
 // The manual address of a context: qrc:/manual/<page>#<anchor>.
 [[nodiscard]] QUrl help_url(int context);
 
