@@ -27,7 +27,7 @@ export XDG_CONFIG_HOME="$work/config"   # leave the user's own settings alone
 write_demo_config
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  echo "Demo FTP server on 127.0.0.1:$port; opening the VARNIX window (close it to end the demo)."
+  echo "Demo FTP server on 127.0.0.1:$port; opening the VARNIX window: press OK in \"Session Profile\" to connect with the Demo profile (close the window to end the demo)."
   cd "$work/local"
   "$here/build/bin/varnix"
   exit 0

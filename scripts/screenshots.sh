@@ -63,6 +63,14 @@ wait_window() {
   echo "$id"
 }
 
+# confirm_profile: the connect at start opens "Session Profile" on the Demo profile; OK it.
+confirm_profile() {
+  local id
+  id="$(wait_window '^Session Profile$')"
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
+  xdotool key Return
+}
+
 # start_program [varnix arguments]: runs the program from the local sample folder.
 start_program() {
   (cd "$work/local" && exec "$here/build/bin/varnix" "$@") >"$work/varnix.log" 2>&1 &
@@ -90,6 +98,7 @@ shot() {  # shot WINDOW-ID NAME
 main_window() {  # main_window NAME WIDTH HEIGHT LAYOUT
   write_demo_config "LOC=0,0,$2,$3" "LAYOUT=$4"
   start_program
+  confirm_profile
   local id
   id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
   sleep 1.5   # the splash goes after a second; let both panes paint
@@ -122,6 +131,7 @@ click_control() {  # click_control WINDOW-ID X Y
 }
 write_demo_config "LOC=0,0,800,600"
 start_program
+confirm_profile
 id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
 sleep 1.5
 click_control "$id" 339 65
@@ -138,6 +148,7 @@ end_program
 # The password question of a logon as a user without a stored password, typed in.
 demo_user=demo write_demo_config "LOC=0,0,800,600"
 start_program
+confirm_profile
 id="$(wait_window '^Password$')"
 xdotool windowfocus --sync "$id"
 xdotool type --delay 20 demo
