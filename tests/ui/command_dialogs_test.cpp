@@ -21,6 +21,7 @@
 #include "support/temp_dir.h"
 #include "transfer/transfer_fixture.h"
 #include "ui/commands.h"
+#include "ui/file_bytes.h"
 #include "ui/main_window.h"
 #include "ui/main_window_lists.h"
 #include "ui/message_area.h"
@@ -34,13 +35,6 @@ namespace fs = std::filesystem;
 namespace ctl = ui::ctl;
 
 const auto* const qt_environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 class CommandDialogsTest : public ::testing::Test {
 protected:

@@ -24,6 +24,7 @@
 #include "transfer/transfer_fixture.h"
 #include "ui/about_box.h"
 #include "ui/commands.h"
+#include "ui/file_bytes.h"
 #include "ui/main_window.h"
 #include "ui/main_window_lists.h"
 #include "ui/message_area.h"
@@ -37,13 +38,6 @@ namespace fs = std::filesystem;
 namespace ctl = ui::ctl;
 
 const auto* const qt_environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 void spit(const fs::path& file, const std::string& bytes) {
     fs::create_directories(file.parent_path());
