@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "platform/ini_file.h"
+#include "transfer/file_operations.h"
 #include "ui/dialogs/program_start.h"
 
 namespace varnix::ui {
@@ -81,24 +82,8 @@ std::string file_extension(std::string_view file_name) {
 }
 
 std::vector<std::string> split_command(std::string_view command) {
-    std::vector<std::string> words;
-    std::string word;
-    bool in_word = false, quoted = false;
-    for (const char c : command) {
-        if (c == '"') {
-            quoted = !quoted;
-            in_word = true;
-        } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (in_word) words.push_back(std::move(word));
-            word.clear();
-            in_word = false;
-        } else {
-            word += c;
-            in_word = true;
-        }
-    }
-    if (in_word) words.push_back(std::move(word));
-    return words;
+    // The viewer's command line and an association's are split by the same rules.
+    return split_command_line(command);
 }
 
 std::vector<std::string> association_argv(std::string_view value, const std::string& file) {
