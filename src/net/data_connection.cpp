@@ -12,6 +12,7 @@
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
 #include "platform/stream.h"
+#include "platform/stream.h"
 
 namespace varnix {
 
@@ -228,7 +229,30 @@ int abort_transfer(NetContext& ctx, int control_socket) {
         return 0;
     }
     ctx.messages.print_message("[%u] sent ABOR", static_cast<unsigned>(control_socket));
-    return read_reply(ctx, control_socket);
+    return read_abort_replies(ctx, control_socket);
+}
+
+int read_abort_replies(NetContext& ctx, int control_socket) {
+    // The transfer's own reply (426, or 226 when it had just ended) may come before the
+    // ABOR's answer, or not at all: read on through negative replies until the ABOR's answer.
+    int cls = 0;
+    for (int replies = 0; replies < max_abort_replies; ++replies) {
+        cls = read_reply(ctx, control_socket);
+        if (cls != 4 || ctx.reply.code == 421) break;
+    }
+    if (cls != 2) return cls;
+    // A transfer that ended just before the ABOR got its 226 first; the ABOR's own answer
+    // follows at once. Left unread, it would be taken as the reply to the next command.
+    const Reply answered = ctx.reply;
+    if (ctx.control.remainder.empty()) {
+        char chunk[reply_recv_chunk];
+        const ssize_t n = SocketStream(control_socket).read(chunk, sizeof chunk, abort_grace_ms);
+        if (n <= 0) return cls;
+        ctx.control.remainder.append(chunk, static_cast<std::size_t>(n));
+    }
+    const int late = read_reply(ctx, control_socket);
+    if (late == 0) ctx.reply = answered;
+    return late == 0 ? cls : late;
 }
 
 }  // namespace varnix

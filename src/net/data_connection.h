@@ -34,8 +34,17 @@ int send_pasv(NetContext& ctx, int control_socket);
 // the control connection's peer is accepted; another host's connection is closed with an
 // "[I]" line. The data socket, or -1 after reporting "accept".
 [[nodiscard]] int accept_data_connection(NetContext& ctx, int& listen_socket, int control_socket);
-// The class of the reply to ABOR, or 0 when the interrupt could not be sent.
+// Sends the interrupt and ABOR and reads every reply they bring (read_abort_replies):
+// the class of the last, or 0 when the interrupt could not be sent.
 int abort_transfer(NetContext& ctx, int control_socket);
+
+// How many replies an abort may bring (the transfer's and the ABOR's), and how long a second
+// answer that follows a positive one is waited for.
+inline constexpr int max_abort_replies = 3;
+inline constexpr int abort_grace_ms = 300;
+// Reads the replies that follow an ABOR: through the transfer's negative reply (426) to the
+// ABOR's own answer, and an answer that follows at once, so the connection is in step again.
+int read_abort_replies(NetContext& ctx, int control_socket);
 
 // The session's time-out for one data wait in milliseconds (-1: none).
 [[nodiscard]] int data_timeout_ms(const NetContext& ctx);

@@ -120,6 +120,7 @@ TransferOutcome move_data(TransferContext& ctx, int control_socket, Job& job, bo
     if (job.direction == Direction::Get && active) {
         ctx.messages.print_message("[%u] looking for completion line", static_cast<unsigned>(control_socket));
     }
+    if (loop.completion_read) return completed(loop, loop.reply_class);
     return completed(loop, read_reply(ctx, control_socket));
 }
 

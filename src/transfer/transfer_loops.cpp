@@ -201,7 +201,7 @@ TransferOutcome finish_receive(TransferContext& ctx, int socket, int control_soc
                                bool shut_down_on_cancel) {
     const std::int64_t end_tick = tick_count();
     if (r.last < 0) report_socket_error(ctx, error_name, last_socket_error());
-    const TransferOutcome outcome = receive_outcome(ctx, r, start_offset, file_open);
+    TransferOutcome outcome = receive_outcome(ctx, r, start_offset, file_open);
     if (r.last < 0 && r.count <= start_offset) {
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
         return outcome;
@@ -211,7 +211,9 @@ TransferOutcome finish_receive(TransferContext& ctx, int socket, int control_soc
     if (ctx.cancel_requested) {
         if (shut_down_on_cancel) SocketStream(socket).shutdown(ShutdownHow::Read);
         ctx.messages.print_message("You MAY have to press Cancel and/or Close this connection.");
-        (void)abort_transfer(ctx, control_socket);
+        // The abort's replies stand for the completion reply: none follows them.
+        outcome.reply_class = abort_transfer(ctx, control_socket);
+        outcome.completion_read = true;
     }
     return outcome;
 }

@@ -21,6 +21,9 @@ struct [[nodiscard]] TransferOutcome {
     // Whether the data connection brought or took every byte, whatever the server said
     // after (a resumed file is trimmed to the end it reached).
     bool data_whole = false;
+    // Whether the replies that end the transfer were read already (by an abort), so no
+    // completion reply is to be waited for.
+    bool completion_read = false;
 
     [[nodiscard]] constexpr bool complete() const { return status == TransferStatus::Complete; }
 };

@@ -245,7 +245,8 @@ TEST_F(DataConnection, AcceptGivesUpAtTheTimeOut) {
 TEST_F(DataConnection, AbortSendsThreeUrgentThenSevenNormalBytes) {
     server.expect("ABOR").reply("426 transfer aborted\n226 abort successful");
     start_and_connect();
-    EXPECT_EQ(abort_transfer(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(abort_transfer(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.code, 226);
     finish();
     EXPECT_TRUE(view.contains("sent ABOR"));
     EXPECT_EQ(server.received_with_urgent(), std::string("\xFF\xF4\xFF\xF2" "ABOR\r\n"));
@@ -253,6 +254,38 @@ TEST_F(DataConnection, AbortSendsThreeUrgentThenSevenNormalBytes) {
     EXPECT_EQ(server.urgent_bytes(), "\xFF");
     EXPECT_THAT(server.urgent_offsets(), ElementsAre(2u));
     EXPECT_EQ(server.received_bytes().size(), 9u);
+}
+
+// Servers answer an abort with one, two or three replies, sometimes apart: whatever they
+// send, the next command gets its own reply, and nothing waits for a reply that never comes.
+TEST_F(DataConnection, AbortReadsTheTransfersReplyThenTheAbortsOwn) {
+    server.expect("ABOR").reply("426 transfer aborted").delay(100ms).reply("226 abort done")
+          .expect("NOOP").reply("200 still here");
+    start_and_connect();
+    EXPECT_EQ(abort_transfer(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.code, 226);
+    expect_usable();
+    finish();
+}
+
+TEST_F(DataConnection, AbortAfterTheTransferEndedTakesBothPositiveReplies) {
+    // The transfer's 226 crossed the ABOR; the ABOR's own answer follows.
+    server.expect("ABOR").reply("226 transfer complete").delay(50ms).reply("225 no transfer to abort")
+          .expect("NOOP").reply("200 still here");
+    start_and_connect();
+    EXPECT_EQ(abort_transfer(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.code, 225);
+    expect_usable();
+    finish();
+}
+
+TEST_F(DataConnection, AbortWithASingleAnswerDoesNotWaitForAnother) {
+    server.expect("ABOR").reply("225 no transfer to abort").expect("NOOP").reply("200 still here");
+    start_and_connect();
+    EXPECT_EQ(abort_transfer(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.reply.code, 225);
+    expect_usable();
+    finish();
 }
 
 TEST_F(DataConnection, AbortOnAClosedConnectionReportsTheInterrupt) {

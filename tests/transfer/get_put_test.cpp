@@ -283,6 +283,29 @@ TEST_F(GetPut, DiskFullAbortsAndKeepsTheRecord) {
     EXPECT_EQ(server.urgent_bytes(), "\xFF");
 }
 
+// A server whose data connection had already ended answers the ABOR alone: the download
+// must not wait for a completion reply that never comes (the server waits for our next
+// command, so a wait here would end only at the server's own bound, as a failure).
+TEST_F(GetPut, AnAbortAnsweredOnceLeavesNoReplyAwaited) {
+    std::error_code ec;
+    std::filesystem::create_symlink("/dev/full", path("full.bin"), ec);
+    if (ec) GTEST_SKIP() << "no /dev/full here: " << ec.message();
+    Pacing until_abort;
+    until_abort.chunk = 4096;
+    until_abort.stop_on_command = true;
+    server.expect("TYPE I").reply("200 binary")
+          .expect("PASV").passive_reply().expect("RETR full.bin").reply("150 go")
+          .data_send(binary_bytes(256 * 1024), until_abort)
+          .expect("ABOR").reply("225 No transfer to abort.")
+          .expect("NOOP").reply("200 still here");
+    start_and_connect();
+    prompter.push_answer("full.bin");
+    EXPECT_EQ(download_one(ctx, "full.bin", 1, 1, true), 0);
+    EXPECT_TRUE(record_present());
+    expect_usable();
+    finish();
+}
+
 // An upload stopped before the end of its file (here by Cancel after some chunks) must not
 // close the data connection normally: the server would store the part and confirm it.
 TEST_F(GetPut, AnUploadCancelledMidwayIsNoSuccessAndTheServerSeesAFailure) {
