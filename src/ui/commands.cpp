@@ -48,7 +48,6 @@ namespace {
 constexpr std::size_t local_mask_chars = 12;
 constexpr std::size_t remote_mask_chars = 19;
 constexpr int tidy_retry_ms = 20;
-constexpr int second_cancel_ms = 400;
 
 bool start_detached(const std::vector<std::string>& argv) {
     if (argv.empty()) return false;
@@ -113,7 +112,9 @@ bool WindowCommands::finish_worker(std::chrono::milliseconds bound) {
 void WindowCommands::update_buttons() {
     window_.update_buttons();
     if (!busy_for_remote()) {
+        // What a running transfer greyed out below, and the window's own rules never touch.
         window_.control(ctl::connect)->setEnabled(true);
+        window_.control(ctl::local_column + ctl::chgdir)->setEnabled(true);
         return;
     }
     // While a transfer runs the remote pane and the arrows wait; so does the local folder
@@ -382,11 +383,6 @@ void WindowCommands::pane_transfer(bool to_remote) {
 void WindowCommands::cancel() {
     if (worker_->running()) {
         worker_->cancel();
-        // After the abort some servers send one reply fewer than the transfer waits for; a
-        // second cancel ends that wait too, so the worker is gone well within a second.
-        QTimer::singleShot(second_cancel_ms, this, [this] {
-            if (worker_->running()) worker_->cancel();
-        });
         return;
     }
     cancel_command(ctx_);
