@@ -5,7 +5,6 @@
 #include <chrono>
 #include <ctime>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include "config/config_file.h"
 #include "platform/directory_scan.h"
 #include "dirlex/dirlex.h"
+#include "listing/local_listing.h"
 #include "net/logon.h"
 #include "platform/ini_file.h"
 #include "transfer/get_put.h"
@@ -114,9 +114,8 @@ void offer_resume(TransferContext& ctx, const std::string& profile) {
         clear_restart_record(ctx, profile);
         return;
     }
-    std::error_code ec;
-    std::filesystem::current_path(local_dir, ec);
-    refresh_local_pane(ctx);
+    // The local pane follows the file; the process's own directory is not the pane's.
+    if (set_local_dir(ctx, local_dir)) refresh_local_pane(ctx);
     const int file = ::open(local_path.c_str(), O_WRONLY | O_CLOEXEC);
     if (file < 0) {
         if (boxes.show("Failed to open the local file. Did you delete it?", program_title,

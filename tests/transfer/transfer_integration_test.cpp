@@ -4,9 +4,12 @@
 #include <gmock/gmock.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <string>
 
+#include "config/config_file.h"
 #include "net/logon.h"
+#include "platform/ini_file.h"
 #include "support/pyftpd.h"
 #include "transfer/get_put.h"
 #include "transfer/listing_fetch.h"
@@ -128,17 +131,27 @@ TEST_P(RealServer, InterruptedDownloadResumesToTheSameBytes) {
     write_file(remote("big.bin"), bytes);
     // What an interrupted download leaves: a partial file (with a torn last block) and the
     // restart record.
-    write_file(path("big.bin"), bytes.substr(0, 1000000) + "torn");
+    // The partial file lies in another folder than the pane shows now: the pane follows it,
+    // the process's own directory does not move.
+    ASSERT_EQ(::mkdir(path("kept").c_str(), 0700), 0);
+    write_file(path("kept/big.bin"), bytes.substr(0, 1000000) + "torn");
+    ctx.local_dir = dir.path().string();
     save_restart_record(ctx, "work", "/", "big.bin", "big.bin");
+    (void)update_config_file(ctx, [&](IniFile& ini) {
+        return ini.put("work", "REGETLDIR", path("kept"));
+    });
+    const std::string cwd_before = std::filesystem::current_path().string();
     boxes.push_answer(mb::id_yes);
     offer_resume(ctx, "work");
     ASSERT_FALSE(boxes.shown().empty());
-    EXPECT_THAT(boxes.shown()[0].text, HasSubstr("of:\n  /big.bin\nto:\n  "));
+    EXPECT_THAT(boxes.shown()[0].text, HasSubstr("of:\n  /big.bin\nto:\n  " + path("kept/big.bin")));
     EXPECT_TRUE(view.contains("REST " + std::to_string(1000004 / 1024 * 1024)));
     EXPECT_FALSE(view.contains("Reget failed"));
-    EXPECT_TRUE(read_file(path("big.bin")).size() == bytes.size());
-    EXPECT_TRUE(read_file(path("big.bin")) == bytes) << "resumed file differs";
+    EXPECT_TRUE(read_file(path("kept/big.bin")).size() == bytes.size());
+    EXPECT_TRUE(read_file(path("kept/big.bin")) == bytes) << "resumed file differs";
     EXPECT_FALSE(read_restart_record(ctx, "work").present());
+    EXPECT_EQ(ctx.local_dir, std::filesystem::canonical(path("kept")).string());
+    EXPECT_EQ(std::filesystem::current_path().string(), cwd_before);
     EXPECT_THAT(read_file(path("VARNIX.LOG")), HasSubstr(" <-- work / big.bin\n"));
 }
 
