@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 #include "config/profiles.h"
@@ -179,6 +181,63 @@ TEST_F(ProfileConnectTest, ConnectGoesThroughTheProfileDialogAndCancelConnectsNo
     // Connect while connected closes, without a dialog.
     command(9000);
     EXPECT_FALSE(ctx.connected.load());
+}
+
+// The permissions dialog through the window, against a real server: the boxes chosen become
+// the file's mode on the server, for exactly the selected file.
+TEST_F(ProfileConnectTest, ChmodThroughTheWindowSetsTheModeOnTheServer) {
+    const fs::path target = ftpd.home() / "run me.sh";
+    const fs::path other = ftpd.home() / "other.sh";
+    for (const fs::path& p : {target, other}) {
+        std::ofstream(p) << "#!/bin/sh\n";
+        ASSERT_EQ(::chmod(p.c_str(), 0644), 0);
+    }
+    Session stored;
+    stored.name = "srv";
+    stored.host = "127.0.0.1";
+    stored.port = ftpd.port();
+    stored.user = "anna";
+    stored.password = "secret";
+    stored.password_saved = 1;
+    stored.passive = 1;
+    save_profile(ctx, stored);
+    ctx.session = Session{};
+    ctx.session.name = "srv";
+    bool seen = false;
+    answer_dialog("DLG_HOST", "1", &seen);
+    command(9000);
+    ASSERT_TRUE(ctx.connected.load()) << ftpd.log_text();
+
+    ui::PaneList& files = *window->list(ctl::remote_files);
+    for (int i = 0; i < files.count(); ++i) {
+        if (get_entry_name(ctx, files, i) == "run me.sh") (void)files.set_selected(i, true);
+    }
+    // 750: owner everything, group read and execute, other nothing.
+    const std::map<QString, bool> wanted{
+        {"1101", true}, {"1102", true},  {"1103", true},  {"1104", true},  {"1105", false},
+        {"1106", true}, {"1107", false}, {"1108", false}, {"1109", false}};
+    bool dialog_seen = false;
+    QTimer::singleShot(50, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() != "DLG_CHMOD" || !w->isVisible()) continue;
+            dialog_seen = true;
+            for (const auto& [name, on] : wanted) {
+                auto* box = w->findChild<QCheckBox*>(name);
+                if (box && box->isChecked() != on) QTest::mouseClick(box, Qt::LeftButton);
+            }
+            QTest::mouseClick(w->findChild<QPushButton*>("1"), Qt::LeftButton);
+            return;
+        }
+    });
+    command(1100);
+    EXPECT_TRUE(dialog_seen);
+    const auto mode_of = [](const fs::path& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0u;
+    };
+    EXPECT_EQ(mode_of(target), 0750u) << ftpd.log_text();
+    EXPECT_EQ(mode_of(other), 0644u);
+    EXPECT_TRUE(ctx.connected.load());
 }
 
 }  // namespace
