@@ -2,8 +2,8 @@
 # Runs the program under Xvfb against the demo FTP server and writes PNG screenshots to a
 # folder it prints (default build/screenshots, or the folder given): the main window at
 # 800 x 600 and 1600 x 1000 in both layouts with both panes filled, the Message Log window,
-# the three input dialogs (text, with history, password) and the Transfer Status dialog
-# during a slow download. Unattended; every
+# the three input dialogs (text, with history, password), the Transfer Status dialog
+# during a slow download, and a walk through the daily commands (walkthrough.sh). Unattended; every
 # process it starts (X server, FTP server, program) is stopped by its process id.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -166,6 +166,11 @@ id="$(wait_window '^Transfer Status$')"
 sleep 2.5   # a few seconds into the transfer: the bar and the rate are filled in
 shot "$id" transfer-status
 end_program
+# A user's walk through the daily commands, step by step.
+# shellcheck source=scripts/walkthrough.sh
+. "$here/scripts/walkthrough.sh"
+walkthrough
+
 # The profile, option, association and permission dialogs, each at its natural size.
 cmake --build build --target ui_tests -j"$(nproc)" >/dev/null
 VARNIX_DIALOG_SHOTS="$out" "$here/build/bin/ui_tests" --gtest_filter='DialogScreenshots.*' >/dev/null
