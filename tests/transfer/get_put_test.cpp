@@ -258,18 +258,30 @@ TEST_F(GetPut, EmptyFileConfirmedCompleteClearsTheRecordAndIsLogged) {
     EXPECT_THAT(read_file(path("VARNIX.LOG")), HasSubstr(" <-- work /pub empty.bin\n"));
 }
 
-TEST_F(GetPut, DiskFullAbortsAndKeepsTheRecord) {
-    std::error_code ec;
-    std::filesystem::create_symlink("/dev/full", path("full.bin"), ec);
-    if (ec) GTEST_SKIP() << "no /dev/full here: " << ec.message();
-    Pacing until_abort;
-    until_abort.chunk = 4096;
-    until_abort.stop_on_command = true;
-    server.expect("TYPE I").reply("200 binary")
-          .expect("PASV").passive_reply().expect("RETR full.bin").reply("150 go")
-          .data_send(binary_bytes(256 * 1024), until_abort)
-          .expect("ABOR").reply("426 transfer aborted").reply("226 abort done")
-          .expect("NOOP").reply("200 still here");
+// A download into a full disk: the first write fails and the download aborts; the server
+// answers the ABOR with `abort_answers` (each its own send).
+class DiskFull : public GetPut {
+protected:
+    // False where the machine has no /dev/full.
+    bool script(std::initializer_list<std::string_view> abort_answers) {
+        std::error_code ec;
+        std::filesystem::create_symlink("/dev/full", path("full.bin"), ec);
+        if (ec) return false;
+        Pacing until_abort;
+        until_abort.chunk = 4096;
+        until_abort.stop_on_command = true;
+        server.expect("TYPE I").reply("200 binary")
+              .expect("PASV").passive_reply().expect("RETR full.bin").reply("150 go")
+              .data_send(binary_bytes(256 * 1024), until_abort)
+              .expect("ABOR");
+        for (std::string_view answer : abort_answers) server.reply(answer);
+        server.expect("NOOP").reply("200 still here");
+        return true;
+    }
+};
+
+TEST_F(DiskFull, AbortsAndKeepsTheRecord) {
+    if (!script({"426 transfer aborted", "226 abort done"})) GTEST_SKIP() << "no /dev/full here";
     start_and_connect();
     prompter.push_answer("full.bin");
     // The abort's "226" is no success: a file not written whole stops a multi-file run.
@@ -286,18 +298,8 @@ TEST_F(GetPut, DiskFullAbortsAndKeepsTheRecord) {
 // A server whose data connection had already ended answers the ABOR alone: the download
 // must not wait for a completion reply that never comes (the server waits for our next
 // command, so a wait here would end only at the server's own bound, as a failure).
-TEST_F(GetPut, AnAbortAnsweredOnceLeavesNoReplyAwaited) {
-    std::error_code ec;
-    std::filesystem::create_symlink("/dev/full", path("full.bin"), ec);
-    if (ec) GTEST_SKIP() << "no /dev/full here: " << ec.message();
-    Pacing until_abort;
-    until_abort.chunk = 4096;
-    until_abort.stop_on_command = true;
-    server.expect("TYPE I").reply("200 binary")
-          .expect("PASV").passive_reply().expect("RETR full.bin").reply("150 go")
-          .data_send(binary_bytes(256 * 1024), until_abort)
-          .expect("ABOR").reply("225 No transfer to abort.")
-          .expect("NOOP").reply("200 still here");
+TEST_F(DiskFull, AnAbortAnsweredOnceLeavesNoReplyAwaited) {
+    if (!script({"225 No transfer to abort."})) GTEST_SKIP() << "no /dev/full here";
     start_and_connect();
     prompter.push_answer("full.bin");
     EXPECT_EQ(download_one(ctx, "full.bin", 1, 1, true), 0);

@@ -142,22 +142,26 @@ TEST_F(CommandDialogsTest, ExecOfALocalFileRunsTheProgramAssociatedWithItsExtens
 class ProfileConnectTest : public CommandDialogsTest {
 protected:
     void SetUp() override { ASSERT_TRUE(ftpd.running()) << ftpd.error(); }
+    // Stores a profile "srv" for the server and makes it the session to connect with.
+    void store_server_profile() {
+        Session stored;
+        stored.name = "srv";
+        stored.host = "127.0.0.1";
+        stored.port = ftpd.port();
+        stored.user = "anna";
+        stored.password = "secret";
+        stored.password_saved = 1;
+        stored.passive = 1;
+        save_profile(ctx, stored);
+        ctx.session = Session{};
+        ctx.session.name = "srv";
+    }
     PyFtpd ftpd;
 };
 
 TEST_F(ProfileConnectTest, ConnectGoesThroughTheProfileDialogAndCancelConnectsNothing) {
     std::ofstream(ftpd.home() / "served.txt") << "hello";
-    Session stored;
-    stored.name = "srv";
-    stored.host = "127.0.0.1";
-    stored.port = ftpd.port();
-    stored.user = "anna";
-    stored.password = "secret";
-    stored.password_saved = 1;
-    stored.passive = 1;
-    save_profile(ctx, stored);
-    ctx.session = Session{};
-    ctx.session.name = "srv";
+    store_server_profile();
 
     bool seen = false;
     answer_dialog("DLG_HOST", "2", &seen);
@@ -192,17 +196,7 @@ TEST_F(ProfileConnectTest, ChmodThroughTheWindowSetsTheModeOnTheServer) {
         std::ofstream(p) << "#!/bin/sh\n";
         ASSERT_EQ(::chmod(p.c_str(), 0644), 0);
     }
-    Session stored;
-    stored.name = "srv";
-    stored.host = "127.0.0.1";
-    stored.port = ftpd.port();
-    stored.user = "anna";
-    stored.password = "secret";
-    stored.password_saved = 1;
-    stored.passive = 1;
-    save_profile(ctx, stored);
-    ctx.session = Session{};
-    ctx.session.name = "srv";
+    store_server_profile();
     bool seen = false;
     answer_dialog("DLG_HOST", "1", &seen);
     command(9000);
