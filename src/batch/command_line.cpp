@@ -13,6 +13,8 @@ namespace varnix {
 
 namespace {
 
+constexpr int command_line_help = 360;  // the manual's section on typing the command line
+
 bool is_blank(char c) { return c == ' '; }
 
 // Moves past the word at the start and the blanks after it.
@@ -133,6 +135,7 @@ std::optional<std::string> parse_options(BatchContext& ctx, std::string_view tex
                 if (text.size() > 3 && text.substr(0, 4).find(' ') == std::string_view::npos &&
                     text[3] == 'k') {
                     std::string typed;
+                    ctx.prompts.set_help_context(command_line_help);
                     if (ctx.prompts.ask_text(&typed, "Enter command line:")) {
                         owned = typed;
                         text = owned;

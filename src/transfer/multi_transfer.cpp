@@ -168,6 +168,38 @@ int download_selected(TransferContext& ctx, const PaneHooks& hooks, bool invert_
     return transfer_selected(ctx, hooks, invert_prompt, Side::Remote, files_done);
 }
 
+int upload_files(TransferContext& ctx, const PaneHooks& hooks, const std::vector<std::string>& paths,
+                 int* files_done) {
+    ctx.stop_requested = false;
+    const bool prompt = transfer_prompt_flag(ctx, false);
+    const auto n = static_cast<unsigned>(paths.size());
+    int went = 0;
+    bool all_handled = true;
+    for (unsigned p = 0; p < n; ++p) {
+        // Dropped a while ago: the file may have gone since, and STOR must not leave an
+        // empty file on the server in its place.
+        struct stat st {};
+        if (::stat(paths[p].c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            ctx.messages.print_message("%s is gone or not a file, not sent.", paths[p].c_str());
+            continue;
+        }
+        if (upload_one(ctx, paths[p], p + 1, n, prompt) != 2) {
+            all_handled = false;
+            break;
+        }
+        ++went;
+        if (ctx.stop_requested) {
+            all_handled = p + 1 == n;
+            break;
+        }
+    }
+    set_transfer_thread_busy(ctx, 0);
+    if (went > 0 && ctx.options.doupdate) refresh_after(ctx, hooks, Side::Remote);
+    if (went > 0 && all_handled) play_event_sound_if_enabled(ctx, SoundEvent::Complete);
+    if (files_done) *files_done = went;
+    return 0;
+}
+
 // --- the worker thread ---
 
 struct WorkerSignal {
@@ -196,6 +228,20 @@ void TransferWorker::join_finished() {
 }
 
 bool TransferWorker::start(PaneTransfer direction, bool invert_prompt) {
+    return start_job([this, direction, invert_prompt] {
+        if (direction == PaneTransfer::Upload) {
+            (void)upload_selected(ctx_, hooks_, invert_prompt);
+        } else {
+            (void)download_selected(ctx_, hooks_, invert_prompt);
+        }
+    });
+}
+
+bool TransferWorker::start_upload_files(std::vector<std::string> paths) {
+    return start_job([this, paths = std::move(paths)] { (void)upload_files(ctx_, hooks_, paths); });
+}
+
+bool TransferWorker::start_job(std::function<void()> job) {
     if (is_transfer_thread_busy(ctx_)) return false;
     join_finished();
     if (thread_.joinable()) return false;  // the last worker is still on its way out
@@ -204,19 +250,15 @@ bool TransferWorker::start(PaneTransfer direction, bool invert_prompt) {
         std::lock_guard lock(signal_->mutex);
         signal_->done = false;
     }
-    thread_ = std::thread([this, direction, invert_prompt] { run(direction, invert_prompt); });
+    thread_ = std::thread([this, job = std::move(job)] { run(job); });
     return true;
 }
 
-void TransferWorker::run(PaneTransfer direction, bool invert_prompt) {
+void TransferWorker::run(const std::function<void()>& job) {
     {
         // Registered, so that cancel_worker() from the window thread reaches its waits.
         WorkerScope scope(ctx_);
-        if (direction == PaneTransfer::Upload) {
-            (void)upload_selected(ctx_, hooks_, invert_prompt);
-        } else {
-            (void)download_selected(ctx_, hooks_, invert_prompt);
-        }
+        job();
         set_transfer_thread_busy(ctx_, 0);
     }
     if (on_finished) on_finished();

@@ -62,6 +62,13 @@ int upload_selected(TransferContext& ctx, const PaneHooks& hooks, bool invert_pr
 int download_selected(TransferContext& ctx, const PaneHooks& hooks, bool invert_prompt,
                       int* files_done = nullptr);
 
+// Uploads files named by absolute path (files dropped on the remote list from elsewhere) one
+// after the other with the PROMPT setting, each under its own name. A file that is gone or is
+// no longer a regular file when its turn comes is skipped with a message; the first failed
+// transfer or the stop flag ends the loop. Then the remote pane follows (DOUPDATE).
+int upload_files(TransferContext& ctx, const PaneHooks& hooks, const std::vector<std::string>& paths,
+                 int* files_done = nullptr);
+
 enum class PaneTransfer { Upload, Download };
 
 // The one transfer worker thread. Owned by the window; the window thread calls every member.
@@ -77,6 +84,8 @@ public:
     // start_upload / start_download: does nothing and returns false while a transfer thread
     // (or a listing) is busy; else marks it busy and runs the routine on a new thread.
     bool start(PaneTransfer direction, bool invert_prompt);
+    // The same for upload_files() of `paths`.
+    bool start_upload_files(std::vector<std::string> paths);
     // Whether the worker thread has not returned yet.
     [[nodiscard]] bool running() const;
     // Cancel: sets cancel_requested and the stop flag and ends the worker's blocking call
@@ -94,7 +103,8 @@ public:
     std::function<void()> on_finished;
 
 private:
-    void run(PaneTransfer direction, bool invert_prompt);
+    bool start_job(std::function<void()> job);
+    void run(const std::function<void()>& job);
     void join_finished();
 
     TransferContext& ctx_;

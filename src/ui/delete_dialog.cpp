@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 
 #include "transfer/file_operations.h"
+#include "ui/help/help_contexts.h"
+#include "ui/help/help_window.h"
 #include "ui/main_window.h"
 
 namespace varnix::ui {
@@ -15,6 +17,7 @@ DeleteDialog::DeleteDialog(const std::string& question, int remaining, QWidget* 
     : QDialog(parent) {
     setObjectName("DLG_DELETE");
     setWindowTitle("Verify Deletion");
+    install_help_keys(this, help::verify_deletion);
     auto* text = new QLabel(QString::fromUtf8(question.data(), static_cast<int>(question.size())), this);
     text->setObjectName("question");
     text->setWordWrap(true);

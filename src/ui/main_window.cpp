@@ -22,6 +22,7 @@
 #include "net/control_connection.h"
 #include "net/logon.h"
 #include "ui/dialog_units.h"
+#include "ui/help/help_contexts.h"
 #include "ui/main_window_lists.h"
 #include "ui/message_area.h"
 
@@ -66,6 +67,13 @@ BaseUnits base_units(const QFont& font) {
 }
 
 }  // namespace
+
+int control_help_section(int index) {
+    if (index < 0 || index >= control_count) return help::contents;
+    const int context = ControlTable[at(index)].help;
+    // The buttons whose number is the contents' get the section on the command row.
+    return context > help::contents ? context : help::command_buttons;
+}
 
 void center_dialog(QWidget* dialog, const QWidget* main_window, int extra_y) {
     if (!dialog) return;
@@ -270,7 +278,7 @@ void MainWindow::create_shortcuts() {
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1), this), &QShortcut::activated, this,
             [this, help] {
                 const int index = index_of(QApplication::focusWidget());
-                help(index >= 0 ? ControlTable[at(index)].help : 0);
+                help(index >= 0 ? control_help_section(index) : 0);
             });
 }
 
@@ -570,8 +578,18 @@ bool MainWindow::handle_control_event(int index, QEvent* event) {
             move_focus(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
             return true;
         }
+        const bool menu_key = key->key() == Qt::Key_Menu ||
+                              (key->key() == Qt::Key_F10 && (key->modifiers() & Qt::ShiftModifier));
+        if (menu_key) {
+            if (on_popup) on_popup(index, popup_anchor(index));
+            return true;
+        }
         return false;
     }
+    case QEvent::ContextMenu:
+        // The menu key and the right button are handled above and below; the platform's own
+        // context-menu event for them would open the menu a second time.
+        return true;
     case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(event);
         return key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
@@ -605,6 +623,20 @@ bool MainWindow::handle_control_event(int index, QEvent* event) {
     default:
         return false;
     }
+}
+
+QPoint MainWindow::popup_anchor(int index) const {
+    const QWidget* w = control(index);
+    if (!w) return mapToGlobal(rect().center());
+    if (const PaneList* pane = list(index)) {
+        // Below the focused entry when it can be seen, else the list's centre.
+        const QModelIndex caret = pane->currentIndex();
+        const QRect item = caret.isValid() ? pane->visualRect(caret) : QRect();
+        if (item.isValid() && pane->viewport()->rect().intersects(item)) {
+            return pane->viewport()->mapToGlobal(QPoint(item.center().x(), item.bottom()));
+        }
+    }
+    return w->mapToGlobal(w->rect().center());
 }
 
 void MainWindow::read_mask(bool remote, bool relist) {

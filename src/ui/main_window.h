@@ -47,6 +47,9 @@ struct BaseUnits {
 // window is minimized or hidden), `extra_y` lower, never at negative screen coordinates.
 void center_dialog(QWidget* dialog, const QWidget* main_window, int extra_y = 0);
 
+// The help section Ctrl+F1 opens for control `index` of the table.
+[[nodiscard]] int control_help_section(int index);
+
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -112,6 +115,10 @@ public:
     // The engine became busy or idle: the busy cursor over the window while a command or a
     // transfer of the GUI thread runs.
     void update_busy();
+
+    // Where the keyboard opens a control's popup menu (screen coordinates): under a list's
+    // focused entry, else the control's centre.
+    [[nodiscard]] QPoint popup_anchor(int index) const;
 
     // Test access to the splitter drag.
     [[nodiscard]] bool dragging() const { return drag_ != SplitterHit::None; }

@@ -244,6 +244,14 @@ void PaneList::mouseDoubleClickEvent(QMouseEvent* event) {
     if (indexAt(event->position().toPoint()).isValid()) emit double_clicked_item();
 }
 
+void PaneList::startDrag(Qt::DropActions supported) {
+    if (on_start_drag) {
+        on_start_drag();
+    } else {
+        QListView::startDrag(supported);
+    }
+}
+
 void PaneList::update_metrics() {
     model_.set_row_height(QFontMetrics(font()).height() + 1);
     if (model_.rowCount() > 0) emit model_.dataChanged(model_.index(0), model_.index(0), {Qt::SizeHintRole});

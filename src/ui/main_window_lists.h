@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QListView>
 #include <QStyledItemDelegate>
+#include <functional>
 #include <vector>
 
 #include "platform/list_box.h"
@@ -78,12 +79,16 @@ public:
     void set_dialog_char_width(int pixels);
     [[nodiscard]] PaneListModel& model_data() { return model_; }
 
+    // Replaces the view's own drag of its rows (the window drags the entries as files).
+    std::function<void()> on_start_drag;
+
 signals:
     void double_clicked_item();
 
 protected:
     void changeEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void startDrag(Qt::DropActions supported) override;
 
 private:
     void update_metrics();

@@ -15,6 +15,8 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
+#include "ui/help/help_contexts.h"
+#include "ui/help/help_window.h"
 #include "ui/message_area.h"
 
 namespace varnix::ui {
@@ -32,6 +34,7 @@ QAction* add_command(QMenu* menu, const QString& text, int id) {
 MessageLogWindow::MessageLogWindow(const MessageOutput& messages, Hooks hooks, QWidget* parent)
     : QMainWindow(parent), messages_(messages), hooks_(std::move(hooks)), edit_(new QPlainTextEdit(this)) {
     setWindowTitle(tr("Message Log"));
+    install_help_keys(this, help::message_log);
     setAttribute(Qt::WA_DeleteOnClose);
     edit_->setObjectName(QString::number(log_ids::edit));
     edit_->setReadOnly(true);

@@ -28,10 +28,12 @@
 #include "transfer/sounds.h"
 #include "ui/help/help_window.h"
 #include "ui/commands.h"
+#include "ui/drag_drop.h"
 #include "ui/fonts.h"
 #include "ui/input_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/message_log_window.h"
+#include "ui/popup_menu.h"
 #include "ui/qt_sound.h"
 #include "ui/transfer_status_dialog.h"
 #include "ui/message_area.h"
@@ -256,6 +258,8 @@ struct WindowProgram::State {
     QPointer<MessageLogWindow> log_window;
     std::unique_ptr<ListFonts> list_fonts;
     std::unique_ptr<WindowCommands> commands;  // made after the window, gone before it
+    std::unique_ptr<PopupMenus> popups;         // likewise
+    std::unique_ptr<ListDragDrop> drag_drop;    // likewise
     bool batch = false;
 };
 
@@ -327,7 +331,10 @@ void WindowProgram::start() {
     // The "Message Log" window: opened by its commands and the message area's double click,
     // fed every new line while open.
     w->on_show_log = [&s, w] {
-        MessageLogWindow::Hooks hooks{[&s] { return s.ctx.busy_count.load() != 0; }, {}};
+        MessageLogWindow::Hooks hooks{[&s] { return s.ctx.busy_count.load() != 0; },
+                                      [&s](QWidget*, QPoint at) {
+                                          if (s.popups) s.popups->show(-1, at);
+                                      }};
         show_log_window(s.log_window, s.ctx.messages, w, hooks);
     };
     QObject::connect(&w->message_area(), &MessageArea::line_appended, w, [&s](const QString& line) {
@@ -361,6 +368,18 @@ void WindowProgram::start() {
         s.list_fonts->choose_custom_font(owner, w->list_font_controls());
     };
     s.commands->reload_fonts = [&s, w] { s.list_fonts->apply_list_font(w->list_font_controls()); };
+    s.popups = std::make_unique<PopupMenus>(*w, [&s] { return s.commands && s.commands->transfer_running(); });
+    w->on_popup = [&s](int index, QPoint at) {
+        if (s.popups) s.popups->show(index, at);
+    };
+    DropHooks drops;
+    drops.transfer_running = [&s] { return s.commands && s.commands->transfer_running(); };
+    drops.upload_files = [&s](std::vector<std::string> paths) {
+        if (!s.commands || !s.commands->worker().start_upload_files(std::move(paths))) return false;
+        s.commands->update_buttons();
+        return true;
+    };
+    s.drag_drop = std::make_unique<ListDragDrop>(*w, std::move(drops));
 
     // The window's creation: local lists, mode buttons, the focus on "Connect".
     w->list_local_pane();
@@ -411,6 +430,8 @@ WindowProgram::~WindowProgram() {
     BatchContext& ctx = s.ctx;
     // Shut-down in order: the transfer worker, connections, the listing cache, the window,
     // the splash.
+    s.drag_drop.reset();
+    s.popups.reset();
     s.commands.reset();
     close_all_connections(ctx);
     clear_listing_cache(ctx);

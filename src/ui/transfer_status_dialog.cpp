@@ -8,6 +8,8 @@
 #include <QPushButton>
 
 #include "ui/dialog_units.h"
+#include "ui/help/help_contexts.h"
+#include "ui/help/help_window.h"
 #include "ui/input_dialogs.h"
 #include "ui/message_area.h"
 
@@ -67,6 +69,7 @@ TransferStatusDialog::TransferStatusDialog(QWidget* owner)
       status_(new QLabel(this)),
       cancel_(new QPushButton(tr("Cancel"), this)) {
     setWindowTitle(tr("Transfer Status"));
+    install_help_keys(this, help::transfer_status);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(false);

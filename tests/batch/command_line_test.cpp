@@ -64,6 +64,7 @@ TEST_F(CommandLine, AskReplacesTheRestWithTheTypedLineAndReadsItsOptions) {
     const auto rest = parse_options(ctx, "-ask -u ignored never:/seen");
     ASSERT_THAT(prompter.requests(), SizeIs(1));
     EXPECT_EQ(prompter.requests()[0].prompt, "Enter command line:");
+    EXPECT_EQ(prompter.requests()[0].help_context, 360) << "its Help button opens the manual's section";
     EXPECT_THAT(rest, Optional(std::string("srv:/typed.zip local:/tmp/")));
     EXPECT_EQ(ctx.options.mode, 'I');
     EXPECT_EQ(ctx.batch.user, "eve");

@@ -2,6 +2,7 @@
 // file, the panes are touched only on the owning thread, a second start is refused, Cancel
 // from the owning thread ends a slow transfer within a second and keeps the restart record.
 #include <gmock/gmock.h>
+#include <sys/socket.h>
 
 #include <condition_variable>
 #include <deque>
@@ -17,6 +18,7 @@
 #include "platform/clock.h"
 #include "support/owner_thread.h"
 #include "support/pyftpd.h"
+#include "support/temp_dir.h"
 #include "transfer/multi_transfer.h"
 #include "transfer/restart.h"
 #include "transfer/server_fixture.h"
@@ -142,6 +144,38 @@ TEST_F(Worker, PromptInversionAndCancelledTypedName) {
     prompter.push_answer(std::nullopt);
     EXPECT_TRUE(worker.start(PaneTransfer::Download, false));
     ASSERT_TRUE(wait(worker, 10s));
+}
+
+TEST_F(Worker, FilesNamedByPathGoUpUnderTheirOwnNamesSkippingWhatIsGone) {
+    const TempDir elsewhere;
+    const std::string one = (elsewhere.path() / "one.txt").string();
+    const std::string two = (elsewhere.path() / "Two Words.TXT").string();
+    write_file(one, "first");
+    write_file(two, "second");
+    const std::string gone = (elsewhere.path() / "gone.txt").string();
+    const std::string folder = elsewhere.path().string();
+    ctx.options.doupdate = 1;
+    TransferWorker worker(ctx, hooks());
+    ASSERT_TRUE(worker.start_upload_files({one, gone, folder, two}));
+    EXPECT_FALSE(worker.start_upload_files({one}));  // one worker at a time
+    ASSERT_TRUE(wait(worker, 10s));
+    EXPECT_EQ(read_file((ftpd.home() / "one.txt").string()), "first");
+    EXPECT_EQ(read_file((ftpd.home() / "Two Words.TXT").string()), "second") << "no lower-casing";
+    EXPECT_FALSE(fs::exists(ftpd.home() / "gone.txt")) << "no empty file for a vanished one";
+    EXPECT_TRUE(view.contains(gone + " is gone or not a file, not sent."));
+    EXPECT_TRUE(view.contains(folder + " is gone or not a file, not sent."));
+    EXPECT_TRUE(view.contains("sending " + two + " as Two Words.TXT (4 of 4)"));
+    EXPECT_THAT(remote_files.texts(), ::testing::Contains(::testing::HasSubstr("Two Words.TXT")));
+    EXPECT_EQ(local_files.foreign_uses() + remote_files.foreign_uses(), 0);
+    EXPECT_EQ(is_transfer_thread_busy(ctx), 0);
+
+    // A failed transfer ends the loop: the files after it stay where they are.
+    const int files = static_cast<int>(std::distance(fs::directory_iterator(ftpd.home()), {}));
+    ::shutdown(ctx.control_socket, SHUT_RDWR);
+    ASSERT_TRUE(worker.start_upload_files({one, two}));
+    ASSERT_TRUE(wait(worker, 10s));
+    EXPECT_EQ(static_cast<int>(std::distance(fs::directory_iterator(ftpd.home()), {})), files);
+    EXPECT_FALSE(view.contains("sending " + two + " as Two Words.TXT (2 of 2)"));
 }
 
 class SlowWorker : public Worker {

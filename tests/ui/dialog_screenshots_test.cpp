@@ -3,12 +3,14 @@
 // there as a PNG. Without it the test is skipped.
 #include <QDialog>
 #include <QDir>
+#include <QPainter>
 #include <QPixmap>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "transfer/transfer_context.h"
 #include "ui/dialog_fixture.h"
+#include "ui/drag_drop.h"
 #include "ui/dialogs/advanced_profile_dialog.h"
 #include "ui/dialogs/associations.h"
 #include "ui/dialogs/extension_dialogs.h"
@@ -96,6 +98,25 @@ TEST_F(DialogScreenshots, EveryDialog) {
     {
         PermissionsDialog d(644, nullptr);
         shoot(d, "permissions");
+    }
+}
+
+// The three drag cursors, four times their size on a light and a dark ground.
+TEST_F(DialogScreenshots, DragCursors) {
+    const std::pair<DragCursor, const char*> cursors[] = {
+        {DragCursor::One, "one"}, {DragCursor::Several, "several"}, {DragCursor::NoDrop, "nodrop"}};
+    for (const auto& [which, name] : cursors) {
+        const QPixmap& cursor = drag_cursor(which);
+        QPixmap sheet(cursor.width() * 8, cursor.height() * 4);
+        QPainter p(&sheet);
+        p.fillRect(QRect(0, 0, sheet.width() / 2, sheet.height()), QColor(240, 240, 240));
+        p.fillRect(QRect(sheet.width() / 2, 0, sheet.width() / 2, sheet.height()), QColor(40, 40, 60));
+        const QPixmap big = cursor.scaled(cursor.size() * 4, Qt::KeepAspectRatio, Qt::FastTransformation);
+        p.drawPixmap(0, 0, big);
+        p.drawPixmap(sheet.width() / 2, 0, big);
+        p.end();
+        const QString path = folder + "/drag-cursor-" + name + ".png";
+        EXPECT_TRUE(sheet.save(path)) << path.toStdString();
     }
 }
 

@@ -61,7 +61,7 @@ TEST_F(OptionsTest, ProgramOptionsSaveWritesEveryKeyOnceAndClampsBuffers) {
               "logfile=/tmp/transfers.log\ndolog=0\nDBLCLK=1\ntranrate=1\nSBP=1048576\n"
               "FONT=1\nSCALE=0\n");
     EXPECT_EQ(ctx.settings.rbp, 80);
-    EXPECT_EQ(ctx.settings.sbp, max_buffer_bytes);
+    EXPECT_EQ(ctx.settings.sbp, transfer_buffer_limits::largest);
     EXPECT_EQ(ctx.settings.mail_address, "user@example.org");
     EXPECT_TRUE(ctx.messages.verbose());
     EXPECT_EQ(ini_mode(), 0600);
@@ -76,7 +76,7 @@ TEST_F(OptionsTest, BufferSizesInsideTheRangeAreKeptAndTextCannotBeTyped) {
     type(d, 959, "");
     click(d, 1);
     EXPECT_EQ(ctx.settings.rbp, 65536);
-    EXPECT_EQ(ctx.settings.sbp, min_buffer_bytes) << "an empty field counts as 0";
+    EXPECT_EQ(ctx.settings.sbp, transfer_buffer_limits::smallest) << "an empty field counts as 0";
     EXPECT_FALSE(d.layout_changed());
 }
 

@@ -101,6 +101,14 @@ void install_help_keys(QDialog& dialog, const HelpHook& hook, int context) {
         QObject::connect(shortcut, &QShortcut::activated, &dialog,
                          [over = &dialog, hook, context] { ask_help(over, hook, context); });
     }
+    // Ctrl+F1: the focused control's own section when it has one, else the dialog's.
+    auto* control = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1), &dialog);
+    control->setContext(Qt::WindowShortcut);
+    QObject::connect(control, &QShortcut::activated, &dialog, [over = &dialog, hook, context] {
+        const QWidget* focus = over->focusWidget();
+        const int own = focus && over->isAncestorOf(focus) ? control_help(focus) : 0;
+        ask_help(over, hook, own > 0 ? own : context);
+    });
 }
 
 void connect_help_button(QPushButton* button, const HelpHook& hook, int context) {

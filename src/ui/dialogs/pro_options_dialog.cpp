@@ -9,6 +9,7 @@
 
 #include "config/config_file.h"
 #include "ui/dialogs/sort_choice.h"
+#include "ui/help/help_window.h"
 
 namespace varnix::ui {
 
@@ -31,6 +32,7 @@ ProOptionsDialog::ProOptionsDialog(NetContext& ctx, OptionsHooks hooks, QWidget*
     setObjectName(QStringLiteral("DLG_PRO_OPTIONS"));
     setWindowTitle(tr("Pro Options"));
     drag_ = make_check(this, id::drag, tr("&Enable drag and drop between windows"));
+    set_control_help(drag_, help::drag_and_drop);
     reget_ = make_check(this, id::reget, tr("Enable auto &reget of failed transfers"));
     local_ = new SortChoice(tr("Local Files"), id::local_first, id::local_reverse, this);
     remote_ = new SortChoice(tr("Remote Files"), id::remote_first, id::remote_reverse, this);

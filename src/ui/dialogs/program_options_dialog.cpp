@@ -172,8 +172,9 @@ void ProgramOptionsDialog::save_clicked() {
     s.dolog = flag(log_enabled_);
     s.dblclk = double_click_->checkedId() == 0 ? 0 : double_click_->checkedId() == 1 ? 1 : 2;
     s.tranrate = rates_->checkedId() == 1 ? 1 : 0;
-    s.rbp = static_cast<int>(field_number(receive_bytes_, min_buffer_bytes, max_buffer_bytes));
-    s.sbp = static_cast<int>(field_number(send_bytes_, min_buffer_bytes, max_buffer_bytes));
+    namespace limits = transfer_buffer_limits;
+    s.rbp = static_cast<int>(field_number(receive_bytes_, limits::smallest, limits::largest));
+    s.sbp = static_cast<int>(field_number(send_bytes_, limits::smallest, limits::largest));
     if (font_->checkedId() >= 0) s.font = font_->checkedId();
     s.scale = flag(scale_);
     ctx_.messages.set_verbose(s.verbose == 1);

@@ -16,11 +16,6 @@ namespace varnix::ui {
 
 inline constexpr int program_options_help = help::program_options;
 
-// The receive and send buffer sizes the dialog accepts (RBP, SBP); stored values outside
-// this range are still honoured as they are.
-inline constexpr int min_buffer_bytes = 80;
-inline constexpr int max_buffer_bytes = 1048576;
-
 // Modal: exec() returns Accepted for Save (every setting written to [_config_] in one
 // replacement of the file and put into memory) and Rejected for Cancel (nothing written).
 class ProgramOptionsDialog : public QDialog {

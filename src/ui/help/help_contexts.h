@@ -30,6 +30,9 @@ inline constexpr int verify_deletion = 320;    // "Verify Deletion"
 inline constexpr int rename_files = 380;       // "Enter new name for \"%s\":"
 inline constexpr int move_files = 390;         // "Please enter the %s destination directory:"
 inline constexpr int message_log = 340;        // "Message Log" window, "Enter name for log file:"
+inline constexpr int command_buttons = 150;    // Ctrl+F1 on Cancel, Help, About, Exit
+inline constexpr int popup_menus = 160;        // F1 while a popup menu is open
+inline constexpr int drag_and_drop = 170;      // "Enable drag and drop between windows"
 
 // Options.
 inline constexpr int options = 200;            // "Options" dialog; the transfer-mode buttons

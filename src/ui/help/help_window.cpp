@@ -237,8 +237,9 @@ void show_help(QWidget* parent, int context) {
 }
 
 void install_help_keys(QWidget* widget, int context) {
-    for (const Qt::Key key : {Qt::Key_F1, Qt::Key_F2}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), widget);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_F1), QKeySequence(Qt::Key_F2),
+                                   QKeySequence(Qt::CTRL | Qt::Key_F1)}) {
+        auto* shortcut = new QShortcut(key, widget);
         QObject::connect(shortcut, &QShortcut::activated, widget,
                          [widget, context] { show_help(widget, context); });
     }

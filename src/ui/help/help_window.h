@@ -21,7 +21,7 @@ namespace varnix::ui {
 // parent's window (none when parent is null).
 void show_help(QWidget* parent, int context);
 
-// F1 and F2 anywhere in the widget's window open the section of the context.
+// F1, F2 and Ctrl+F1 anywhere in the widget's window open the section of the context.
 void install_help_keys(QWidget* widget, int context);
 
 // The help number of a control (Ctrl+F1 on it opens its section); control_help gives the
