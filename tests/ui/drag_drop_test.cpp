@@ -11,16 +11,12 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "listing/local_listing.h"
-#include "platform/headless.h"
-#include "support/temp_dir.h"
 #include "ui/drag_drop.h"
 #include "ui/file_bytes.h"
 #include "ui/main_window.h"
 #include "ui/main_window_lists.h"
-#include "ui/message_area.h"
 #include "ui/qt_environment.h"
-#include "ui/qt_services.h"
+#include "ui/window_fixture.h"
 
 namespace varnix::test {
 namespace {
@@ -65,20 +61,9 @@ TEST(DragCursors, ThreeDrawnCursorsThatDifferWithTheArrowTipAtTheHotSpot) {
     EXPECT_EQ(ui::drag_cursor(ui::DragCursor::One).cacheKey(), ui::drag_cursor(ui::DragCursor::One).cacheKey());
 }
 
-class DragDropTest : public ::testing::Test {
+class DragDropTest : public WindowOverFolder {
 protected:
     DragDropTest() {
-        for (const char* name : {"a.txt", "b.txt", "c.txt"}) std::ofstream(folder.path() / name) << "local " << name;
-        EXPECT_TRUE(set_local_dir(ctx, folder.path().string()));
-        window = std::make_unique<ui::MainWindow>(ctx, 0, 0);
-        ctx.set_services(Services{&window->message_area(), &prompter, &boxes, &timers, &sound});
-        window->resize(800, 600);
-        window->show();
-        window->list_local_pane();
-        window->set_command_handler([this](const ui::Command& c) {
-            if (c.notify == ui::Notify::Clicked) commands.push_back(c.id);
-            return true;
-        });
         for (const char* name : {"r1.bin", "r2.bin"}) window->list(ctl::remote_files)->add_item(name);
         ui::DropHooks hooks;
         hooks.transfer_running = [this] { return transfer_running; };
@@ -89,10 +74,7 @@ protected:
         dnd = std::make_unique<ui::ListDragDrop>(*window, std::move(hooks));
         QApplication::processEvents();
     }
-    ~DragDropTest() override {
-        dnd.reset();
-        window.reset();
-    }
+    ~DragDropTest() override { dnd.reset(); }
     ui::PaneList* list(int index) { return window->list(index); }
     QObject* source(int index) { return list(index); }
     std::string newest() { return ctx.messages.history().empty() ? "" : ctx.messages.history().back(); }
@@ -117,16 +99,8 @@ protected:
         return event.isAccepted();
     }
 
-    TempDir folder;
     TempDir desktop;
-    BatchContext ctx;
-    ScriptedPrompter prompter;
-    HeadlessMessageBoxes boxes;
-    ui::QtTimers timers;
-    RecordingSound sound;
-    std::unique_ptr<ui::MainWindow> window;
     std::unique_ptr<ui::ListDragDrop> dnd;
-    std::vector<int> commands;
     std::vector<std::vector<std::string>> uploads;
     bool transfer_running = false;
     bool worker_free = true;

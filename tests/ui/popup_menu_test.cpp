@@ -4,19 +4,13 @@
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
-#include "listing/local_listing.h"
-#include "platform/headless.h"
-#include "support/temp_dir.h"
 #include "ui/main_window.h"
 #include "ui/main_window_lists.h"
-#include "ui/message_area.h"
 #include "ui/popup_menu.h"
 #include "ui/qt_environment.h"
-#include "ui/qt_services.h"
+#include "ui/window_fixture.h"
 
 namespace varnix::test {
 namespace {
@@ -106,20 +100,9 @@ TEST(PopupMenu, KindFollowsTheControl) {
     }
 }
 
-class PopupWindowTest : public ::testing::Test {
+class PopupWindowTest : public WindowOverFolder {
 protected:
     PopupWindowTest() {
-        for (const char* name : {"a.txt", "b.txt", "c.txt"}) std::ofstream(folder.path() / name) << name;
-        EXPECT_TRUE(set_local_dir(ctx, folder.path().string()));
-        window = std::make_unique<ui::MainWindow>(ctx, 0, 0);
-        ctx.set_services(Services{&window->message_area(), &prompter, &boxes, &timers, &sound});
-        window->resize(800, 600);
-        window->show();
-        window->list_local_pane();
-        window->set_command_handler([this](const ui::Command& c) {
-            commands.push_back(c.id);
-            return true;
-        });
         popups = std::make_unique<ui::PopupMenus>(*window, [this] { return busy; });
         window->on_popup = [this](int index, QPoint at) {
             opened.push_back(index);
@@ -127,20 +110,9 @@ protected:
         };
         QApplication::processEvents();
     }
-    ~PopupWindowTest() override {
-        popups.reset();
-        window.reset();
-    }
+    ~PopupWindowTest() override { popups.reset(); }
 
-    TempDir folder;
-    BatchContext ctx;
-    ScriptedPrompter prompter;
-    HeadlessMessageBoxes boxes;
-    ui::QtTimers timers;
-    RecordingSound sound;
-    std::unique_ptr<ui::MainWindow> window;
     std::unique_ptr<ui::PopupMenus> popups;
-    std::vector<int> commands;
     std::vector<int> opened;
     bool busy = false;
 };
