@@ -166,13 +166,17 @@ id="$(wait_window '^Transfer Status$')"
 sleep 2.5   # a few seconds into the transfer: the bar and the rate are filled in
 shot "$id" transfer-status
 end_program
-# A user's walk through the daily commands, step by step.
+# A user's walk through the daily commands, step by step; before it, on the fresh demo site,
+# the right-click menus and a drag of three files onto the remote list.
 # shellcheck source=scripts/walkthrough.sh
 . "$here/scripts/walkthrough.sh"
+# shellcheck source=scripts/menus_and_drag.sh
+. "$here/scripts/menus_and_drag.sh"
+menus_and_drag
 walkthrough
 
 # The profile, option, association and permission dialogs, each at its natural size.
 cmake --build build --target ui_tests -j"$(nproc)" >/dev/null
 VARNIX_DIALOG_SHOTS="$out" "$here/build/bin/ui_tests" --gtest_filter='DialogScreenshots.*' >/dev/null
-ls "$out"/dialog-*.png | sed 's/^/  /'
+ls "$out"/dialog-*.png "$out"/drag-cursor-*.png | sed 's/^/  /'
 echo "done."

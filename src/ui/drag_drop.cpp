@@ -28,7 +28,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int cursor_size = 32;
+// The tip sits at the centre (QCursor's hot spot for a pixmap), so the pages and the sign
+// get the lower right quarter.
+constexpr int cursor_size = 48;
 constexpr QPointF tip(cursor_size / 2.0, cursor_size / 2.0);
 
 // The arrow pointer, its tip at the centre, pointing up and left.
@@ -71,18 +73,18 @@ QPixmap draw_cursor(DragCursor which) {
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    const QPointF corner = tip + QPointF(6.5, 4.5);
+    const QPointF corner = tip + QPointF(8, 6);
     switch (which) {
     case DragCursor::One:
         draw_page(p, corner);
         break;
     case DragCursor::Several:
         // A stack: three sheets, each a little lower and to the right.
-        for (int i = 0; i < 3; ++i) draw_page(p, corner + QPointF(2.5 * i, 2.0 * i));
+        for (int i = 0; i < 3; ++i) draw_page(p, corner + QPointF(2.5 * i, 2.5 * i));
         break;
     case DragCursor::NoDrop: {
         // A red ring crossed out.
-        const QRectF ring(corner, QSizeF(11, 11));
+        const QRectF ring(corner, QSizeF(13, 13));
         p.setPen(QPen(QColor(255, 0, 0), 2.2));
         p.setBrush(Qt::white);
         p.drawEllipse(ring);

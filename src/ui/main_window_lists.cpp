@@ -34,6 +34,11 @@ int expanded_width(const QString& text, const QFontMetrics& fm, int tab_distance
 
 // --- PaneListModel
 
+Qt::ItemFlags PaneListModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags base = QAbstractListModel::flags(index);
+    return index.isValid() ? base | Qt::ItemIsDragEnabled : base;
+}
+
 int PaneListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(items_.size());
 }

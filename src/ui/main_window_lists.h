@@ -20,6 +20,8 @@ class PaneListModel : public QAbstractListModel {
 public:
     explicit PaneListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
+    // Entries can be dragged (the view decides whether it lets them go).
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
 
     void insert(int row, std::string_view text, std::int64_t data);

@@ -37,10 +37,18 @@ TEST(DragCursors, ThreeDrawnCursorsThatDifferWithTheArrowTipAtTheHotSpot) {
     const QImage several = ui::drag_cursor(ui::DragCursor::Several).toImage();
     const QImage no_drop = ui::drag_cursor(ui::DragCursor::NoDrop).toImage();
     for (const QImage* image : {&one, &several, &no_drop}) {
-        ASSERT_EQ(image->size(), QSize(32, 32));
-        // QCursor puts the hot spot of a pixmap cursor at its centre: the arrow's tip is there.
-        EXPECT_GT(qAlpha(image->pixel(16, 17)), 100);
+        ASSERT_EQ(image->size(), QSize(48, 48));
+        // QCursor puts the hot spot of a pixmap cursor at its centre: the arrow's tip is there,
+        // its black body below and to the right.
+        EXPECT_GT(qAlpha(image->pixel(24, 25)), 100);
+        EXPECT_GT(qAlpha(image->pixel(26, 30)), 200);
+        EXPECT_LT(qGray(image->pixel(26, 30)), 60);
         EXPECT_EQ(qAlpha(image->pixel(2, 2)), 0) << "the rest of the square is see-through";
+        // Nothing touches the edges: the pages and the sign fit whole.
+        for (int i = 0; i < 48; ++i) {
+            EXPECT_EQ(qAlpha(image->pixel(47, i)), 0) << i;
+            EXPECT_EQ(qAlpha(image->pixel(i, 47)), 0) << i;
+        }
     }
     EXPECT_NE(one, several);
     EXPECT_NE(one, no_drop);
@@ -253,9 +261,26 @@ TEST_F(DragDropTest, PressesSelectAndTheDragSettingGatesDraggingOut) {
     QTest::mousePress(viewport, Qt::LeftButton, {}, files->visualRect(files->model()->index(2, 0)).center());
     EXPECT_EQ(files->selected_indices(), std::vector<int>{2});
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, files->visualRect(files->model()->index(2, 0)).center());
+    // A press on a selected entry and a move start the drag of the selection.
+    int drags = 0;
+    std::size_t dragged = 0;
+    files->on_start_drag = [&] {
+        ++drags;
+        dragged = files->selected_indices().size();
+    };
+    files->set_selected(1, true);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, second);
+    for (int step = 1; step <= 5; ++step) QTest::mouseMove(viewport, second + QPoint(step * 10, step * 4));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, second + QPoint(50, 20));
+    EXPECT_EQ(drags, 1);
+    EXPECT_EQ(dragged, 2u) << "the selection goes whole, not a new range";
     ctx.settings.prodrag = 0;
     QTest::mouseClick(viewport, Qt::LeftButton, {}, second);
     EXPECT_FALSE(files->dragEnabled()) << "no dragging out with drag and drop switched off";
+    QTest::mousePress(viewport, Qt::LeftButton, {}, second);
+    for (int step = 1; step <= 5; ++step) QTest::mouseMove(viewport, second + QPoint(step * 10, step * 4));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, second + QPoint(50, 20));
+    EXPECT_EQ(drags, 1);
     // Receiving from outside does not depend on it.
     write_file((desktop.path() / "in.txt").string(), "in");
     EXPECT_TRUE(drop_from_outside(ctl::local_files, {QUrl::fromLocalFile(QString::fromStdString((desktop.path() / "in.txt").string()))}));
