@@ -119,11 +119,12 @@ std::int32_t profile_get_int(const ConfigContext& ctx, std::string_view section,
     return profile_get_int(load_quietly(ctx.config_path), section, key, fallback);
 }
 
-bool update_config_file(ConfigContext& ctx, const std::function<IniStatus(IniFile&)>& edit) {
+bool update_config_file(ConfigContext& ctx, const std::function<IniStatus(IniFile&)>& edit,
+                        IniSync sync) {
     auto loaded = IniFile::load(ctx.config_path);
     IniStatus status = loaded.status;
     if (status.ok()) status = edit(loaded.file);
-    if (status.ok()) status = loaded.file.save(ctx.config_path);
+    if (status.ok()) status = loaded.file.save(ctx.config_path, sync);
     if (!status.ok()) report_save_failure(ctx, status.error);
     return status.ok();
 }

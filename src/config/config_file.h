@@ -81,7 +81,8 @@ void current_profile_put_override(ConfigContext& ctx, std::string_view key, std:
 // Loads the file, lets `edit` change it, and saves it in one replacement, so a multi-key
 // change is never half written. Returns false (after printing why) when it could not be
 // read or saved; nothing is written then.
-bool update_config_file(ConfigContext& ctx, const std::function<IniStatus(IniFile&)>& edit);
+bool update_config_file(ConfigContext& ctx, const std::function<IniStatus(IniFile&)>& edit,
+                        IniSync sync = IniSync::Flushed);
 
 // Start-up (and after the configuration path is replaced): MAILADDR, the current profile
 // named by SESSION, and the program settings read at start-up. Sets the message filter from

@@ -153,7 +153,8 @@ int target_mode(const std::string& target, mode_t& mode) {
     return 0;
 }
 
-int write_replacing(const std::string& target, std::string_view data, mode_t mode) {
+int write_replacing(const std::string& target, std::string_view data, mode_t mode, IniSync sync) {
+    const bool flushed = sync == IniSync::Flushed;
     const std::string dir = parent_dir(target);
     const auto slash = target.find_last_of('/');
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -163,13 +164,14 @@ int write_replacing(const std::string& target, std::string_view data, mode_t mod
     int err = 0;
     if (::fchmod(fd, mode) != 0) err = errno;
     if (!err) err = write_all(fd, data);
-    if (!err && ::fsync(fd) != 0) err = errno;
+    if (!err && flushed && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
     if (!err && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
     if (err) {
         ::unlink(temp.c_str());
         return err;
     }
+    if (!flushed) return 0;
     // Make the rename itself durable; a failure here leaves a complete file either way.
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
@@ -268,13 +270,13 @@ IniFile IniFile::from_text(std::string_view text) {
     return file;
 }
 
-IniStatus IniFile::save(const std::string& path) const {
+IniStatus IniFile::save(const std::string& path, IniSync sync) const {
     std::string target;
     if (const int err = resolve_target(path, target)) return {err};
     if (const int err = make_dirs(parent_dir(target))) return {err};
     mode_t mode = 0600;
     if (const int err = target_mode(target, mode)) return {err};
-    return {write_replacing(target, text(), mode)};
+    return {write_replacing(target, text(), mode, sync)};
 }
 
 std::string IniFile::text() const {

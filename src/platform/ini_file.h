@@ -29,6 +29,13 @@ struct IniStatus {
 // is kept byte for byte unless an edit touches it: comments, blank lines, unreadable lines,
 // line ends and the order of everything. Lines before the first section header, lines after
 // a header without "]" and lines without "=" belong to no readable key.
+// How a save reaches the disk. Either way the file is replaced whole by a rename, so a
+// program that stops at any point leaves the old or the new file, never a mix.
+enum class IniSync {
+    Flushed,     // fsync of the file and its folder before the save returns
+    AtomicOnly,  // the rename alone: an fsync costs more than a small file's whole transfer
+};
+
 class IniFile {
 public:
     IniFile() = default;
@@ -44,7 +51,9 @@ public:
     // rename, creating the folder (0700) when missing. A new file gets mode 0600; an existing
     // one keeps its mode with group and other access removed. A symbolic link is followed, so
     // the file it points at is replaced, not the link. On failure the old file is untouched.
-    [[nodiscard]] IniStatus save(const std::string& path) const;
+    // Flushed (the default) waits until the new file is on the disk; AtomicOnly leaves that
+    // to the system, for short-lived entries written for every file of a transfer.
+    [[nodiscard]] IniStatus save(const std::string& path, IniSync sync = IniSync::Flushed) const;
 
     // The value of the key, unquoted and without surrounding blanks; nullopt when absent.
     [[nodiscard]] std::optional<std::string> find(std::string_view section,

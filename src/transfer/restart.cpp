@@ -25,6 +25,10 @@ namespace {
 // Paths and names as long as Linux allows.
 constexpr std::size_t record_chars = 4095;
 constexpr std::size_t local_dir_chars = 4095;
+// The record is written and cleared around every binary download: waiting for the disk
+// twice per file made a folder of small files crawl (25 ms a file against 2 without).
+// Replaced by a rename, the file is always whole; only a power cut may lose the newest record.
+constexpr IniSync restart_record_sync = IniSync::AtomicOnly;
 
 // The local directory as the question shows it and as it is changed to: one trailing "/"
 // dropped, except that the root stays "/".
@@ -56,7 +60,7 @@ void save_restart_record(TransferContext& ctx, const std::string& profile,
         if (status.ok()) status = ini.put(profile, "REGETLFILE", local_name);
         if (status.ok()) status = ini.put(profile, "REGETTIME", now);
         return status;
-    });
+    }, restart_record_sync);
     if (ctx.settings.proreget) {
         ctx.messages.print_message("Saved restart info for %s - %s", profile.c_str(), remote_name.c_str());
     }
@@ -70,7 +74,7 @@ void clear_restart_record(TransferContext& ctx, const std::string& profile) {
             if (!status.ok()) return status;
         }
         return IniStatus{};
-    });
+    }, restart_record_sync);
 }
 
 RestartRecord read_restart_record(const TransferContext& ctx, const std::string& profile) {
