@@ -19,6 +19,7 @@
 
 #include "batch/batch.h"
 #include "batch/command_line.h"
+#include "batch/stop_signals.h"
 #include "config/config_file.h"
 #include "listing/remote_listing.h"
 #include "net/control_connection.h"
@@ -38,6 +39,7 @@
 #include "ui/transfer_status_dialog.h"
 #include "ui/message_area.h"
 #include "ui/qt_services.h"
+#include "ui/stop_signals.h"
 
 namespace varnix::ui {
 
@@ -260,6 +262,8 @@ struct WindowProgram::State {
     std::unique_ptr<WindowCommands> commands;  // made after the window, gone before it
     std::unique_ptr<PopupMenus> popups;         // likewise
     std::unique_ptr<ListDragDrop> drag_drop;    // likewise
+    std::unique_ptr<StopSignals> stop_signals;  // likewise
+    int stopped_by = 0;                         // the signal that closed the program, if any
     bool batch = false;
 };
 
@@ -380,6 +384,11 @@ void WindowProgram::start() {
         return true;
     };
     s.drag_drop = std::make_unique<ListDragDrop>(*w, std::move(drops));
+    // A logout or `kill` closes the window as Exit does, so nothing the close saves is lost.
+    s.stop_signals = std::make_unique<StopSignals>([&s, w](int signal) {
+        if (s.stopped_by == 0) s.stopped_by = signal;
+        w->post_command(1600);
+    });
 
     // The window's creation: local lists, mode buttons, the focus on "Connect".
     w->list_local_pane();
@@ -421,6 +430,7 @@ void WindowProgram::start() {
 }
 
 int WindowProgram::exit_code(int loop_code) const {
+    if (s_->stopped_by != 0) return stop_exit_status(s_->stopped_by);
     if (s_->batch) return s_->ctx.batch_failures > 0 ? 1 : 0;
     return loop_code;
 }
@@ -430,6 +440,7 @@ WindowProgram::~WindowProgram() {
     BatchContext& ctx = s.ctx;
     // Shut-down in order: the transfer worker, connections, the listing cache, the window,
     // the splash.
+    s.stop_signals.reset();
     s.drag_drop.reset();
     s.popups.reset();
     s.commands.reset();

@@ -3,6 +3,8 @@
 // window: where and how it shows, and which command it posts.
 #include <QApplication>
 #include <QLabel>
+#include <QTest>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -179,6 +181,16 @@ TEST_F(WindowProgramTest, BatchStartIsMinimizedAndPostsTheBatchCommandNeverTheCo
     EXPECT_TRUE(program->batch());
     EXPECT_TRUE(program->window().isMinimized());
     EXPECT_EQ(posted, (std::vector<int>{7654}));
+}
+
+// SIGTERM (a logout, `kill`) takes the Exit command's way out, so the window's close saves
+// what it saves, and the program then reports the signal in its exit status.
+TEST_F(WindowProgramTest, AStopSignalClosesTheWindowAsExitDoes) {
+    start("[_config_]\nAUTOSTART=0\n", "");
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !posted.empty(); }, 5000));
+    EXPECT_EQ(posted, (std::vector<int>{1600}));
+    EXPECT_EQ(program->exit_code(0), 143);
 }
 
 TEST_F(WindowProgramTest, MinimizedLaunchWinsOverMaximize) {
