@@ -13,6 +13,7 @@
 #include "transfer/extension_lists.h"
 #include "transfer/get_put.h"
 #include "transfer/progress.h"
+#include "transfer/remote_time.h"
 
 namespace varnix {
 
@@ -59,6 +60,7 @@ int receive_whole(BatchContext& ctx, int control_socket, const std::string& remo
     if (outcome.reply_class == 2 && !outcome.complete()) {
         ctx.messages.print_message("%s was not received whole", local.c_str());
     }
+    if (outcome.complete()) (void)apply_remote_time(ctx, control_socket, remote, local);
     return transfer_result(outcome);
 }
 
@@ -117,6 +119,7 @@ int resume_download(BatchContext& ctx, int control_socket, const std::string& re
     // A server that refused REST sent the file from its start: nothing stale may follow it.
     const off_t end = ::lseek(file.get(), 0, SEEK_CUR);
     if (end < 0 || ::ftruncate(file.get(), end) != 0) return 0;
+    (void)apply_remote_time(ctx, control_socket, remote, local);
     return 2;
 }
 

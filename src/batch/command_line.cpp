@@ -77,8 +77,24 @@ std::optional<std::string> unknown_arguments(BatchContext& ctx, std::string_view
     return std::nullopt;
 }
 
-// "host:port" of the ftp://host:port/path form; the port is kept apart.
+// "host:port" of the ftp://host:port/path form; the port is kept apart. An IPv6 literal
+// comes in brackets ("[::1]:2121", RFC 3986), which are dropped from the host.
 void split_port(TransferAddress& address) {
+    if (address.host.starts_with('[')) {
+        // As above, a port that is no port leaves the whole text as the host.
+        const auto close = address.host.find(']');
+        if (close == std::string::npos) return;
+        const std::string_view rest = std::string_view(address.host).substr(close + 1);
+        int port = 0;
+        if (!rest.empty()) {
+            if (rest.size() < 2 || rest.front() != ':') return;
+            const auto [ptr, ec] = std::from_chars(rest.data() + 1, rest.data() + rest.size(), port);
+            if (ec != std::errc() || ptr != rest.data() + rest.size() || port < 1 || port > 65535) return;
+        }
+        address.port = port;
+        address.host = address.host.substr(1, close - 1);
+        return;
+    }
     const auto colon = address.host.rfind(':');
     if (colon == std::string::npos || colon + 1 >= address.host.size()) return;
     int port = 0;
@@ -98,6 +114,7 @@ std::string help_text() {
            "Addresses:\n"
            "  host:/path            a file or directory on a server (host may name a profile)\n"
            "  ftp://host[:port]/path  the same; a port may follow the host\n"
+           "  An IPv6 address goes in brackets: [::1]:/path, ftp://[::1]:2121/path\n"
            "  local:/path           a local file or directory\n"
            "  A * or ? in the file part transfers every matching file.\n"
            "\n"
@@ -232,6 +249,17 @@ TransferAddress parse_transfer_address(std::string_view word) {
     if (starts_with_nocase(word, "ftp:")) word.remove_prefix(4);
     if (starts_with_nocase(word, "file:")) word.remove_prefix(5);
     const bool url_form = word.starts_with("//");
+    // "[::1]:/path": an IPv6 literal in brackets, then the colon that ends the host.
+    if (!url_form && word.starts_with('[')) {
+        const auto close = word.find("]:");
+        if (close != std::string_view::npos) {
+            address.host = word.substr(1, close - 1);
+            auto rest = word.substr(close + 1);
+            while (!rest.empty() && rest.front() == ':') rest.remove_prefix(1);
+            address.path = rest;
+            return address;
+        }
+    }
     if (!word.starts_with("//") && word.find(':') != std::string_view::npos) {
         const auto colon = word.find(':');
         address.host = word.substr(0, colon);

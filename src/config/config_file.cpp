@@ -1,12 +1,14 @@
 // The configuration file: where VARNIX.INI and its sibling files are found, the [_config_]
 // keys with their defaults, the read/write helpers every layer uses, and the start-up load.
 #include "config/config_file.h"
+
 #include "platform/directory_scan.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -202,6 +204,8 @@ void load_program_settings(ConfigContext& ctx) {
     s.proreget = get("PROREGET", 1);
     s.lfsort = get("LFSORT", 1);
     s.rfsort = get("RFSORT", 1);
+    s.mdtm = get("MDTM", table.mdtm);
+    s.idle_noop = std::max(0, get("IDLENOOP", table.idle_noop));
     ctx.messages.set_verbose(s.verbose == 1);
 }
 

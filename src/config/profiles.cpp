@@ -80,6 +80,8 @@ void load_connection_keys(const IniFile& ini, Session& r) {
     r.port = ini.get_int(s, "PORT", 21);
     r.passive = profile_get_int(ini, s, "PASVMODE", 0);
     r.retries = ini.get_int(s, "RETRIES", 0);
+    r.mlsd = ini.get_int(s, "MLSD", 1);
+    r.charset = ini.get_string(s, "CHARSET", "", session_limits::charset);
 }
 
 void load_session_options(const IniFile& ini, std::string_view section, SessionOptions& options) {
@@ -128,6 +130,8 @@ IniStatus write_profile(IniFile& ini, const Session& r, bool save_password, bool
     if (r.retries != 0) put_number("RETRIES", r.retries);
     if (r.port != 21) put_number("PORT", r.port);
     if (!r.init_cmd.empty()) put("INITCMD", r.init_cmd);
+    if (r.mlsd != 1) put_number("MLSD", r.mlsd);
+    if (!r.charset.empty()) put("CHARSET", r.charset);
     if (status.ok()) profile_put_override(ini, s, "PASVMODE", r.passive);
     if (!restart[1].empty())
         for (std::size_t i = 0; i < restart_keys.size(); ++i) put(restart_keys[i], restart[i]);

@@ -39,6 +39,8 @@ struct ProgramSettings {
     // The in-memory copy of dolog that transfers test before logging; the log itself reads
     // the file's value again.
     int dolog = 1;
+    int mdtm = 1;       // MDTM: a download takes the server's modification time (MDTM)
+    int idle_noop = 0;  // IDLENOOP: seconds of quiet before a NOOP keeps the session; 0 off
 };
 
 }  // namespace varnix

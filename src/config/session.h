@@ -21,6 +21,7 @@ inline constexpr std::size_t local_dir = 4095;
 inline constexpr std::size_t init_cmd = 78;
 inline constexpr std::size_t local_mask = 18;
 inline constexpr std::size_t remote_mask = 18;
+inline constexpr std::size_t charset = 40;
 // The longest network time-out in seconds (a day): larger stored values are read as this,
 // so the limit in milliseconds always fits 32 bits.
 inline constexpr std::int32_t max_timeout = 86400;
@@ -58,6 +59,11 @@ struct Session {
     std::int32_t password_saved = 0;
     std::int32_t passive = 0;
     std::int32_t use_firewall = 0;
+    // MLSD: 1 lists with MLSD where the server offers it (the default), 0 always with LIST.
+    std::int32_t mlsd = 1;
+    // CHARSET: how the panes show this server's names; empty for automatic (UTF-8 where the
+    // bytes are valid UTF-8, else Latin-1). Names are sent back as the bytes they came as.
+    std::string charset;
 };
 
 // The twelve session options. Loaded per profile, with [_config_] as the default.

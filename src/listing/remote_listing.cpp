@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "listing/path_box.h"
 #include "net/commands.h"
 #include "net/control_connection.h"
+#include "net/features.h"
 #include "net/host_types.h"
 #include "platform/line_reader.h"
 #include "platform/temp_file.h"
@@ -64,6 +66,42 @@ void forget_cache_entry(ListingContext& ctx) {
     std::erase_if(cache, [&](const ListingCacheSlot& slot) { return slot.file == ctx.remote.listing_file; });
 }
 
+bool mask_takes_all(std::string_view mask) { return mask.empty() || mask == "*" || mask == "*.*"; }
+
+// MLSD names sizes, UTC times and types exactly where LIST leaves them to guessing. It takes
+// a directory, not a pattern, so a masked listing stays with LIST.
+bool wants_mlsd(const ListingContext& ctx) {
+    return ctx.session.mlsd != 0 && !ctx.control.mlsd_refused &&
+           ctx.control.features.offers("MLST") && mask_takes_all(ctx.remote.remote_mask);
+}
+
+void mark_listing_facts(ListingContext& ctx, bool facts) {
+    ctx.remote.listing_has_facts = facts;
+    for (ListingCacheSlot& slot : ctx.remote.cache) {
+        if (slot.file == ctx.remote.listing_file) slot.facts = facts;
+    }
+}
+
+// Fetches the listing into the listing file: MLSD where it serves, LIST otherwise and after
+// an MLSD the server refused or could not complete (never after a cancel or a lost
+// connection: there is nobody left to ask).
+ListingFetch fetch_directory(ListingContext& ctx) {
+    if (!ctx.remote.fetch) return {};
+    if (wants_mlsd(ctx)) {
+        const ListingFetch fetched = ctx.remote.fetch("MLSD");
+        if (fetched.reply_class == 2) {
+            mark_listing_facts(ctx, true);
+            return fetched;
+        }
+        if (ctx.cancel_requested || !ctx.connected) return fetched;
+        // A server that lists MLST yet does not know MLSD is not asked again.
+        if (ctx.reply.code == 500 || ctx.reply.code == 502) ctx.control.mlsd_refused = true;
+        ctx.messages.print_message("[I] MLSD failed, listing with LIST");
+    }
+    mark_listing_facts(ctx, false);
+    return ctx.remote.fetch("LIST " + ctx.remote.remote_mask);
+}
+
 void list_remote(ListingContext& ctx, bool use_cache) {
     if (is_transfer_thread_busy(ctx)) return;
     ScopedListingBusy busy(ctx);
@@ -89,9 +127,8 @@ void list_remote(ListingContext& ctx, bool use_cache) {
                                    ctx.remote.listing_file.c_str());
         cls = 2;
     } else {
-        const std::string command = "LIST " + ctx.remote.remote_mask;
         ctx.cancel_requested = false;
-        const ListingFetch fetched = ctx.remote.fetch ? ctx.remote.fetch(command) : ListingFetch{};
+        const ListingFetch fetched = fetch_directory(ctx);
         cls = fetched.reply_class;
         // A refused or cut-off listing is shown as far as it came, but never kept: the next
         // visit must ask again, not show an empty or partial directory until Refresh.
@@ -106,6 +143,20 @@ void list_remote(ListingContext& ctx, bool use_cache) {
 }
 
 }  // namespace
+
+void utc_entry_to_local(dirlex::ListEntry& entry) {
+    if (entry.year == 0) return;
+    const auto seconds = utc_seconds(entry.year, entry.month, entry.day, entry.hour, entry.minute, 0);
+    if (!seconds) return;
+    const std::time_t when = static_cast<std::time_t>(*seconds);
+    std::tm local{};
+    if (!localtime_r(&when, &local)) return;
+    entry.year = static_cast<std::uint16_t>(local.tm_year + 1900);
+    entry.month = static_cast<std::uint8_t>(local.tm_mon + 1);
+    entry.day = static_cast<std::uint8_t>(local.tm_mday);
+    entry.hour = static_cast<std::uint8_t>(local.tm_hour);
+    entry.minute = static_cast<std::uint8_t>(local.tm_min);
+}
 
 std::string directory_from_pwd_reply(const std::string& text) {
     auto open = text.find('"');
@@ -128,6 +179,7 @@ int find_or_add_cache_entry(ListingContext& ctx, const std::string& directory) {
         for (std::size_t i = 0; i < cache.size(); ++i) {
             if (cache[i].directory == directory) {
                 ctx.remote.listing_file = cache[i].file;
+                ctx.remote.listing_has_facts = cache[i].facts;
                 return static_cast<int>(i);
             }
         }
@@ -141,7 +193,8 @@ int find_or_add_cache_entry(ListingContext& ctx, const std::string& directory) {
         drop_file(ctx.remote.listing_file);
     }
     ctx.remote.listing_file = make_temp_file("DIR");
-    cache.push_back({directory, ctx.remote.listing_file});
+    ctx.remote.listing_has_facts = false;
+    cache.push_back({directory, ctx.remote.listing_file, false});
     return cache_found_none;
 }
 
@@ -174,10 +227,18 @@ void load_listing_file(ListingContext& ctx, const std::string& path) {
         dirlex::ParseContext parse;
         parse.state = &state;
         std::string line;
+        const bool facts = ctx.remote.listing_has_facts;
+        const int host_type = facts ? dirlex::host::mlsd : ctx.session.host_type;
         while (read_line(in, line, listing_line_chars)) {
-            if (!dirlex::parse_list_line(entry, line, ctx.session.host_type, ctx.current_remote_dir,
+            if (!dirlex::parse_list_line(entry, line, host_type, ctx.current_remote_dir,
                                          ctx.session.user, parse)) {
                 continue;
+            }
+            if (facts) {
+                // Only fact lines: the other dialects would guess at the cdir and pdir
+                // entries the MLSD reader leaves out on purpose.
+                if (entry.host_type != dirlex::host::mlsd) continue;
+                utc_entry_to_local(entry);
             }
             char detail[64];
             std::snprintf(detail, sizeof detail, "%04u%02u%02u %02u:%02u %10llu",

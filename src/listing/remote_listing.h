@@ -7,6 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "dirlex/dirlex.h"
+
 namespace varnix {
 
 struct ListingContext;
@@ -18,6 +20,7 @@ inline constexpr std::size_t cache_slots_used = 19;
 struct ListingCacheSlot {
     std::string directory;  // the key, compared exactly
     std::string file;       // the temporary listing file
+    bool facts = false;     // the file holds an MLSD listing (RFC 3659 facts, UTC times)
 };
 
 // What a listing fetch brought: the completion reply's class, and whether the listing came
@@ -29,6 +32,7 @@ struct ListingFetch {
 
 struct RemoteListingState {
     std::string listing_file;  // the file of the listing shown last
+    bool listing_has_facts = false;  // listing_file holds MLSD lines, not LIST lines
     std::vector<ListingCacheSlot> cache;  // oldest first, at most 19
     std::string remote_mask;              // appended to LIST
     // Entries of the directory list that the server listed as symbolic links (VLINK shows
@@ -40,6 +44,8 @@ struct RemoteListingState {
 };
 
 // List the remote directory: from the cache when it was listed before, or always asking.
+// With a server whose FEAT lists MLST (and the profile's MLSD on, no mask set) the listing
+// is fetched with MLSD, and with LIST when MLSD fails.
 void list_remote_cached(ListingContext& ctx);
 void list_remote_fresh(ListingContext& ctx);
 // Fills the remote lists from a listing file.
@@ -49,6 +55,8 @@ void load_listing_file(ListingContext& ctx, const std::string& path);
 int find_or_add_cache_entry(ListingContext& ctx, const std::string& directory);
 // Drops every slot and deletes their files.
 void clear_listing_cache(ListingContext& ctx);
+// An MLSD entry's date and time (UTC) turned into local time, as LIST listings show them.
+void utc_entry_to_local(dirlex::ListEntry& entry);
 // The directory a PWD reply names between double (else single) quotes, at most 250
 // characters; "undecipherable" when it names none.
 [[nodiscard]] std::string directory_from_pwd_reply(const std::string& text);

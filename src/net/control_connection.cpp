@@ -259,10 +259,12 @@ int read_reply(NetContext& ctx, int socket) {
     if (socket == -1) return 0;
     BusyScope busy(ctx);
     ctx.reply.code = 0;
+    ctx.reply.lines.clear();
     ReplyBounds bounds(ctx);
     for (int depth = 1;; ++depth) {
         int code = read_reply_line(ctx, socket);
         const std::string_view text = ctx.reply.text;
+        ctx.reply.lines.emplace_back(text);
         bool continues = code < 100 || code > 599 || (text.size() > 3 && text[3] == '-');
         ctx.messages.add_message_line(text);
         if (!bounds.accept_line(ctx)) {
@@ -301,6 +303,7 @@ int send_line(NetContext& ctx, int socket, std::string& text) {
     BusyScope busy(ctx);
     std::string line = text;
     line += "\r\n";
+    ctx.last_command_tick = tick_count();
     return send_all(ctx, socket, line.data(), line.size());
 }
 

@@ -8,6 +8,7 @@
 #include "config/config_file.h"
 #include "net/control_connection.h"
 #include "net/host_types.h"
+#include "net/server_features.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
 
@@ -219,6 +220,11 @@ int open_connection(Logon& l) {
         return -1;
     }
     reset_control_state(ctx);  // nothing of an earlier connection may be read as this one's
+    // A long transfer leaves the control connection silent for hours; keep-alive probes
+    // stop a NAT box or firewall from forgetting it meanwhile.
+    if (!sock_set_keepalive(socket, keepalive_idle_s, keepalive_interval_s, keepalive_probes)) {
+        report_socket_error(ctx, "setsockopt", last_socket_error());
+    }
     const auto local = sock_local_address(socket);
     if (!local) {
         report_socket_error(ctx, "getsockname", last_socket_error());
@@ -281,6 +287,7 @@ int logon(NetContext& ctx) {
     if (outcome.next == Next::PasswordStep) cls = password_step(l);
     if (cls != 2) return fail(ctx, l.socket, "logon failure, so quitting", true);
 
+    negotiate_features(ctx, l.socket);
     if (!ctx.session.init_cmd.empty()) send_initial_commands(ctx, l.socket);
     ctx.connected = true;
     if (ctx.session.host_type == dirlex::host::vm_minidisk) {

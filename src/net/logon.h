@@ -14,6 +14,12 @@ inline constexpr int help_user_password = 80;
 inline constexpr int help_firewall_password = 82;
 inline constexpr int help_account = 85;
 
+// TCP keep-alive on the control connection: a probe after a minute of silence (well below
+// the few minutes after which NAT boxes drop idle mappings), then every 15 s, four in all.
+inline constexpr int keepalive_idle_s = 60;
+inline constexpr int keepalive_interval_s = 15;
+inline constexpr int keepalive_probes = 4;
+
 // The control socket, or -1 after any failure (the socket is then closed).
 [[nodiscard]] int logon(NetContext& ctx);
 

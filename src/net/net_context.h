@@ -10,8 +10,10 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <string>
+#include <vector>
 
 #include "config/config_context.h"
+#include "net/features.h"
 #include "platform/blocking.h"
 
 namespace varnix {
@@ -24,6 +26,8 @@ inline constexpr int timeout_tick_ms = 5000;
 struct Reply {
     int code = 0;
     std::string text;
+    // Every line of the last whole reply, first to last (a FEAT reply's features).
+    std::vector<std::string> lines;
 };
 
 // What belongs to one control connection and must not outlive it: bytes of the last reply
@@ -37,6 +41,10 @@ struct ControlState {
     // The type last sent with TYPE: 'A' for a new connection, so it always gets the TYPE its
     // first transfer needs.
     char current_type = 'A';
+    // What FEAT said this server offers; asked once after each logon.
+    ServerFeatures features;
+    // The server refused MLSD as a command it does not know: list with LIST from then on.
+    bool mlsd_refused = false;
 };
 
 // The time-out timer's state: ticks left, and the thread whose blocking call it cancels.
@@ -64,6 +72,8 @@ struct NetContext : ConfigContext {
     std::atomic<int> busy_count{0};
     std::atomic<bool> cancel_requested{false};
     std::atomic<bool> stop_requested{false};  // the stop flag of multi-file operations
+    // When the last command line went out (tick count): the idle NOOP waits for quiet.
+    std::atomic<std::int64_t> last_command_tick{0};
 
     // The state of the one control connection; a new connection starts with a fresh one.
     ControlState control;

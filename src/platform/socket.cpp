@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <netdb.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <system_error>
@@ -156,6 +157,13 @@ int sock_close(int fd) {
 int sock_set_int_option(int fd, int level, int name, int value) {
     if (::setsockopt(fd, level, name, &value, sizeof value) < 0) return fail_with_errno();
     return 0;
+}
+
+bool sock_set_keepalive(int fd, int idle_s, int interval_s, int probes) {
+    return sock_set_int_option(fd, SOL_SOCKET, SO_KEEPALIVE, 1) == 0 &&
+           sock_set_int_option(fd, IPPROTO_TCP, TCP_KEEPIDLE, idle_s) == 0 &&
+           sock_set_int_option(fd, IPPROTO_TCP, TCP_KEEPINTVL, interval_s) == 0 &&
+           sock_set_int_option(fd, IPPROTO_TCP, TCP_KEEPCNT, probes) == 0;
 }
 
 std::optional<sockaddr_in> sock_local_address(int fd) {

@@ -34,6 +34,10 @@ void ignore_sigpipe();
 // 0 or -1.
 [[nodiscard]] int sock_close(int fd);
 [[nodiscard]] int sock_set_int_option(int fd, int level, int name, int value);
+// Switches on TCP keep-alive: the first probe after `idle_s` seconds of silence, then one
+// every `interval_s`, the connection given up after `probes` unanswered ones. False (with
+// the last error set) when an option was refused.
+[[nodiscard]] bool sock_set_keepalive(int fd, int idle_s, int interval_s, int probes);
 [[nodiscard]] std::optional<sockaddr_in> sock_local_address(int fd);
 [[nodiscard]] std::optional<sockaddr_in> sock_peer_address(int fd);
 // Binds to addr (port 0: any free port) and listens.

@@ -14,6 +14,7 @@
 #include "listing/local_listing.h"
 #include "transfer/extension_lists.h"
 #include "transfer/local_names.h"
+#include "transfer/remote_time.h"
 #include "transfer/restart.h"
 #include "transfer/sounds.h"
 #include "transfer/transfer_log.h"
@@ -266,10 +267,11 @@ int download_one(TransferContext& ctx, const std::string& remote_name, unsigned 
     if (ctx.options.mode == 'I' && !holds_line_break(command)) {
         save_restart_record(ctx, ctx.session.name, remote_dir, remote_name, local_name);
     }
-    const TransferOutcome outcome = get_file(ctx, ctx.control_socket, command,
-                                             local_file_path(ctx, local_name), ctx.options.mode);
+    const std::string local_path = local_file_path(ctx, local_name);
+    const TransferOutcome outcome = get_file(ctx, ctx.control_socket, command, local_path, ctx.options.mode);
     if (outcome.complete()) {
         clear_restart_record(ctx, ctx.session.name);
+        (void)apply_remote_time(ctx, ctx.control_socket, remote_name, local_path);
         if (ctx.settings.dolog) {
             append_transfer_log(ctx, {TransferDirection::Download,
                                       static_cast<TransferMode>(ctx.control.current_type), local_name,

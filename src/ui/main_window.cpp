@@ -229,6 +229,7 @@ void MainWindow::create_controls() {
     for (int i : {ctl::local_dirs, ctl::local_files, ctl::remote_dirs, ctl::remote_files}) {
         list(i)->set_dialog_char_width(units_.bx);
     }
+    for (int i : {ctl::remote_dirs, ctl::remote_files}) list(i)->set_name_charset(&ctx_.session.charset);
     mask_edit(false)->setText(QString::fromStdString(ctx_.local_mask.empty() ? "*.*" : ctx_.local_mask));
     mask_edit(true)->setText(display_text(ctx_.remote.remote_mask));
     if (ctx_.settings.layout == 1) {

@@ -50,13 +50,17 @@ QVariant PaneListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
     case Qt::ToolTipRole:
-        return display_text(entry->text);
+        return shown(entry->text);
     case Qt::SizeHintRole:
         // Uniform rows: the first row's size stands for all, so it carries the list's extent.
         return QSize(std::max(extent_, 1), row_height_);
     default:
         return {};
     }
+}
+
+QString PaneListModel::shown(std::string_view text) const {
+    return charset_ ? decoder_.decode(text, *charset_) : display_text(text);
 }
 
 void PaneListModel::insert(int row, std::string_view text, std::int64_t data) {
@@ -229,7 +233,7 @@ void PaneList::set_horizontal_extent(int pixels) {
 
 int PaneList::text_width(std::string_view text) const {
     const QFontMetrics fm(font());
-    return expanded_width(display_text(text), fm, 8 * dialog_char_width_);
+    return expanded_width(model_.shown(text), fm, 8 * dialog_char_width_);
 }
 
 void PaneList::set_dialog_char_width(int pixels) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/list_box.h"
+#include "ui/name_charset.h"
 
 namespace varnix::ui {
 
@@ -31,6 +32,9 @@ public:
     bool set_data(int row, std::int64_t data);
     void set_extent(int pixels) { extent_ = pixels; }
     void set_row_height(int pixels) { row_height_ = pixels; }
+    // The character set the entries are shown in (the session's CHARSET); none: automatic.
+    void set_name_charset(const std::string* charset) { charset_ = charset; }
+    [[nodiscard]] QString shown(std::string_view text) const;
     // The row a sorted list puts `text` in: after every row that does not sort after it.
     [[nodiscard]] int sorted_row(std::string_view text) const;
 
@@ -38,6 +42,8 @@ private:
     std::vector<ListItem> items_;
     int extent_ = 0;
     int row_height_ = 16;
+    const std::string* charset_ = nullptr;
+    mutable NameDecoder decoder_;
 };
 
 // Draws an entry with its tab ("\t| ") expanded to the list's tab stops.
@@ -79,6 +85,8 @@ public:
     [[nodiscard]] int dialog_char_width() const override { return dialog_char_width_; }
 
     void set_dialog_char_width(int pixels);
+    // A remote list shows names in the session's character set (read at each repaint).
+    void set_name_charset(const std::string* charset) { model_.set_name_charset(charset); }
     [[nodiscard]] PaneListModel& model_data() { return model_; }
 
     // Replaces the view's own drag of its rows (the window drags the entries as files).

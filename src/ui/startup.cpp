@@ -23,7 +23,9 @@
 #include "config/config_file.h"
 #include "listing/remote_listing.h"
 #include "net/control_connection.h"
+#include "net/idle_noop.h"
 #include "net/logon.h"
+#include "platform/clock.h"
 #include "transfer/extension_lists.h"
 #include "transfer/progress.h"
 #include "transfer/sounds.h"
@@ -44,6 +46,8 @@
 namespace varnix::ui {
 
 namespace {
+
+constexpr int idle_noop_check_ms = 5000;
 
 // One field of "LOC": blanks, an optional sign, decimal digits, blanks. The value as the
 // 32-bit pattern "%u" wrote it, so a negative position survives; nothing for anything else.
@@ -389,6 +393,11 @@ void WindowProgram::start() {
         if (s.stopped_by == 0) s.stopped_by = signal;
         w->post_command(1600);
     });
+
+    // The idle NOOP (IDLENOOP) is looked at every few seconds; it sends only after quiet.
+    auto* idle_timer = new QTimer(w);
+    QObject::connect(idle_timer, &QTimer::timeout, w, [&ctx] { (void)send_idle_noop(ctx, tick_count()); });
+    idle_timer->start(idle_noop_check_ms);
 
     // The window's creation: local lists, mode buttons, the focus on "Connect".
     w->list_local_pane();

@@ -182,6 +182,14 @@ TEST(ParseTransferAddress, EveryForm) {
         {"ftp://host:0/x", AddressKind::Remote, "host:0", "/x", 0},
         {"ftp://host:2a/x", AddressKind::Remote, "host:2a", "/x", 0},
         {"ftp://host:/x", AddressKind::Remote, "host:", "/x", 0},
+        // IPv6 literals in brackets: the colons inside are the address's own.
+        {"ftp://[::1]:2121/pub/a.zip", AddressKind::Remote, "::1", "/pub/a.zip", 2121},
+        {"ftp://[fe80::1:2]/x", AddressKind::Remote, "fe80::1:2", "/x", 0},
+        {"[::1]:/pub/a:b", AddressKind::Remote, "::1", "/pub/a:b", 0},
+        {"[2001:db8::7]::/x", AddressKind::Remote, "2001:db8::7", "/x", 0},
+        {"ftp://[::1]:99999/x", AddressKind::Remote, "[::1]:99999", "/x", 0},
+        {"ftp://[::1]x/y", AddressKind::Remote, "[::1]x", "/y", 0},
+        {"ftp://[::1/x", AddressKind::Remote, "[::1", "/x", 0},
     };
     for (const AddressRow& row : rows) {
         const TransferAddress a = parse_transfer_address(row.word);

@@ -2,10 +2,15 @@
 // files, the cache's 19 slots, and how listing files fill the two remote lists.
 #include <gmock/gmock.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+
 #include "batch/batch_fixture.h"
 #include "dirlex/dirlex.h"
 #include "listing/list_entries.h"
 #include "listing/remote_listing.h"
+#include "net/features.h"
 #include "support/scripted_server.h"
 
 namespace varnix::test {
@@ -231,6 +236,109 @@ TEST_F(RemoteListing, MaskGoesWithListAndFailureLeavesOnlyParent) {
     EXPECT_THAT(remote_dirs(), ElementsAre(".."));
     EXPECT_THAT(remote_files(), IsEmpty());
     EXPECT_TRUE(view.contains("DoDirList returned 0"));  // refused: nothing was started
+    finish();
+}
+
+// MLSD (RFC 3659) where FEAT lists MLST: facts instead of guessing, LIST when it fails.
+class MlsdListing : public RemoteListing {
+protected:
+    MlsdListing() {
+        const std::vector<std::string> feat{"211-Features:", " MLST type*;size*;modify*;", " UTF8", "211 End"};
+        ctx.control.features = parse_feat_reply(feat);
+        // Central European time all year, so the UTC times of the facts move by an hour.
+        const char* tz = std::getenv("TZ");
+        saved_tz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
+        ::setenv("TZ", "CET-1", 1);
+        ::tzset();
+    }
+    ~MlsdListing() override {
+        if (saved_tz_) ::setenv("TZ", saved_tz_->c_str(), 1); else ::unsetenv("TZ");
+        ::tzset();
+    }
+    std::string text_of(const ListBox& list, std::string_view name) {
+        for (int i = 0; i < list.count(); ++i) {
+            if (get_entry_name(ctx, list, i) == name) return list.item_text(i).value_or("");
+        }
+        return "";
+    }
+    std::optional<std::string> saved_tz_;
+};
+
+constexpr const char* facts_listing =
+    "type=cdir;modify=20240101000000; /pub\r\n"
+    "type=pdir;modify=20240101000000; ..\r\n"
+    "type=dir;modify=20210301120000; sub dir\r\n"
+    "type=file;size=5000000000;modify=20240105143012; a; b = c.txt\r\n"
+    "type=OS.unix=slink:/pub/sub dir;modify=20240105143012; link\r\n"
+    "type=file;size=7;modify=20241231233000; new year\r\n";
+
+TEST_F(MlsdListing, FactsGiveKindsExactSizesAndLocalTimes) {
+    ctx.options.vlink = 0;
+    script_listing("/pub", facts_listing, "MLSD");
+    server.expect("PWD").reply("257 \"/pub\"");  // the second visit comes from the cache
+    connect();
+    for (int visit = 0; visit < 2; ++visit) {
+        list_remote_cached(ctx);
+        EXPECT_THAT(remote_dirs(), ElementsAre("..", "sub dir")) << visit;
+        EXPECT_THAT(remote_files(), ElementsAre("a; b = c.txt", "link", "new year")) << visit;
+        // 14:30 UTC is 15:30 in CET; the last minutes of a year are already the next one.
+        EXPECT_THAT(text_of(*ctx.panes.remote_files, "a; b = c.txt"), testing::EndsWith("20240105 15:30 5000000000"));
+        EXPECT_THAT(text_of(*ctx.panes.remote_files, "new year"), testing::HasSubstr("20250101 00:30"));
+        EXPECT_EQ(ctx.panes.remote_files->item_data(0), std::optional<std::int64_t>(5000000000LL));
+    }
+    EXPECT_TRUE(view.contains("using cache"));
+    EXPECT_EQ(lists_sent(), 0);
+    finish();
+}
+
+TEST_F(MlsdListing, RefusedMlsdFallsBackToListAndIsNotAskedAgain) {
+    server.expect("PWD").reply("257 \"/pub\"").expect("PASV").passive_reply().expect("MLSD")
+          .reply("500 MLSD not understood");
+    script_list(pub_listing);
+    script_listing("/pub", pub_listing);  // Refresh: straight to LIST
+    connect();
+    list_remote_cached(ctx);
+    EXPECT_THAT(remote_files(), ElementsAre("a.txt"));
+    EXPECT_TRUE(ctx.control.mlsd_refused);
+    list_remote_fresh(ctx);
+    EXPECT_THAT(remote_files(), ElementsAre("a.txt"));
+    finish();
+}
+
+TEST_F(MlsdListing, FailedMlsdIsRetriedInTheNextDirectory) {
+    // A 550 names this directory, not the command: the next listing tries MLSD again.
+    server.expect("PWD").reply("257 \"/pub\"").expect("PASV").passive_reply().expect("MLSD")
+          .reply("550 permission denied");
+    script_list(pub_listing);
+    script_listing("/other", facts_listing, "MLSD");
+    connect();
+    list_remote_cached(ctx);
+    EXPECT_THAT(remote_files(), ElementsAre("a.txt"));
+    EXPECT_FALSE(ctx.control.mlsd_refused);
+    list_remote_cached(ctx);
+    EXPECT_THAT(remote_dirs(), ElementsAre("..", "link", "sub dir"));
+    finish();
+}
+
+TEST_F(MlsdListing, MaskOrProfileSwitchKeepList) {
+    ctx.remote.remote_mask = "*.txt";
+    script_listing("/pub", pub_listing, "LIST *.txt");
+    script_listing("/pub", pub_listing, "LIST");
+    connect();
+    list_remote_fresh(ctx);
+    ctx.remote.remote_mask.clear();
+    ctx.session.mlsd = 0;
+    list_remote_fresh(ctx);
+    EXPECT_THAT(remote_files(), ElementsAre("a.txt"));
+    finish();
+}
+
+TEST_F(MlsdListing, WithoutMlstInFeatListIsUsed) {
+    ctx.control.features = ServerFeatures{};
+    script_listing("/pub", pub_listing, "LIST");
+    connect();
+    list_remote_fresh(ctx);
+    EXPECT_THAT(remote_files(), ElementsAre("a.txt"));
     finish();
 }
 

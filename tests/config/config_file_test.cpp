@@ -105,6 +105,20 @@ TEST_F(ConfigTest, StoredBufferSizesAreHonouredAsTheyAre) {
     static_assert(transfer_buffer_limits::largest == 1048576);
 }
 
+TEST_F(ConfigTest, ServerTimeAndIdleNoopKeys) {
+    write_ini("[_config_]\nVERBOSE=1\n");
+    load_program_settings(ctx);
+    EXPECT_EQ(ctx.settings.mdtm, 1);       // absent: downloads take the server's time
+    EXPECT_EQ(ctx.settings.idle_noop, 0);  // absent: no NOOP
+    write_ini("[_config_]\nMDTM=0\nIDLENOOP=4294967286\n");  // "-10" as %u wrote it
+    load_program_settings(ctx);
+    EXPECT_EQ(ctx.settings.mdtm, 0);
+    EXPECT_EQ(ctx.settings.idle_noop, 0);
+    write_ini("[_config_]\nIDLENOOP=120\n");
+    load_program_settings(ctx);
+    EXPECT_EQ(ctx.settings.idle_noop, 120);
+}
+
 TEST_F(ConfigTest, ByteOrderMarkDoesNotHideTheFirstSection) {
     // An editor that saves UTF-8 "with signature" puts EF BB BF before "[_config_]".
     write_ini("\xEF\xBB\xBF[_config_]\r\nVERBOSE=1\r\nSESSION=work\r\n[work]\r\nHOST=h.example\r\n");

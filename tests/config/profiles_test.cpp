@@ -111,6 +111,26 @@ TEST_F(ConfigTest, DefaultValuesAreNotWritten) {
     EXPECT_EQ(read_ini(), "[_config_]\nPASVMODE=1\n\n[plain]\nHOST=h\nUID=\nPASVMODE=0\n");
 }
 
+// MLSD and CHARSET: a file without them reads as before and a save leaves it byte for byte;
+// set, they are written and read back.
+TEST_F(ConfigTest, ListingAndCharsetKeysRoundTripAndOldFilesStayAsTheyWere) {
+    const std::string old_file = "[_config_]\nPASVMODE=1\n\n[old]\nHOST=h\nUID=u\nPORT=2121\n";
+    write_ini(old_file);
+    Session s = load(ctx, "old");
+    EXPECT_EQ(s.mlsd, 1);
+    EXPECT_EQ(s.charset, "");
+    save_profile(ctx, s);
+    EXPECT_EQ(read_ini(), old_file);
+
+    s.mlsd = 0;
+    s.charset = "windows-1251";
+    save_profile(ctx, s);
+    EXPECT_EQ(read_ini(), "[_config_]\nPASVMODE=1\n\n[old]\nHOST=h\nUID=u\nPORT=2121\nMLSD=0\nCHARSET=windows-1251\n");
+    const Session back = load(ctx, "old");
+    EXPECT_EQ(back.mlsd, 0);
+    EXPECT_EQ(back.charset, "windows-1251");
+}
+
 TEST_F(ConfigTest, SaveKeepsPendingRestartAndDropsEverythingElse) {
     const std::string others =
         "; written by hand\n"

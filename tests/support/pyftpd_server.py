@@ -48,6 +48,9 @@ def main():
     handler = FTPHandler
     handler.authorizer = authorizer
     handler.banner = "test server ready"
+    # Names go to the wire as the bytes the file system holds, as ProFTPD sends them: a
+    # Latin-1 name stays Latin-1 instead of becoming U+FFFD, and the same bytes find it again.
+    handler.unicode_errors = "surrogateescape"
     # The default 3 s pause after a failed logon only slows the tests down.
     handler.auth_failed_timeout = 0.1
     if args.passive_ports:

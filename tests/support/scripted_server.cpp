@@ -176,10 +176,28 @@ struct ScriptedServer::Impl {
         for (step_index = 0; ok && step_index < steps.size(); ++step_index) {
             ok = !stopped() && steps[step_index].run(*this);
         }
-        const std::lock_guard lock(mutex);
-        finished = true;
-        completed = ok;
-        done_changed.notify_all();
+        {
+            const std::lock_guard lock(mutex);
+            finished = true;
+            completed = ok;
+            done_changed.notify_all();
+        }
+        if (ok && control.valid()) {
+            answer_late_feat();
+        }
+    }
+
+    // After the script, a FEAT (sent after a logon the script ended with) still gets its
+    // "502", so the client does not wait out its time-out; nothing else is answered.
+    void answer_late_feat() {
+        const auto far = Clock::now() + std::chrono::hours(1);
+        while (read_control(far) == ReadStatus::Data) {
+            while (auto line = take_line()) {
+                if (*line == "FEAT" && !send_control("502 FEAT not implemented\r\n")) {
+                    return;
+                }
+            }
+        }
     }
 
     // --- control connection ---
@@ -277,6 +295,14 @@ struct ScriptedServer::Impl {
         const auto deadline = Clock::now() + bound;
         for (;;) {
             if (auto line = take_line()) {
+                // A server of the old school: a script that does not ask for FEAT answers
+                // it as a command it does not know, as such servers do.
+                if (*line == "FEAT" && wanted != "FEAT") {
+                    if (!send_control("502 FEAT not implemented\r\n")) {
+                        return std::nullopt;
+                    }
+                    continue;
+                }
                 return line;
             }
             switch (read_control(deadline)) {

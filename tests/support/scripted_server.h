@@ -60,6 +60,8 @@ public:
     // segment (TCP_NODELAY) with a pause between, so the client normally needs several recv().
     ScriptedServer& send_split(std::string_view bytes, std::vector<std::size_t> sizes,
                                Millis pause = Millis{50});
+    // A "FEAT" the script does not expect is answered "502 FEAT not implemented" and skipped,
+    // as a server that predates FEAT would; `expect("FEAT")` takes it like any command.
     // Waits for the next command line (ended by LF, an optional CR before it removed) and
     // records a failure if it is not `line`. Leading Telnet control bytes (>= 0xF0, as an
     // abort puts before ABOR) are skipped for the comparison. No line within the bound, or

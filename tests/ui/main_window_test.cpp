@@ -299,6 +299,30 @@ TEST(PaneListTest, SortedListsInsertInListOrderAndKeepBytes) {
     EXPECT_GE(list.text_width("a\t| b"), 48);
 }
 
+// A remote list follows the session's CHARSET as it is when drawn; the bytes never change.
+TEST(PaneListTest, NamesShowInTheProfilesCharacterSet) {
+    ui::PaneList list(false, true);
+    std::string charset;
+    list.set_name_charset(&charset);
+    const std::string cp1251 = "\xEF\xF0\xE8\xE2\xE5\xF2.txt";  // "privet" in Cyrillic, windows-1251
+    const std::string utf8 = "gr\xC3\xBC\xC3\x9F" "e";
+    list.add_item(cp1251);
+    list.add_item(utf8);
+    const auto shown = [&](int row) { return list.model()->index(row, 0).data().toString(); };
+    // Automatic: UTF-8 where valid, else Latin-1.
+    EXPECT_EQ(shown(0), QString::fromLatin1(cp1251.data(), static_cast<qsizetype>(cp1251.size())));
+    EXPECT_EQ(shown(1), QString::fromUtf8("gr\u00fc\u00dfe"));
+    charset = "windows-1251";
+    EXPECT_EQ(shown(0), QString::fromUtf8("\u043f\u0440\u0438\u0432\u0435\u0442.txt"));
+    charset = "ISO-8859-1";
+    EXPECT_EQ(shown(1), QString::fromLatin1("gr\xC3\xBC\xC3\x9F" "e"));
+    charset = "x-no-such-set";  // unknown: automatic again
+    EXPECT_EQ(shown(1), QString::fromUtf8("gr\u00fc\u00dfe"));
+    EXPECT_EQ(*list.item_text(0), cp1251);
+    EXPECT_EQ(*list.item_text(1), utf8);
+    EXPECT_TRUE(ui::name_charsets().contains("UTF-8"));
+}
+
 TEST(PathBoxTest, KeepsSortedBytesAndSelectsByText) {
     ui::PathBox box;
     box.add_item("/usr");

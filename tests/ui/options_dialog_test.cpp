@@ -190,6 +190,25 @@ TEST_F(OptionsTest, ProOptionsSaveWritesSortCodes) {
     EXPECT_EQ(local_listed, 1);
 }
 
+TEST_F(OptionsTest, ProOptionsStoreServerTimeAndIdleNoopOnlyAwayFromTheirDefaults) {
+    ProOptionsDialog d(ctx, hooks());
+    EXPECT_TRUE(checked(d, 2427));
+    EXPECT_EQ(text_of(d, 2428), "0");
+    set_checked(d, 2427, false);
+    type(d, 2428, "99999");  // more than an hour is an hour
+    click(d, 1);
+    EXPECT_EQ(read_ini(), "[_config_]\nPRODRAG=1\nPROREGET=1\nLFSORT=1\nRFSORT=1\nMDTM=0\nIDLENOOP=3600\n");
+    EXPECT_EQ(ctx.settings.mdtm, 0);
+    EXPECT_EQ(ctx.settings.idle_noop, 3600);
+
+    ProOptionsDialog again(ctx, hooks());
+    EXPECT_FALSE(checked(again, 2427));
+    set_checked(again, 2427, true);
+    type(again, 2428, "0");
+    click(again, 1);
+    EXPECT_EQ(read_ini(), "[_config_]\nPRODRAG=1\nPROREGET=1\nLFSORT=1\nRFSORT=1\n");
+}
+
 TEST_F(OptionsTest, SortDialogChangesMemoryOnly) {
     ctx.settings.rfsort = 0x12;
     int listed = 0;

@@ -317,6 +317,28 @@ TEST_F(AdvancedDialogTest, FirewallWithoutSavedPasswordDeletesItAndNoTypeMeansPr
     EXPECT_EQ(state.working.port, 2121);
 }
 
+TEST_F(AdvancedDialogTest, CharacterSetAndMlsdGoToTheWorkingCopy) {
+    AdvancedProfileDialog d(ctx, state, help);
+    auto* charset = control<QComboBox>(d, 2425);
+    EXPECT_EQ(charset->currentText(), "Automatic");
+    EXPECT_GE(charset->findText("ISO-8859-1"), 0);
+    EXPECT_TRUE(checked(d, 2426));
+    charset->setCurrentIndex(charset->findText("ISO-8859-1"));
+    set_checked(d, 2426, false);
+    click(d, 1);
+    EXPECT_EQ(state.working.charset, "ISO-8859-1");
+    EXPECT_EQ(state.working.mlsd, 0);
+
+    // A set this Qt does not know is shown and kept as it was stored.
+    state.working.charset = "x-unknown-set";
+    AdvancedProfileDialog again(ctx, state, help);
+    EXPECT_EQ(control<QComboBox>(again, 2425)->currentText(), "x-unknown-set");
+    EXPECT_FALSE(checked(again, 2426));
+    click(again, 1);
+    EXPECT_EQ(state.working.charset, "x-unknown-set");
+    EXPECT_EQ(read_ini(), "");
+}
+
 TEST_F(AdvancedDialogTest, CancelKeepsTheWorkingCopy) {
     state.working.timeout = 30;
     AdvancedProfileDialog d(ctx, state, help);

@@ -1,9 +1,11 @@
 // The "Advanced Profile Parameters" dialog: retries, time-out, port, masks, initial
-// commands, passive mode and the one firewall of [FIREWALL], on the profile working copy.
+// commands, passive mode, the names' character set, MLSD listings and the one firewall of
+// [FIREWALL], on the profile working copy.
 #include "ui/dialogs/advanced_profile_dialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,6 +18,7 @@
 #include <array>
 
 #include "platform/ini_file.h"
+#include "ui/name_charset.h"
 
 namespace varnix::ui {
 
@@ -26,6 +29,7 @@ constexpr int retries = 835, timeout = 4040, port = 117, init_cmd = 909;
 constexpr int local_mask = 2408, remote_mask = 955, passive = 836, use_firewall = 120;
 constexpr int fw_host = 106, fw_user = 108, fw_password = 109, fw_port = 118;
 constexpr int fw_save_password = 113, first_fw_type = 1851;
+constexpr int charset = 2425, mlsd = 2426;
 }  // namespace id
 
 constexpr std::size_t firewall_text_chars = 78;
@@ -75,6 +79,11 @@ void AdvancedProfileDialog::build() {
         text->setMinimumWidth(text->fontMetrics().averageCharWidth() * 24);
     passive_ = make_check(this, id::passive, tr("Passive transfers"));
     use_firewall_ = make_check(this, id::use_firewall, tr("Use Firewall"));
+    charset_ = new QComboBox(this);
+    charset_->setObjectName(control_name(id::charset));
+    charset_->addItem(tr("Automatic"), QString());
+    for (const QString& name : name_charsets()) charset_->addItem(name, name);
+    mlsd_ = make_check(this, id::mlsd, tr("List with MLSD when the server offers it"));
 
     auto* firewall = new QGroupBox(tr("Firewall"), this);
     firewall_box_ = firewall;
@@ -114,7 +123,9 @@ void AdvancedProfileDialog::build() {
     add_row(left, this, tr("Initialize Command:"), init_cmd_, row);
     add_row(left, this, tr("Local file mask:"), local_mask_, row);
     add_row(left, this, tr("Remote file mask:"), remote_mask_, row);
+    add_row(left, this, tr("&Character set:"), charset_, row);
     left->addWidget(passive_, row++, 0, 1, 2);
+    left->addWidget(mlsd_, row++, 0, 1, 2);
     left->addWidget(use_firewall_, row++, 0, 1, 2);
     left->setRowStretch(row, 1);
     left->setColumnStretch(1, 1);
@@ -139,8 +150,8 @@ void AdvancedProfileDialog::build() {
     layout->addLayout(columns);
     layout->addLayout(buttons);
 
-    set_tab_chain({retries_, timeout_, port_, init_cmd_, local_mask_, remote_mask_, passive_,
-                   use_firewall_, fw_host_, fw_user_, fw_password_, fw_port_, fw_save_password_,
+    set_tab_chain({retries_, timeout_, port_, init_cmd_, local_mask_, remote_mask_, charset_, passive_,
+                   mlsd_, use_firewall_, fw_host_, fw_user_, fw_password_, fw_port_, fw_save_password_,
                    fw_type_->button(0), fw_type_->button(1), fw_type_->button(2),
                    fw_type_->button(3), fw_type_->button(4), fw_type_->button(5),
                    fw_type_->button(6), ok, cancel, help});
@@ -156,6 +167,15 @@ void AdvancedProfileDialog::show_fields() {
     retries_->setText(QString::number(w.retries));
     timeout_->setText(QString::number(w.timeout));
     passive_->setChecked(w.passive != 0);
+    mlsd_->setChecked(w.mlsd != 0);
+    // A set this Qt cannot decode stays as stored (the panes then show names automatically).
+    const QString charset = QString::fromStdString(w.charset);
+    int at = charset_->findData(charset);
+    if (at < 0) {
+        charset_->addItem(charset, charset);
+        at = charset_->count() - 1;
+    }
+    charset_->setCurrentIndex(at);
     local_mask_->setText(shown_text(w.local_mask));
     remote_mask_->setText(shown_text(w.remote_mask));
     init_cmd_->setText(shown_text(w.init_cmd));
@@ -197,6 +217,8 @@ void AdvancedProfileDialog::ok_clicked() {
     w.local_mask = field_text(local_mask_, session_limits::local_mask);
     w.remote_mask = field_text(remote_mask_, session_limits::remote_mask);
     w.passive = passive_->isChecked() ? 1 : 0;
+    w.mlsd = mlsd_->isChecked() ? 1 : 0;
+    w.charset = field_text(charset_->currentData().toString(), session_limits::charset);
     if (use_firewall_->isChecked()) {
         w.use_firewall = 1;
         FirewallSettings& fw = state_.firewall;

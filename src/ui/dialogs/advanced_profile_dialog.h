@@ -8,6 +8,7 @@
 #include "ui/dialogs/profile_dialog.h"
 
 class QButtonGroup;
+class QComboBox;
 
 namespace varnix::ui {
 
@@ -38,6 +39,8 @@ private:
     QLineEdit* remote_mask_ = nullptr;
     QCheckBox* passive_ = nullptr;
     QCheckBox* use_firewall_ = nullptr;
+    QComboBox* charset_ = nullptr;
+    QCheckBox* mlsd_ = nullptr;
     QLineEdit* fw_host_ = nullptr;
     QLineEdit* fw_user_ = nullptr;
     QLineEdit* fw_password_ = nullptr;

@@ -1,11 +1,16 @@
-// The "Pro Options" dialog (drag and drop, auto reget, the sort order of both panes) and the
+// The "Pro Options" dialog (drag and drop, auto reget, server times on downloads, the idle
+// NOOP, the sort order of both panes) and the
 // Sort Options dialog that sets one pane's order for the current run only.
 #include "ui/dialogs/pro_options_dialog.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 #include "config/config_file.h"
 #include "ui/dialogs/sort_choice.h"
@@ -16,8 +21,12 @@ namespace varnix::ui {
 namespace {
 namespace id {
 constexpr int drag = 2415, reget = 2416, local_first = 1851, local_reverse = 1101;
+constexpr int mdtm = 2427, idle_noop = 2428;
 constexpr int remote_first = 1856, remote_reverse = 1102;
 }  // namespace id
+
+constexpr int idle_noop_digits = 4;
+constexpr std::int64_t max_idle_noop_s = 3600;
 
 QHBoxLayout* button_row(std::initializer_list<QPushButton*> buttons) {
     auto* row = new QHBoxLayout;
@@ -34,6 +43,8 @@ ProOptionsDialog::ProOptionsDialog(NetContext& ctx, OptionsHooks hooks, QWidget*
     drag_ = make_check(this, id::drag, tr("&Enable drag and drop between windows"));
     set_control_help(drag_, help::drag_and_drop);
     reget_ = make_check(this, id::reget, tr("Enable auto &reget of failed transfers"));
+    mdtm_ = make_check(this, id::mdtm, tr("Downloads keep the server's &modification time"));
+    idle_noop_ = make_number_edit(this, id::idle_noop, idle_noop_digits);
     local_ = new SortChoice(tr("Local Files"), id::local_first, id::local_reverse, this);
     remote_ = new SortChoice(tr("Remote Files"), id::remote_first, id::remote_reverse, this);
     auto* save = make_button(this, control_id::ok, tr("Save"));
@@ -47,14 +58,22 @@ ProOptionsDialog::ProOptionsDialog(NetContext& ctx, OptionsHooks hooks, QWidget*
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(drag_);
     layout->addWidget(reget_);
+    layout->addWidget(mdtm_);
+    auto* noop_row = new QHBoxLayout;
+    noop_row->addWidget(make_label(this, tr("Send NOOP after this many idle &seconds (0: never):"), idle_noop_));
+    noop_row->addWidget(idle_noop_);
+    noop_row->addStretch(1);
+    layout->addLayout(noop_row);
     layout->addLayout(sorts);
     layout->addLayout(button_row({save, cancel, help}));
-    set_tab_chain(QList<QWidget*>{drag_, reget_} + local_->tab_chain() + remote_->tab_chain() +
+    set_tab_chain(QList<QWidget*>{drag_, reget_, mdtm_, idle_noop_} + local_->tab_chain() + remote_->tab_chain() +
                   QList<QWidget*>{save, cancel, help});
 
     const ProgramSettings& s = ctx_.settings;
     drag_->setChecked(s.prodrag != 0);
     reget_->setChecked(s.proreget != 0);
+    mdtm_->setChecked(s.mdtm != 0);
+    idle_noop_->setText(QString::number(s.idle_noop));
     local_->set_code(s.lfsort);
     remote_->set_code(s.rfsort);
 
@@ -68,6 +87,8 @@ void ProOptionsDialog::save_clicked() {
     ProgramSettings& s = ctx_.settings;
     s.prodrag = drag_->isChecked() ? 1 : 0;
     s.proreget = reget_->isChecked() ? 1 : 0;
+    s.mdtm = mdtm_->isChecked() ? 1 : 0;
+    s.idle_noop = static_cast<int>(field_number(idle_noop_, 0, max_idle_noop_s));
     s.lfsort = local_->code();
     s.rfsort = remote_->code();
     (void)update_config_file(ctx_, [&](IniFile& ini) {
@@ -78,6 +99,17 @@ void ProOptionsDialog::save_clicked() {
                                          {"RFSORT", s.rfsort}})
             if (status.ok())
                 status = ini.put_uint(config_section, key, static_cast<std::uint32_t>(value));
+        // The newer keys are stored only while they differ from their defaults, so a file
+        // written by an older version reads the same after a Save.
+        const ProgramSettings defaults;
+        for (const auto& [key, value, fallback] :
+             {std::tuple<std::string_view, int, int>{"MDTM", s.mdtm, defaults.mdtm},
+              {"IDLENOOP", s.idle_noop, defaults.idle_noop}}) {
+            if (!status.ok()) break;
+            status = value == fallback
+                         ? ini.put(config_section, key, std::nullopt)
+                         : ini.put_uint(config_section, key, static_cast<std::uint32_t>(value));
+        }
         return status;
     });
     if (ctx_.connected && hooks_.relist_remote) hooks_.relist_remote();

@@ -9,6 +9,7 @@
 #include "ui/help/help_contexts.h"
 
 class QCheckBox;
+class QLineEdit;
 
 namespace varnix::ui {
 
@@ -33,6 +34,8 @@ private:
     OptionsHooks hooks_;
     QCheckBox* drag_ = nullptr;
     QCheckBox* reget_ = nullptr;
+    QCheckBox* mdtm_ = nullptr;
+    QLineEdit* idle_noop_ = nullptr;
     SortChoice* local_ = nullptr;
     SortChoice* remote_ = nullptr;
 };
