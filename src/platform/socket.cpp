@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,7 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/blocking.h"
 #include "platform/socket_errors.h"
@@ -27,10 +29,14 @@ int fail_with_errno() {
     return -1;
 }
 
-int make_socket(int type) {
-    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+int make_socket(int type, int family = AF_INET) {
+    const int fd = ::socket(family, type | SOCK_CLOEXEC, 0);
     if (fd < 0) return fail_with_errno();
     return fd;
+}
+
+socklen_t address_length(const sockaddr_storage& addr) {
+    return addr.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
 }
 
 }  // namespace
@@ -58,24 +64,36 @@ namespace {
 // leaves last frees it (a cancelled caller does not wait for a slow resolver).
 struct Lookup {
     std::mutex mutex;
-    std::optional<in_addr> address;
+    std::vector<sockaddr_storage> addresses;
     int error = 0;
     WakeEvent done;
 };
 
-void run_lookup(Lookup& lookup, const std::string& host) {
+void run_lookup(Lookup& lookup, const std::string& host, int family) {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = family;
     hints.ai_socktype = SOCK_STREAM;
+    // Only families this machine has an address of: no IPv6 attempts on an IPv4-only host.
+    hints.ai_flags = AI_ADDRCONFIG;
     addrinfo* result = nullptr;
-    const int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &result);
+    int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &result);
+    if (rc == EAI_NONAME || rc == EAI_ADDRFAMILY || rc == EAI_NODATA) {
+        // AI_ADDRCONFIG hides loopback-only families ("::1" on a host without global IPv6).
+        hints.ai_flags = 0;
+        rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &result);
+    }
     {
         std::lock_guard lock(lookup.mutex);
-        if (rc != 0 || result == nullptr) {
-            lookup.error = wsa_error_from_gai(rc);
-        } else {
-            lookup.address = reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr;
+        for (const addrinfo* a = rc == 0 ? result : nullptr; a; a = a->ai_next) {
+            if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) ||
+                a->ai_addrlen > sizeof(sockaddr_storage)) {
+                continue;
+            }
+            sockaddr_storage one{};
+            std::memcpy(&one, a->ai_addr, a->ai_addrlen);
+            lookup.addresses.push_back(one);
         }
+        if (lookup.addresses.empty()) lookup.error = wsa_error_from_gai(rc == 0 ? EAI_NONAME : rc);
     }
     if (result) ::freeaddrinfo(result);
     lookup.done.signal();
@@ -83,31 +101,100 @@ void run_lookup(Lookup& lookup, const std::string& host) {
 
 }  // namespace
 
-std::optional<in_addr> resolve_ipv4(const std::string& host) {
+std::vector<sockaddr_storage> resolve_addresses(const std::string& host, int family) {
     // getaddrinfo cannot be cancelled and may take many seconds, so it runs in a helper
     // thread while this one waits through the wait primitive: the blocking hook keeps
     // pumping and Cancel ends the wait.
     auto lookup = std::make_shared<Lookup>();
+    std::string name = host;
+    if (name.size() > 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
     try {
-        std::thread([lookup, host] { run_lookup(*lookup, host); }).detach();
+        std::thread([lookup, name, family] { run_lookup(*lookup, name, family); }).detach();
     } catch (const std::system_error&) {
-        run_lookup(*lookup, host);  // no thread to be had: look up here
+        run_lookup(*lookup, name, family);  // no thread to be had: look up here
     }
-    if (lookup->done.wait() != WaitResult::Ready) return std::nullopt;  // error already set
+    if (lookup->done.wait() != WaitResult::Ready) return {};  // error already set
     std::lock_guard lock(lookup->mutex);
-    if (!lookup->address) set_last_socket_error(lookup->error);
-    return lookup->address;
+    if (lookup->addresses.empty()) set_last_socket_error(lookup->error);
+    return lookup->addresses;
 }
+
+std::optional<in_addr> resolve_ipv4(const std::string& host) {
+    const auto found = resolve_addresses(host, AF_INET);
+    if (found.empty()) return std::nullopt;
+    return reinterpret_cast<const sockaddr_in&>(found.front()).sin_addr;
+}
+
+std::optional<sockaddr_storage> parse_numeric_address(const std::string& text) {
+    std::string name = text;
+    if (name.size() > 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
+    sockaddr_storage storage{};
+    auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
+    if (::inet_pton(AF_INET6, name.c_str(), &v6.sin6_addr) == 1) {
+        v6.sin6_family = AF_INET6;
+        return storage;
+    }
+    auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
+    if (::inet_pton(AF_INET, name.c_str(), &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        return storage;
+    }
+    return std::nullopt;
+}
+
+void set_address_port(sockaddr_storage& addr, unsigned port) {
+    const auto net_port = htons(static_cast<std::uint16_t>(port));
+    if (addr.ss_family == AF_INET6) {
+        reinterpret_cast<sockaddr_in6&>(addr).sin6_port = net_port;
+    } else {
+        reinterpret_cast<sockaddr_in&>(addr).sin_port = net_port;
+    }
+}
+
+bool same_host(const sockaddr_storage& a, const sockaddr_storage& b) {
+    // An IPv4 peer seen through an IPv6 socket comes as ::ffff:a.b.c.d.
+    const auto plain = [](const sockaddr_storage& in) {
+        sockaddr_storage out = in;
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(in);
+        if (in.ss_family == AF_INET6 && IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {
+            out = sockaddr_storage{};
+            auto& v4 = reinterpret_cast<sockaddr_in&>(out);
+            v4.sin_family = AF_INET;
+            std::memcpy(&v4.sin_addr, &v6.sin6_addr.s6_addr[12], 4);
+        }
+        return out;
+    };
+    const sockaddr_storage x = plain(a);
+    const sockaddr_storage y = plain(b);
+    if (x.ss_family != y.ss_family) return false;
+    if (x.ss_family == AF_INET) {
+        return reinterpret_cast<const sockaddr_in&>(x).sin_addr.s_addr ==
+               reinterpret_cast<const sockaddr_in&>(y).sin_addr.s_addr;
+    }
+    if (x.ss_family == AF_INET6) {
+        return std::memcmp(&reinterpret_cast<const sockaddr_in6&>(x).sin6_addr,
+                           &reinterpret_cast<const sockaddr_in6&>(y).sin6_addr, sizeof(in6_addr)) == 0;
+    }
+    return false;
+}
+
+int sock_create_stream(int family) { return make_socket(SOCK_STREAM, family); }
 
 int sock_create_stream() { return make_socket(SOCK_STREAM); }
 
 int sock_create_datagram() { return make_socket(SOCK_DGRAM); }
 
 int sock_connect(int fd, const sockaddr_in& addr) {
+    sockaddr_storage storage{};
+    std::memcpy(&storage, &addr, sizeof addr);
+    return sock_connect(fd, storage);
+}
+
+int sock_connect(int fd, const sockaddr_storage& addr) {
     // Non-blocking connect so the wait runs through the blocking hook.
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return fail_with_errno();
-    int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), address_length(addr));
     if (rc < 0 && errno != EINPROGRESS) {
         const int err = errno;
         (void)::fcntl(fd, F_SETFL, flags);
@@ -184,6 +271,34 @@ std::optional<sockaddr_in> sock_peer_address(int fd) {
         return std::nullopt;
     }
     return addr;
+}
+
+std::optional<sockaddr_storage> sock_local_storage(int fd) {
+    sockaddr_storage addr{};
+    socklen_t len = sizeof addr;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) < 0) {
+        fail_with_errno();
+        return std::nullopt;
+    }
+    return addr;
+}
+
+std::optional<sockaddr_storage> sock_peer_storage(int fd) {
+    sockaddr_storage addr{};
+    socklen_t len = sizeof addr;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len) < 0) {
+        fail_with_errno();
+        return std::nullopt;
+    }
+    return addr;
+}
+
+int sock_bind_listen(int fd, const sockaddr_storage& addr, int backlog) {
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), address_length(addr)) < 0) {
+        return fail_with_errno();
+    }
+    if (::listen(fd, backlog) < 0) return fail_with_errno();
+    return 0;
 }
 
 int sock_bind_listen(int fd, const sockaddr_in& addr, int backlog) {
