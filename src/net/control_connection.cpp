@@ -10,7 +10,9 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <strings.h>
+#include <vector>
 
+#include "net/extended_address.h"
 #include "net/host_types.h"
 #include "net/worker.h"
 #include "platform/clock.h"
@@ -64,16 +66,31 @@ bool looks_dotted(const std::string& host) {
            std::isdigit(static_cast<unsigned char>(host[dot + 1]));
 }
 
-std::optional<in_addr> host_address(NetContext& ctx, const std::string& host) {
-    std::optional<in_addr> addr;
+sockaddr_storage ipv4_storage(in_addr address) {
+    sockaddr_storage storage{};
+    auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
+    v4.sin_family = AF_INET;
+    v4.sin_addr = address;
+    return storage;
+}
+
+// Every address to try for `host`, in turn: a dotted IPv4 address or an IPv6 literal ("::1",
+// "[::1]") as it stands, else what the resolver gives for the name, IPv6 and IPv4 in its
+// order of preference; a name it does not know is still read as inet_addr would.
+std::vector<sockaddr_storage> host_addresses(NetContext& ctx, const std::string& host) {
+    std::vector<sockaddr_storage> addresses;
     if (looks_dotted(host)) {
-        addr = parse_dotted(host);
+        if (const auto v4 = parse_dotted(host)) addresses.push_back(ipv4_storage(*v4));
+    } else if (const auto literal = parse_numeric_address(host); literal && literal->ss_family == AF_INET6) {
+        addresses.push_back(*literal);
     } else {
-        addr = resolve_ipv4(host);
-        if (!addr) addr = parse_dotted(host);
+        addresses = resolve_addresses(host);
+        if (addresses.empty()) {
+            if (const auto v4 = parse_dotted(host)) addresses.push_back(ipv4_storage(*v4));
+        }
     }
-    if (!addr) ctx.messages.print_message("can't get \"%s\" host entry", host.c_str());
-    return addr;
+    if (addresses.empty()) ctx.messages.print_message("can't get \"%s\" host entry", host.c_str());
+    return addresses;
 }
 
 bool known_protocol(const std::string& protocol) {
@@ -156,35 +173,40 @@ bool BusyScope::held_by_this_thread() { return busy_held_here > 0; }
 int connect_host(NetContext& ctx, const std::string& host, unsigned port,
                  const std::string& protocol) {
     ctx.messages.print_message("- -");
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    const auto address = host_address(ctx, host);
-    if (!address) return -1;
-    addr.sin_addr = *address;
+    std::vector<sockaddr_storage> addresses = host_addresses(ctx, host);
+    if (addresses.empty()) return -1;
     if (!known_protocol(protocol)) {
         ctx.messages.print_message("can't get \"%s\" protocol entry", protocol.c_str());
         return -1;
     }
-    const int fd = protocol == "udp" ? sock_create_datagram() : sock_create_stream();
-    if (fd < 0) {
-        ctx.messages.print_message("can't create socket - %s",
-                                   socket_error_text(last_socket_error()).c_str());
-        return -1;
+    // A host with several addresses (IPv6 and IPv4, or several of one) is tried at each in
+    // turn, as a dual-stack server may listen on only one of them.
+    for (sockaddr_storage& addr : addresses) {
+        set_address_port(addr, port);
+        const int fd = protocol == "udp" ? sock_create_datagram(addr.ss_family) : sock_create_stream(addr.ss_family);
+        if (fd < 0) {
+            ctx.messages.print_message("can't create socket - %s",
+                                       socket_error_text(last_socket_error()).c_str());
+            continue;
+        }
+        UniqueSocket socket(fd);
+        (void)sock_set_int_option(fd, IPPROTO_TCP, TCP_NODELAY, 1);
+        const std::string where = numeric_host(addr);
+        ctx.messages.print_message("connecting to %s ...", where.c_str());
+        // A port outside 1..65535 (a hand-edited PORT) would wrap to another port.
+        if (port == 0 || port > 65535) set_last_socket_error(wsa::address_not_available);
+        if (port == 0 || port > 65535 || sock_connect(fd, addr) < 0) {
+            ctx.messages.print_message("can't connect to %s - %s", host.c_str(),
+                                       socket_error_text(last_socket_error()).c_str());
+            // The socket is closed on the way out: nothing else owns it. A cancel ends the
+            // attempts; anything else goes on with the next address.
+            if (last_socket_error() == wsa::cancelled) return -1;
+            continue;
+        }
+        ctx.messages.print_message("Connected to %s port %u", where.c_str(), port);
+        return socket.release();
     }
-    UniqueSocket socket(fd);
-    (void)sock_set_int_option(fd, IPPROTO_TCP, TCP_NODELAY, 1);
-    const std::string where = dotted(addr.sin_addr);
-    ctx.messages.print_message("connecting to %s ...", where.c_str());
-    // A port outside 1..65535 (a hand-edited PORT) would wrap to another port.
-    if (port == 0 || port > 65535) set_last_socket_error(wsa::address_not_available);
-    if (port == 0 || port > 65535 || sock_connect(fd, addr) < 0) {
-        ctx.messages.print_message("can't connect to %s - %s", host.c_str(),
-                                   socket_error_text(last_socket_error()).c_str());
-        return -1;  // the socket is closed on the way out: nothing else owns it
-    }
-    ctx.messages.print_message("Connected to %s port %u", where.c_str(), port);
-    return socket.release();
+    return -1;
 }
 
 int read_reply_line(NetContext& ctx, int socket) {

@@ -180,6 +180,8 @@ bool same_host(const sockaddr_storage& a, const sockaddr_storage& b) {
 
 int sock_create_stream(int family) { return make_socket(SOCK_STREAM, family); }
 
+int sock_create_datagram(int family) { return make_socket(SOCK_DGRAM, family); }
+
 int sock_create_stream() { return make_socket(SOCK_STREAM); }
 
 int sock_create_datagram() { return make_socket(SOCK_DGRAM); }

@@ -40,6 +40,7 @@ void set_address_port(sockaddr_storage& addr, unsigned port);
 [[nodiscard]] int sock_create_stream();
 [[nodiscard]] int sock_create_stream(int family);  // AF_INET or AF_INET6
 [[nodiscard]] int sock_create_datagram();
+[[nodiscard]] int sock_create_datagram(int family);
 // Connects a blocking socket; 0 or -1.
 [[nodiscard]] int sock_connect(int fd, const sockaddr_in& addr);
 [[nodiscard]] int sock_connect(int fd, const sockaddr_storage& addr);

@@ -29,6 +29,9 @@ std::vector<std::string> server_command(const PyFtpdOptions& options,
     if (options.send_limit != 0) {
         argv.insert(argv.end(), {"--send-limit", std::to_string(options.send_limit)});
     }
+    if (!options.address.empty()) {
+        argv.insert(argv.end(), {"--address", options.address});
+    }
     return argv;
 }
 

@@ -24,6 +24,7 @@ struct PyFtpdOptions {
     std::uint16_t passive_low = 0;  // passive port range; 0: any port
     std::uint16_t passive_high = 0;
     unsigned send_limit = 0;  // bytes per second the server sends data at; 0: no limit
+    std::string address{};    // the loopback address to listen on; empty: 127.0.0.1 ("::1": IPv6)
 };
 
 // Usage:

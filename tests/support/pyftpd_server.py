@@ -25,6 +25,8 @@ def parse_args():
     parser.add_argument("--passive-ports", nargs=2, type=int, metavar=("LOW", "HIGH"))
     parser.add_argument("--send-limit", type=int, metavar="BYTES_PER_SECOND",
                         help="slow the server's sending on data connections (downloads)")
+    parser.add_argument("--address", default="127.0.0.1", choices=["127.0.0.1", "::1"],
+                        help="the loopback address to listen on")
     return parser.parse_args()
 
 
@@ -62,7 +64,7 @@ def main():
         dtp.write_limit = args.send_limit
         handler.dtp_handler = dtp
 
-    server = FTPServer(("127.0.0.1", 0), handler)
+    server = FTPServer((args.address, 0), handler)
     print("port %d" % server.socket.getsockname()[1], flush=True)
     threading.Thread(target=exit_with_parent, daemon=True).start()
     server.serve_forever()

@@ -9,6 +9,7 @@
 #include <utime.h>
 
 #include "listing/list_entries.h"
+#include "platform/socket.h"
 #include "transfer/get_put.h"
 #include "transfer/server_fixture.h"
 
@@ -95,6 +96,41 @@ TEST_F(ServerFeaturesTest, DownloadTakesTheServersModificationTime) {
     ASSERT_EQ(download_one(ctx, "old.txt", 1, 1, false), 2);
     ASSERT_EQ(::stat(path("old.txt").c_str(), &st), 0);
     EXPECT_GT(st.st_mtime, when + 86400);
+}
+
+bool has_ipv6_loopback() {
+    const auto any = parse_numeric_address("::1");
+    UniqueSocket probe(sock_create_stream(AF_INET6));
+    return probe.valid() && any && sock_bind_listen(probe.get(), *any, 1) == 0;
+}
+
+// The control connection over IPv6: "::1" and "[::1]" as the profile's host.
+class Ipv6Logon : public TransferTest {
+protected:
+    Ipv6Logon() : ftpd(PyFtpdOptions{.address = "::1"}) {}
+    PyFtpd ftpd;
+};
+
+TEST_F(Ipv6Logon, LiteralsWithAndWithoutBracketsLogOn) {
+    if (!has_ipv6_loopback()) GTEST_SKIP() << "this machine has no IPv6 loopback (::1)";
+    ASSERT_TRUE(ftpd.running()) << ftpd.error();
+    for (const char* host : {"::1", "[::1]"}) {
+        SCOPED_TRACE(host);
+        ctx.connected = false;
+        ctx.session.host = host;
+        ctx.session.port = ftpd.port();
+        ctx.session.user = "anna";
+        ctx.session.password = "secret";
+        ctx.control_socket = logon(ctx);
+        ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
+        EXPECT_TRUE(view.contains("Connected to ::1 port " + std::to_string(ftpd.port())));
+        EXPECT_TRUE(ctx.control.features.offers("EPSV"));
+        const auto peer = sock_peer_storage(ctx.control_socket);
+        ASSERT_TRUE(peer);
+        EXPECT_EQ(peer->ss_family, AF_INET6);
+        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        ctx.connected = false;
+    }
 }
 
 }  // namespace
