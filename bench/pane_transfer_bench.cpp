@@ -44,11 +44,11 @@ struct Client {
         ctx.session.password = "secret";
         ctx.session.passive = 1;
         ctx.session.name = "bench";
-        ctx.control_socket = logon(ctx);
+        (void)logon(ctx);
     }
     ~Client() {
         clear_listing_cache(ctx);
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        close_control(ctx);
     }
     RecordingMessageView view;
     ScriptedPrompter prompter;
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     {
         Client batch(ftpd.port(), local.path());
         Client pane(ftpd.port(), local.path());
-        if (batch.ctx.control_socket == -1 || pane.ctx.control_socket == -1) {
+        if (!batch.ctx.control.is_open() || !pane.ctx.control.is_open()) {
             std::fprintf(stderr, "logon failed\n");
             return 1;
         }

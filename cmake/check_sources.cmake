@@ -22,6 +22,24 @@ foreach(f IN LISTS engine_files)
   endforeach()
 endforeach()
 
+# 1b. Connections are objects (net/connections.h) that own their stream: no control or data
+# connection passed around as a bare descriptor, and streams made only in platform and net
+# (a SocketStream made elsewhere would close a socket it does not own, or skip the wrapping
+# that open_data_stream does).
+foreach(f IN LISTS engine_files)
+  file(RELATIVE_PATH rel "${SRC}" "${f}")
+  file(STRINGS "${f}" hits REGEX "(int[ ]+|[.>])(control_socket|data_socket|listen_socket)([^a-z_]|$)")
+  foreach(hit IN LISTS hits)
+    string(APPEND failures "connection as a bare descriptor: ${rel}: ${hit}\n")
+  endforeach()
+  if(NOT rel MATCHES "^(platform|net)/")
+    file(STRINGS "${f}" hits REGEX "SocketStream[ ]*[({]|make_unique<SocketStream>")
+    foreach(hit IN LISTS hits)
+      string(APPEND failures "stream made outside platform and net: ${rel}: ${hit}\n")
+    endforeach()
+  endif()
+endforeach()
+
 # 2. Include directions.
 set(allowed_platform platform)
 set(allowed_dirlex dirlex)

@@ -134,13 +134,13 @@ bool readable_file(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec) && ::access(path.c_str(), R_OK) == 0;
 }
 
-int send_file(BatchContext& ctx, int control_socket, std::string& command, const std::string& local,
+int send_file(BatchContext& ctx, std::string& command, const std::string& local,
               int mode) {
     if (!readable_file(local)) {
         ctx.messages.print_message("can't read %s", local.c_str());
         return 0;
     }
-    return transfer_result(put_file(ctx, control_socket, command, local, mode));
+    return transfer_result(put_file(ctx, command, local, mode));
 }
 
 std::vector<std::string> read_name_list(const std::string& path) {
@@ -153,15 +153,15 @@ std::vector<std::string> read_name_list(const std::string& path) {
     return names;
 }
 
-int download_matching(BatchContext& ctx, int control_socket, const std::string& dir,
+int download_matching(BatchContext& ctx, const std::string& dir,
                       const std::string& pattern, const std::string& destination, int mode) {
-    int result = change_dir(ctx, control_socket, dir);
+    int result = change_dir(ctx, dir);
     if (result != 2) return result;
     // Many servers (pyftpdlib among them) do not expand wildcards: then the whole name list
     // is fetched and matched here, with the same rules as local masks.
     bool filter = false;
-    if (transfer_result(fetch_listing(ctx, control_socket, "NLST " + pattern)) != 2) {
-        if (transfer_result(fetch_listing(ctx, control_socket, "NLST")) != 2) return result;
+    if (transfer_result(fetch_listing(ctx, "NLST " + pattern)) != 2) {
+        if (transfer_result(fetch_listing(ctx, "NLST")) != 2) return result;
         filter = true;
     }
     int matched = 0;
@@ -169,14 +169,14 @@ int download_matching(BatchContext& ctx, int control_socket, const std::string& 
         if (filter && !mask_matches(pattern, file_part(name))) continue;
         ++matched;
         const std::string local = destination + local_name_in(ctx, destination, file_part(name));
-        result = download_file(ctx, control_socket, name, local, mode);
+        result = download_file(ctx, name, local, mode);
         if (result != 2) break;
     }
     if (matched == 0) ctx.messages.print_message("No files match %s", pattern.c_str());
     return result;
 }
 
-int upload_matching(BatchContext& ctx, int control_socket, const std::string& dir,
+int upload_matching(BatchContext& ctx, const std::string& dir,
                     const std::string& pattern, const std::string& destination, int mode) {
     std::error_code ec;
     std::filesystem::current_path(dir, ec);
@@ -187,7 +187,7 @@ int upload_matching(BatchContext& ctx, int control_socket, const std::string& di
     for (const DirectoryEntry& entry : *entries) {
         if (entry.is_directory || !mask_matches(pattern, entry.name)) continue;
         std::string command = "STOR " + destination + entry.name;
-        result = send_file(ctx, control_socket, command, entry.name, mode);
+        result = send_file(ctx, command, entry.name, mode);
         if (result != 2) break;
     }
     return result;
@@ -214,34 +214,34 @@ std::vector<std::string> take_trailing_flags(BatchContext& ctx, std::string_view
 
 }  // namespace
 
-int transfer_matching(BatchContext& ctx, int control_socket, const std::string& source,
+int transfer_matching(BatchContext& ctx, const std::string& source,
                       const std::string& destination, BatchDirection direction, int mode) {
     const auto dir = directory_part(source);
     if (!dir || !file_part(destination).empty()) return 5;
     const std::string pattern = file_part(source);
     if (direction == BatchDirection::Download) {
-        return download_matching(ctx, control_socket, *dir, pattern, destination, mode);
+        return download_matching(ctx, *dir, pattern, destination, mode);
     }
-    return upload_matching(ctx, control_socket, *dir, pattern, destination, mode);
+    return upload_matching(ctx, *dir, pattern, destination, mode);
 }
 
-int transfer_by_address(BatchContext& ctx, int control_socket, const std::string& source,
+int transfer_by_address(BatchContext& ctx, const std::string& source,
                         std::string destination, BatchDirection direction, int mode) {
     const std::string source_file = file_part(source);
     if (direction == BatchDirection::Upload) {
         if (has_wildcard(source_file)) {
-            return transfer_matching(ctx, control_socket, source, destination, direction, mode);
+            return transfer_matching(ctx, source, destination, direction, mode);
         }
         if (file_part(destination).empty()) destination += source_file;
         std::string command = "STOR " + destination;
-        return send_file(ctx, control_socket, command, source, mode);
+        return send_file(ctx, command, source, mode);
     }
     if (source_file.empty()) return 6;
     if (has_wildcard(source_file)) {
-        return transfer_matching(ctx, control_socket, source, destination, direction, mode);
+        return transfer_matching(ctx, source, destination, direction, mode);
     }
     if (file_part(destination).empty()) destination += local_name_in(ctx, destination, source_file);
-    return download_file(ctx, control_socket, source, destination, mode);
+    return download_file(ctx, source, destination, mode);
 }
 
 int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::string& destination) {
@@ -274,18 +274,17 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
                                source_path.c_str(), host.c_str(), destination_path.c_str());
     ctx.reply.text.clear();
     std::string failure;
-    ctx.control_socket = logon(ctx);
-    if (ctx.control_socket == -1) {
+    if (!logon(ctx)) {
         failure = failure_text(ctx, "Connect failed to " + host);
     } else {
-        if (!ctx.host.host_type_probed) probe_host_type(ctx, ctx.control_socket);
-        int result = transfer_by_address(ctx, ctx.control_socket, source_path, destination_path,
+        if (!ctx.host.host_type_probed) probe_host_type(ctx);
+        int result = transfer_by_address(ctx, source_path, destination_path,
                                          download ? BatchDirection::Download : BatchDirection::Upload,
                                          ctx.options.mode);
         if (result == 6 && stop_signal() == 0) {
             int cls = 2;
             if (ctx.session.host_type != dirlex::host::delete_only_no_cwd) {
-                cls = send_command(ctx, ctx.control_socket, "CWD %s", source_path.c_str());
+                cls = send_command(ctx, "CWD %s", source_path.c_str());
             }
             if (cls == 2) {
                 list_remote_cached(ctx);
@@ -295,7 +294,7 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
                 return 2;
             }
         }
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        close_control(ctx);
         ctx.connected = false;
         if (result == 2 && stop_signal() == 0) {
             ctx.messages.print_message("successful transfer");

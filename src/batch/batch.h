@@ -18,9 +18,9 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
 // The completion class (2 success; 0 when the local file of a download was not written
 // whole or that of an upload cannot be read), 6 when a download source has no file name, or
 // the result of transfer_matching.
-int transfer_by_address(BatchContext& ctx, int control_socket, const std::string& source,
+int transfer_by_address(BatchContext& ctx, const std::string& source,
                         std::string destination, BatchDirection direction, int mode);
-int transfer_matching(BatchContext& ctx, int control_socket, const std::string& source,
+int transfer_matching(BatchContext& ctx, const std::string& source,
                       const std::string& destination, BatchDirection direction, int mode);
 
 }  // namespace varnix

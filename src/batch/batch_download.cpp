@@ -53,26 +53,26 @@ bool ascii_transfer(BatchContext& ctx, const std::string& remote, int mode) {
 
 // get_file, but a download whose local file was not written whole is no success even when
 // the server confirmed it: the run's exit status must not report a file that is not there.
-int receive_whole(BatchContext& ctx, int control_socket, const std::string& remote,
+int receive_whole(BatchContext& ctx, const std::string& remote,
                   const std::string& local, int mode) {
     std::string command = "RETR " + remote;
-    const TransferOutcome outcome = get_file(ctx, control_socket, command, local, mode);
+    const TransferOutcome outcome = get_file(ctx, command, local, mode);
     if (outcome.reply_class == 2 && !outcome.complete()) {
         ctx.messages.print_message("%s was not received whole", local.c_str());
     }
-    if (outcome.complete()) (void)apply_remote_time(ctx, control_socket, remote, local);
+    if (outcome.complete()) (void)apply_remote_time(ctx, remote, local);
     return transfer_result(outcome);
 }
 
-void send_binary_type(BatchContext& ctx, int control_socket) {
-    if (ctx.control.current_type == 'I') return;
-    (void)send_command(ctx, control_socket, "TYPE I");
-    ctx.control.current_type = 'I';
+void send_binary_type(BatchContext& ctx) {
+    if (ctx.control.state().current_type == 'I') return;
+    (void)send_command(ctx, "TYPE I");
+    ctx.control.state().current_type = 'I';
 }
 
 // REST from the local file's size, then RETR, appending to the file. ASCII is refused: the
 // local file's line ends differ from the server's, so its size is no offset on the server.
-int resume_download(BatchContext& ctx, int control_socket, const std::string& remote,
+int resume_download(BatchContext& ctx, const std::string& remote,
                     const std::string& local, int mode) {
     if (ascii_transfer(ctx, remote, mode)) {
         ctx.messages.print_message(
@@ -86,9 +86,9 @@ int resume_download(BatchContext& ctx, int control_socket, const std::string& re
         ctx.messages.print_message("%s is not a regular file; not resumed", local.c_str());
         return 0;
     }
-    if (have <= 0) return receive_whole(ctx, control_socket, remote, local, mode);
-    send_binary_type(ctx, control_socket);
-    const std::int64_t total = remote_file_size(ctx, control_socket, remote);
+    if (have <= 0) return receive_whole(ctx, remote, local, mode);
+    send_binary_type(ctx);
+    const std::int64_t total = remote_file_size(ctx, remote);
     if (total == have) {
         ctx.messages.print_message("%s is complete (%lld bytes); nothing to fetch", local.c_str(),
                                    static_cast<long long>(have));
@@ -111,7 +111,7 @@ int resume_download(BatchContext& ctx, int control_socket, const std::string& re
     const std::string dir = file_name.size() < remote.size()
                                 ? remote.substr(0, remote.size() - file_name.size())
                                 : std::string("./");
-    const TransferOutcome outcome = restart_get(ctx, control_socket, file.get(), dir, file_name, have);
+    const TransferOutcome outcome = restart_get(ctx, file.get(), dir, file_name, have);
     if (!outcome.complete()) {
         if (outcome.reply_class == 2) ctx.messages.print_message("%s was not received whole", local.c_str());
         return transfer_result(outcome);
@@ -119,20 +119,20 @@ int resume_download(BatchContext& ctx, int control_socket, const std::string& re
     // A server that refused REST sent the file from its start: nothing stale may follow it.
     const off_t end = ::lseek(file.get(), 0, SEEK_CUR);
     if (end < 0 || ::ftruncate(file.get(), end) != 0) return 0;
-    (void)apply_remote_time(ctx, control_socket, remote, local);
+    (void)apply_remote_time(ctx, remote, local);
     return 2;
 }
 
 // After a stop signal: what is left of the download and how to go on.
-void report_kept(BatchContext& ctx, int control_socket, const std::string& remote,
+void report_kept(BatchContext& ctx, const std::string& remote,
                  const std::string& local) {
     const std::int64_t have = local_file_size(local);
     if (have < 0) return;
     std::int64_t total = expected_size_from_caption(ctx.transfer.progress_caption);
-    if (total <= 0 && control_socket != -1 && ctx.connected && ctx.control.current_type == 'I') {
+    if (total <= 0 && ctx.control.is_open() && ctx.connected && ctx.control.state().current_type == 'I') {
         const std::int32_t timeout = ctx.session.timeout;
         ctx.session.timeout = after_stop_timeout;
-        total = remote_file_size(ctx, control_socket, remote);
+        total = remote_file_size(ctx, remote);
         ctx.session.timeout = timeout;
     }
     if (total > 0) {
@@ -147,8 +147,8 @@ void report_kept(BatchContext& ctx, int control_socket, const std::string& remot
 
 }  // namespace
 
-std::int64_t remote_file_size(BatchContext& ctx, int control_socket, const std::string& remote) {
-    if (send_command(ctx, control_socket, "SIZE %s", remote.c_str()) != 2 || ctx.reply.code != 213)
+std::int64_t remote_file_size(BatchContext& ctx, const std::string& remote) {
+    if (send_command(ctx, "SIZE %s", remote.c_str()) != 2 || ctx.reply.code != 213)
         return -1;
     // "213 <size>"
     std::string_view text = ctx.reply.text;
@@ -162,14 +162,14 @@ std::int64_t remote_file_size(BatchContext& ctx, int control_socket, const std::
     return size;
 }
 
-int download_file(BatchContext& ctx, int control_socket, const std::string& remote,
+int download_file(BatchContext& ctx, const std::string& remote,
                   const std::string& local, int mode) {
     // A caption left from an earlier transfer must not pass for this file's size.
     ctx.transfer.progress_caption.clear();
-    const int result = ctx.batch.resume ? resume_download(ctx, control_socket, remote, local, mode)
-                                        : receive_whole(ctx, control_socket, remote, local, mode);
+    const int result = ctx.batch.resume ? resume_download(ctx, remote, local, mode)
+                                        : receive_whole(ctx, remote, local, mode);
     if (stop_signal() == 0) return result;
-    report_kept(ctx, control_socket, remote, local);
+    report_kept(ctx, remote, local);
     return 0;
 }
 

@@ -12,11 +12,11 @@ namespace varnix {
 // complete and the server confirmed it (or, with -resume, the local file already was as long
 // as the remote one); otherwise the failure's class (0 when nothing could be started or the
 // file did not arrive whole). After a stop signal: never 2, and the bytes kept are reported.
-[[nodiscard]] int download_file(BatchContext& ctx, int control_socket, const std::string& remote,
+[[nodiscard]] int download_file(BatchContext& ctx, const std::string& remote,
                                 const std::string& local, int mode);
 
 // The size SIZE reports for `remote` (in the current TYPE), or -1.
-[[nodiscard]] std::int64_t remote_file_size(BatchContext& ctx, int control_socket,
+[[nodiscard]] std::int64_t remote_file_size(BatchContext& ctx,
                                             const std::string& remote);
 
 }  // namespace varnix

@@ -79,7 +79,7 @@ int run_batch_program(int argc, char** argv) {
         // A remote directory: show what the remote pane would show, then leave.
         print_list(*ctx.panes.remote_dirs);
         print_list(*ctx.panes.remote_files);
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        close_control(ctx);
     }
     clear_listing_cache(ctx);
     if (const int signal = stop_signal()) return stop_exit_status(signal);

@@ -71,8 +71,8 @@ bool mask_takes_all(std::string_view mask) { return mask.empty() || mask == "*" 
 // MLSD names sizes, UTC times and types exactly where LIST leaves them to guessing. It takes
 // a directory, not a pattern, so a masked listing stays with LIST.
 bool wants_mlsd(const ListingContext& ctx) {
-    return ctx.session.mlsd != 0 && !ctx.control.mlsd_refused &&
-           ctx.control.features.offers("MLST") && mask_takes_all(ctx.remote.remote_mask);
+    return ctx.session.mlsd != 0 && !ctx.control.state().mlsd_refused &&
+           ctx.control.state().features.offers("MLST") && mask_takes_all(ctx.remote.remote_mask);
 }
 
 void mark_listing_facts(ListingContext& ctx, bool facts) {
@@ -95,7 +95,7 @@ ListingFetch fetch_directory(ListingContext& ctx) {
         }
         if (ctx.cancel_requested || !ctx.connected) return fetched;
         // A server that lists MLST yet does not know MLSD is not asked again.
-        if (ctx.reply.code == 500 || ctx.reply.code == 502) ctx.control.mlsd_refused = true;
+        if (ctx.reply.code == 500 || ctx.reply.code == 502) ctx.control.state().mlsd_refused = true;
         ctx.messages.print_message("[I] MLSD failed, listing with LIST");
     }
     mark_listing_facts(ctx, false);
@@ -105,7 +105,7 @@ ListingFetch fetch_directory(ListingContext& ctx) {
 void list_remote(ListingContext& ctx, bool use_cache) {
     if (is_transfer_thread_busy(ctx)) return;
     ScopedListingBusy busy(ctx);
-    if (!ctx.host.host_type_probed) probe_host_type(ctx, ctx.control_socket);
+    if (!ctx.host.host_type_probed) probe_host_type(ctx);
     if (ctx.session.host_type != dirlex::host::vm_minidisk) ctx.panes.remote_dirs->clear();
     ctx.panes.remote_files->clear();
     if (!ctx.connected) {
@@ -115,7 +115,7 @@ void list_remote(ListingContext& ctx, bool use_cache) {
     }
     ctx.current_remote_dir = undecipherable_dir;
     if (!use_cache || ctx.session.host_type != dirlex::host::mvs_jes) {
-        if (print_dir(ctx, ctx.control_socket) == 2) {
+        if (print_dir(ctx) == 2) {
             ctx.current_remote_dir = directory_from_pwd_reply(ctx.reply.text);
         }
     }

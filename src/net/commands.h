@@ -9,11 +9,11 @@
 namespace varnix {
 
 // 2 for an empty name, without sending anything.
-int change_dir(NetContext& ctx, int socket, const std::string& name);
+int change_dir(NetContext& ctx, const std::string& name);
 // The path is in ctx.reply.text.
-int print_dir(NetContext& ctx, int socket);
-int make_dir(NetContext& ctx, int socket, const std::string& name);
-int remove_dir(NetContext& ctx, int socket, const std::string& name);
-int delete_remote_file(NetContext& ctx, int socket, const std::string& name);
+int print_dir(NetContext& ctx);
+int make_dir(NetContext& ctx, const std::string& name);
+int remove_dir(NetContext& ctx, const std::string& name);
+int delete_remote_file(NetContext& ctx, const std::string& name);
 
 }  // namespace varnix

@@ -138,10 +138,11 @@ bool take_bytes(std::string& line, std::string_view bytes, std::string& remainde
 
 // Copies a pending line out of the remainder; true when it held a whole line.
 bool take_pending_line(NetContext& ctx, std::string& line) {
-    if (ctx.control.remainder.empty()) return false;
-    const std::string pending = std::move(ctx.control.remainder);
-    ctx.control.remainder.clear();
-    return take_bytes(line, pending, ctx.control.remainder);
+    std::string& remainder = ctx.control.state().remainder;
+    if (remainder.empty()) return false;
+    const std::string pending = std::move(remainder);
+    remainder.clear();
+    return take_bytes(line, pending, remainder);
 }
 
 int effective_timeout_ms(const NetContext& ctx) {
@@ -209,8 +210,14 @@ int connect_host(NetContext& ctx, const std::string& host, unsigned port,
     return -1;
 }
 
-int read_reply_line(NetContext& ctx, int socket) {
-    if (socket == -1) return 0;
+void open_control(NetContext& ctx, int socket) {
+    ctx.control.open(std::make_unique<SocketStream>(socket));
+    ctx.reply.code = 0;  // the text stays for messages about the connection that ended
+}
+
+int read_reply_line(NetContext& ctx) {
+    if (!ctx.control.is_open()) return 0;
+    ControlState& state = ctx.control.state();
     BusyScope busy(ctx);
     stop_timeout(ctx);
     ctx.cancel_requested = false;
@@ -222,11 +229,11 @@ int read_reply_line(NetContext& ctx, int socket) {
         ssize_t received = 1;
         arm_timeout(ctx);
         while (line.size() < max_reply_line && !ctx.cancel_requested) {
-            received = SocketStream(socket).read(chunk, sizeof chunk);
+            received = ctx.control.stream().read(chunk, sizeof chunk);
             if (received <= 0) break;
             stop_timeout(ctx);
             complete = take_bytes(line, std::string_view(chunk, static_cast<std::size_t>(received)),
-                                  ctx.control.remainder);
+                                  state.remainder);
             if (complete) break;
             arm_timeout(ctx);
         }
@@ -235,11 +242,11 @@ int read_reply_line(NetContext& ctx, int socket) {
             if (received < 0) print_socket_error(ctx, "receive error");
             strip_trailing_space(line);
             ctx.cancel_requested = true;
-            ctx.control.last_line_ended = false;
+            state.last_line_ended = false;
             return 421;
         }
     }
-    ctx.control.last_line_ended = complete;
+    state.last_line_ended = complete;
     int code = leading_code(line);
     if (ctx.cancel_requested) code = 421;
     strip_trailing_space(line);
@@ -261,7 +268,7 @@ bool ReplyBounds::accept_line(NetContext& ctx) {
         why = "reply too long";  // a reply that never ends, however fast its lines come
     } else if (reply_limit_ms_ >= 0 && now - started_ > reply_limit_ms_) {
         why = "reply too slow";  // lines that each come just within the time-out, forever
-    } else if (ctx.control.last_line_ended) {
+    } else if (ctx.control.state().last_line_ended) {
         last_line_end_ = now;
     } else if (line_limit_ms_ >= 0 && now - last_line_end_ > line_limit_ms_) {
         why = "no line end from server";  // bytes keep coming but never a line end
@@ -272,19 +279,14 @@ bool ReplyBounds::accept_line(NetContext& ctx) {
     return false;
 }
 
-void reset_control_state(NetContext& ctx) {
-    ctx.control = ControlState{};
-    ctx.reply.code = 0;  // the text stays for messages about the connection that ended
-}
-
-int read_reply(NetContext& ctx, int socket) {
-    if (socket == -1) return 0;
+int read_reply(NetContext& ctx) {
+    if (!ctx.control.is_open()) return 0;
     BusyScope busy(ctx);
     ctx.reply.code = 0;
     ctx.reply.lines.clear();
     ReplyBounds bounds(ctx);
     for (int depth = 1;; ++depth) {
-        int code = read_reply_line(ctx, socket);
+        int code = read_reply_line(ctx);
         const std::string_view text = ctx.reply.text;
         ctx.reply.lines.emplace_back(text);
         bool continues = code < 100 || code > 599 || (text.size() > 3 && text[3] == '-');
@@ -295,7 +297,7 @@ int read_reply(NetContext& ctx, int socket) {
             continues = false;
         }
         if ((depth == 1 || ctx.reply.code == 0) && code >= 100 && code <= 599) ctx.reply.code = code;
-        if (ctx.control.greeting && ctx.session.host_type == host_type_automatic) {
+        if (ctx.control.state().greeting && ctx.session.host_type == host_type_automatic) {
             (void)detect_from_line(ctx, ctx.reply.text);
         }
         const bool foreign = depth > 1 && ctx.reply.code > 0 && code != ctx.reply.code;
@@ -304,8 +306,8 @@ int read_reply(NetContext& ctx, int socket) {
     return reply_class(ctx.reply.code);
 }
 
-int send_line(NetContext& ctx, int socket, std::string& text) {
-    if (socket == -1) return -1;
+int send_line(NetContext& ctx, std::string& text) {
+    if (!ctx.control.is_open()) return -1;
     if (ctx.busy_count != 0) {
         ctx.messages.print_message("[x] cmd in progress, yielding");
         // The command in progress may be our own caller further up this thread's stack
@@ -326,10 +328,10 @@ int send_line(NetContext& ctx, int socket, std::string& text) {
     std::string line = text;
     line += "\r\n";
     ctx.last_command_tick = tick_count();
-    return send_all(ctx, socket, line.data(), line.size());
+    return send_all(ctx, ctx.control.stream(), line.data(), line.size());
 }
 
-int send_command_text(NetContext& ctx, int socket, std::string_view text) {
+int send_command_text(NetContext& ctx, std::string_view text) {
     ctx.reply.code = 0;
     if (text.size() > max_command_line) {
         ctx.messages.print_message("Command not sent: longer than %u characters",
@@ -345,15 +347,15 @@ int send_command_text(NetContext& ctx, int socket, std::string_view text) {
         return 0;
     }
     ctx.messages.add_message_line(echo_text(line));
-    if (socket == -1) {
+    if (!ctx.control.is_open()) {
         ctx.messages.print_message("Not connected");
         return 0;
     }
-    if (send_line(ctx, socket, line) == -1) return 0;
-    return read_reply(ctx, socket);
+    if (send_line(ctx, line) == -1) return 0;
+    return read_reply(ctx);
 }
 
-int send_command(NetContext& ctx, int socket, const char* format, ...) {
+int send_command(NetContext& ctx, const char* format, ...) {
     ctx.reply.code = 0;
     va_list args;
     va_start(args, format);
@@ -366,13 +368,13 @@ int send_command(NetContext& ctx, int socket, const char* format, ...) {
                                    static_cast<unsigned>(max_command_line));
         return 0;
     }
-    return send_command_text(ctx, socket, std::string_view(buffer, static_cast<std::size_t>(n)));
+    return send_command_text(ctx, std::string_view(buffer, static_cast<std::size_t>(n)));
 }
 
-int send_all(NetContext& ctx, int socket, const char* data, std::size_t length) {
+int send_all(NetContext& ctx, Stream& stream, const char* data, std::size_t length) {
     std::size_t sent = 0;
     while (sent < length) {
-        const ssize_t n = SocketStream(socket).write(data + sent, length - sent);
+        const ssize_t n = stream.write(data + sent, length - sent);
         if (n < 0) {
             print_socket_error(ctx, "send");
             break;
@@ -382,10 +384,10 @@ int send_all(NetContext& ctx, int socket, const char* data, std::size_t length) 
     return static_cast<int>(sent);
 }
 
-int send_data(NetContext& ctx, int socket, const char* data, std::size_t length) {
+int send_data(NetContext& ctx, Stream& stream, const char* data, std::size_t length) {
     std::size_t sent = 0;
     while (sent < length) {
-        const ssize_t n = SocketStream(socket).write(data + sent, length - sent);
+        const ssize_t n = stream.write(data + sent, length - sent);
         if (n < 0) {
             print_socket_error(ctx, "send");
             return -1;
@@ -395,10 +397,10 @@ int send_data(NetContext& ctx, int socket, const char* data, std::size_t length)
     return static_cast<int>(sent);
 }
 
-void drain_control(NetContext& ctx, int socket) {
-    ctx.control.remainder.clear();
-    if (socket == -1) return;
-    SocketStream stream(socket);
+void drain_control(NetContext& ctx) {
+    ctx.control.state().remainder.clear();
+    if (!ctx.control.is_open()) return;
+    Stream& stream = ctx.control.stream();
     if (!stream.readable_now()) return;
     char discard[reply_recv_chunk];
     (void)stream.read_available(discard, sizeof discard);
@@ -411,35 +413,44 @@ void cancel_command(NetContext& ctx) {
     // connection to it (draining here would race its reader).
     if (cancel_worker(ctx)) return;
     if (is_blocking()) cancel_blocking_call();
-    drain_control(ctx, ctx.control_socket);
+    drain_control(ctx);
 }
 
 namespace {
 
-int close_socket_impl(NetContext& ctx, int socket, bool cancel_first) {
-    if (socket == -1) return -1;
-    if (cancel_first && is_blocking()) {
-        ctx.messages.print_message("[%u] Cancelled blocking call", static_cast<unsigned>(socket));
-        cancel_blocking_call();
-        ctx.cancel_requested = true;
-    }
-    if (socket == ctx.control_socket) reset_control_state(ctx);
-    int kept = socket;
-    if (sock_close(socket) < 0) {
+void cancel_blocking_call_for_close(NetContext& ctx, int descriptor) {
+    if (!is_blocking()) return;
+    ctx.messages.print_message("[%u] Cancelled blocking call", static_cast<unsigned>(descriptor));
+    cancel_blocking_call();
+    ctx.cancel_requested = true;
+}
+
+// Closes one connection's stream with the program's usual report of it.
+template <typename Connection>
+void close_reported(NetContext& ctx, Connection& connection, bool cancel_first) {
+    if (!connection.is_open()) return;
+    const int descriptor = connection.descriptor();
+    if (cancel_first) cancel_blocking_call_for_close(ctx, descriptor);
+    if (connection.close() < 0) {
         print_socket_error(ctx, "closesocket");
+        ctx.messages.print_message("[%u] Failed to close socket.", static_cast<unsigned>(descriptor));
     } else {
-        ctx.messages.print_message("[%u] Socket closed.", static_cast<unsigned>(socket));
-        kept = -1;
+        ctx.messages.print_message("[%u] Socket closed.", static_cast<unsigned>(descriptor));
     }
-    if (kept != -1) ctx.messages.print_message("[%u] Failed to close socket.", static_cast<unsigned>(kept));
-    return kept;
 }
 
 }  // namespace
 
-int close_socket(NetContext& ctx, int socket) { return close_socket_impl(ctx, socket, true); }
+void close_control(NetContext& ctx) {
+    close_reported(ctx, ctx.control, true);
+    ctx.reply.code = 0;  // the text stays for messages about the connection that ended
+}
 
-int close_socket_plain(NetContext& ctx, int socket) { return close_socket_impl(ctx, socket, false); }
+void close_data(NetContext& ctx) { close_reported(ctx, ctx.data, true); }
+
+void close_data_plain(NetContext& ctx) { close_reported(ctx, ctx.data, false); }
+
+void close_listener(NetContext& ctx) { close_reported(ctx, ctx.data.listener, true); }
 
 void arm_timeout(NetContext& ctx) {
     const int timeout = clamp_timeout(ctx.session.timeout);

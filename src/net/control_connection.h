@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "net/net_context.h"
+#include "platform/stream.h"
 
 namespace varnix {
 
@@ -47,45 +48,50 @@ private:
 [[nodiscard]] int connect_host(NetContext& ctx, const std::string& host, unsigned port,
                                const std::string& protocol);
 
-// Forgets everything of the previous control connection: the unread remainder, the last
-// reply code and the TYPE sent. Called when a control connection is made and when it is closed.
-void reset_control_state(NetContext& ctx);
+// Makes a connected socket the control connection, with a fresh state (no unread
+// remainder, no reply code, TYPE 'A'): nothing of an earlier connection is read as this one's.
+void open_control(NetContext& ctx, int socket);
 
-// The code of one line (421 on loss or cancel, 0 when socket is -1); fills ctx.reply.text.
-[[nodiscard]] int read_reply_line(NetContext& ctx, int socket);
+// The code of one line of the control connection (421 on loss or cancel, 0 when it is
+// closed); fills ctx.reply.text.
+[[nodiscard]] int read_reply_line(NetContext& ctx);
 // Reads one whole reply, echoing every line; returns its class (0 when none). Every read
 // starts with no reply code, so a code left from an earlier reply cannot keep it open.
-[[nodiscard]] int read_reply(NetContext& ctx, int socket);
+[[nodiscard]] int read_reply(NetContext& ctx);
 
 // Whether text holds CR, LF or NUL: such a line is never sent.
 [[nodiscard]] bool holds_line_break(std::string_view text);
 
 // Sends text + CR LF (trailing blanks, tabs, CR and LF of `text` are stripped in place).
-// The bytes sent, or -1 when socket is -1, the line was refused or the wait was cancelled.
-int send_line(NetContext& ctx, int socket, std::string& text);
+// The bytes sent, or -1 when the control connection is closed, the line was refused or the
+// wait was cancelled.
+int send_line(NetContext& ctx, std::string& text);
 // Formats, echoes (passwords and accounts hidden), sends and reads the reply: its class,
 // or 0 when nothing was sent.
-int send_command(NetContext& ctx, int socket, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+int send_command(NetContext& ctx, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // The same for a ready-made line, sent as it stands ("%" is safe).
-int send_command_text(NetContext& ctx, int socket, std::string_view text);
+int send_command_text(NetContext& ctx, std::string_view text);
 
 // Sends until all bytes are gone or a send fails; the count sent.
-int send_all(NetContext& ctx, int socket, const char* data, std::size_t length);
+int send_all(NetContext& ctx, Stream& stream, const char* data, std::size_t length);
 // Sends until all bytes are gone; the count, or -1 when a send fails.
-[[nodiscard]] int send_data(NetContext& ctx, int socket, const char* data, std::size_t length);
+[[nodiscard]] int send_data(NetContext& ctx, Stream& stream, const char* data, std::size_t length);
 
-// Forgets the pending remainder and discards at most 82 bytes already waiting.
-void drain_control(NetContext& ctx, int socket);
+// Forgets the pending remainder and discards at most 82 bytes already waiting on the control
+// connection.
+void drain_control(NetContext& ctx);
 
 // The Cancel command: stops the exchange in progress (and a multi-file operation), cancels
 // the calling thread's blocking call and forgets what already waits on the control socket.
 void cancel_command(NetContext& ctx);
 
-// Close a socket: -1 on success (store it back), the socket unchanged on failure.
-// close_socket first cancels a blocking call in progress on the calling thread.
-[[nodiscard]] int close_socket(NetContext& ctx, int socket);
-[[nodiscard]] int close_socket_plain(NetContext& ctx, int socket);
+// Closing a connection: "[n] Socket closed." (or the close error). The control connection's
+// state goes with it (and the reply code). Each first cancels a blocking call in progress on
+// the calling thread, except close_data_plain (the transfer's own close after its loop).
+void close_control(NetContext& ctx);
+void close_data(NetContext& ctx);
+void close_data_plain(NetContext& ctx);
+void close_listener(NetContext& ctx);
 
 // Starts the time-out timer (id 20, 5-second ticks) from the session's TIMEOUT;
 // stop_timeout kills it.

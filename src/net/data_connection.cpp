@@ -77,29 +77,33 @@ PassiveParse parse_pasv_reply(std::string_view text) {
     return parse;
 }
 
-int send_pasv(NetContext& ctx, int control_socket) {
-    int cls = send_command(ctx, control_socket, "PASV");
-    if (cls == 5 && ctx.reply.code == 500) cls = send_command(ctx, control_socket, "XPSV");
+std::unique_ptr<Stream> open_data_stream(NetContext&, int socket) {
+    return std::make_unique<SocketStream>(socket);
+}
+
+int send_pasv(NetContext& ctx) {
+    int cls = send_command(ctx, "PASV");
+    if (cls == 5 && ctx.reply.code == 500) cls = send_command(ctx, "XPSV");
     return cls;
 }
 
-int passive_connect(NetContext& ctx, int control_socket) {
-    if (send_pasv(ctx, control_socket) != 2) return -1;
+bool passive_connect(NetContext& ctx) {
+    if (send_pasv(ctx) != 2) return false;
     const std::string reply = ctx.reply.text;
     const PassiveParse parse = parse_pasv_reply(reply);
     if (!parse.found_start) {
         ctx.messages.print_message("unable to parse info %s", reply.c_str());
-        return -1;
+        return false;
     }
     if (!parse.address) {
         ctx.messages.print_message("bad address in %.*s", static_cast<int>(parse.from_start.size()),
                                    parse.from_start.data());
-        return -1;
+        return false;
     }
     // The data connection goes where the control connection goes: a server must not be
     // able to send the client to a third host.
     std::string address = dotted_bytes(parse.address->address);
-    if (const auto peer = sock_peer_address(control_socket)) {
+    if (const auto peer = sock_peer_address(ctx.control.descriptor())) {
         const std::string control_peer = dotted(peer->sin_addr);
         if (control_peer != address) {
             ctx.messages.print_message("[I] PASV named %s, connecting to %s instead",
@@ -112,14 +116,20 @@ int passive_connect(NetContext& ctx, int control_socket) {
     const int socket = connect_host(ctx, address, port, "tcp");
     if (socket == -1) {
         report_socket_error(ctx, "connect", last_socket_error());
-        return -1;
+        return false;
     }
     ctx.messages.print_message("[%u] connect to %s port %u", static_cast<unsigned>(socket),
                                address.c_str(), port);
-    return socket;
+    auto stream = open_data_stream(ctx, socket);
+    if (!stream) return false;
+    ctx.data.open(std::move(stream));
+    return true;
 }
 
-int open_listener(NetContext& ctx, int control_socket) {
+namespace {
+
+// A listening socket the server accepted a PORT command for, or -1.
+int listen_for_server(NetContext& ctx) {
     const int fd = sock_create_stream();
     if (fd < 0) {
         ctx.messages.print_message("failed to create socket: %s",
@@ -149,7 +159,7 @@ int open_listener(NetContext& ctx, int control_socket) {
         return failed("failed listen");
     }
     in_addr announce = ctx.local_address.sin_addr;
-    if (const auto control = sock_local_address(control_socket)) {
+    if (const auto control = sock_local_address(ctx.control.descriptor())) {
         const auto* first = reinterpret_cast<const unsigned char*>(&control->sin_addr);
         if (first[0] != 0) announce = control->sin_addr;
     } else {
@@ -157,15 +167,24 @@ int open_listener(NetContext& ctx, int control_socket) {
     }
     const auto* a = reinterpret_cast<const unsigned char*>(&announce);
     const unsigned port = ntohs(ctx.local_address.sin_port);
-    if (send_command(ctx, control_socket, "PORT %d,%d,%d,%d,%d,%d", a[0], a[1], a[2], a[3],
+    // Held by the connection from here: a forced abort can shut it down while PORT waits.
+    ctx.data.listener.open(std::make_unique<SocketStream>(listener.release()));
+    if (send_command(ctx, "PORT %d,%d,%d,%d,%d,%d", a[0], a[1], a[2], a[3],
                      static_cast<int>(port >> 8), static_cast<int>(port & 0xFF)) != 2) {
         ctx.messages.print_message("[%u] port cmd failed.", static_cast<unsigned>(fd));
-        (void)close_socket(ctx, listener.release());
+        close_listener(ctx);
         return -1;
     }
     ctx.messages.print_message("[%u] listener %s port %u", static_cast<unsigned>(fd),
                                dotted(ctx.local_address.sin_addr).c_str(), port);
-    return listener.release();
+    return fd;
+}
+
+}  // namespace
+
+bool open_listener(NetContext& ctx) {
+    close_listener(ctx);
+    return listen_for_server(ctx) != -1;
 }
 
 namespace {
@@ -173,15 +192,15 @@ namespace {
 // Accepts connections until one comes from the control connection's peer, within `limit_ms`
 // in all. Anyone else who knocks is told off with an "[I]" line: the data of a download must
 // come from the server, not from a third host that found the port.
-int accept_from_server(NetContext& ctx, int listen_socket, int control_socket, int limit_ms) {
-    const auto server = sock_peer_address(control_socket);
+int accept_from_server(NetContext& ctx, int listener, int limit_ms) {
+    const auto server = sock_peer_address(ctx.control.descriptor());
     const std::int64_t deadline = limit_ms < 0 ? -1 : tick_count() + limit_ms;
     for (;;) {
         int left = -1;
         if (deadline >= 0) {
             left = static_cast<int>(std::max<std::int64_t>(deadline - tick_count(), 0));
         }
-        const int data = sock_accept(listen_socket, left);
+        const int data = sock_accept(listener, left);
         if (data < 0 || !server) return data;
         const auto peer = sock_peer_address(data);
         if (peer && peer->sin_addr.s_addr == server->sin_addr.s_addr) return data;
@@ -194,9 +213,9 @@ int accept_from_server(NetContext& ctx, int listen_socket, int control_socket, i
 
 }  // namespace
 
-int accept_data_connection(NetContext& ctx, int& listen_socket, int control_socket) {
+bool accept_data_connection(NetContext& ctx) {
     const int limit = data_timeout_ms(ctx);
-    const int data = accept_from_server(ctx, listen_socket, control_socket, limit);
+    const int data = accept_from_server(ctx, ctx.data.listener.descriptor(), limit);
     if (data < 0) {
         if (last_socket_error() == wsa::timed_out) {
             ctx.messages.print_message("Timer cancelled blocking call");
@@ -204,53 +223,59 @@ int accept_data_connection(NetContext& ctx, int& listen_socket, int control_sock
             set_last_socket_error(wsa::cancelled);
         }
         report_socket_error(ctx, "accept", last_socket_error());
-        listen_socket = close_socket(ctx, listen_socket);
-        return -1;
+        close_listener(ctx);
+        return false;
     }
-    listen_socket = close_socket(ctx, listen_socket);
+    close_listener(ctx);
     if (const auto peer = sock_peer_address(data)) {
         ctx.messages.print_message("[%u] accept from %s port %u", static_cast<unsigned>(data),
                                    dotted(peer->sin_addr).c_str(), ntohs(peer->sin_port));
     }
-    return data;
+    auto stream = open_data_stream(ctx, data);
+    if (!stream) return false;
+    ctx.data.open(std::move(stream));
+    return true;
 }
 
-int abort_transfer(NetContext& ctx, int control_socket) {
+int abort_transfer(NetContext& ctx) {
+    if (!ctx.control.is_open()) return 0;
+    Stream& control = ctx.control.stream();
+    const int control_fd = ctx.control.descriptor();
     static constexpr char interrupt[] = {'\xFF', '\xF4', '\xFF'};
     static constexpr char synch_abort[] = {'\xF2', 'A', 'B', 'O', 'R', '\r', '\n'};
-    if (SocketStream(control_socket).write_urgent(interrupt, sizeof interrupt) != sizeof interrupt) {
-        ctx.messages.print_message("[%u] IP not accepted %u", static_cast<unsigned>(control_socket),
+    if (control.write_urgent(interrupt, sizeof interrupt) != sizeof interrupt) {
+        ctx.messages.print_message("[%u] IP not accepted %u", static_cast<unsigned>(control_fd),
                                    static_cast<unsigned>(last_socket_error()));
         return 0;
     }
-    if (send_data(ctx, control_socket, synch_abort, sizeof synch_abort) != sizeof synch_abort) {
-        ctx.messages.print_message("[%u] ABOR not accepted %u", static_cast<unsigned>(control_socket),
+    if (send_data(ctx, control, synch_abort, sizeof synch_abort) != sizeof synch_abort) {
+        ctx.messages.print_message("[%u] ABOR not accepted %u", static_cast<unsigned>(control_fd),
                                    static_cast<unsigned>(last_socket_error()));
         return 0;
     }
-    ctx.messages.print_message("[%u] sent ABOR", static_cast<unsigned>(control_socket));
-    return read_abort_replies(ctx, control_socket);
+    ctx.messages.print_message("[%u] sent ABOR", static_cast<unsigned>(control_fd));
+    return read_abort_replies(ctx);
 }
 
-int read_abort_replies(NetContext& ctx, int control_socket) {
+int read_abort_replies(NetContext& ctx) {
     // The transfer's own reply (426, or 226 when it had just ended) may come before the
     // ABOR's answer, or not at all: read on through negative replies until the ABOR's answer.
     int cls = 0;
     for (int replies = 0; replies < max_abort_replies; ++replies) {
-        cls = read_reply(ctx, control_socket);
+        cls = read_reply(ctx);
         if (cls != 4 || ctx.reply.code == 421) break;
     }
     if (cls != 2) return cls;
     // A transfer that ended just before the ABOR got its 226 first; the ABOR's own answer
     // follows at once. Left unread, it would be taken as the reply to the next command.
     const Reply answered = ctx.reply;
-    if (ctx.control.remainder.empty()) {
+    if (ctx.control.state().remainder.empty()) {
         char chunk[reply_recv_chunk];
-        const ssize_t n = SocketStream(control_socket).read(chunk, sizeof chunk, abort_grace_ms);
+        const ssize_t n = ctx.control.stream().read(chunk, sizeof chunk, abort_grace_ms);
         if (n <= 0) return cls;
-        ctx.control.remainder.append(chunk, static_cast<std::size_t>(n));
+        ctx.control.state().remainder.append(chunk, static_cast<std::size_t>(n));
     }
-    const int late = read_reply(ctx, control_socket);
+    const int late = read_reply(ctx);
     if (late == 0) ctx.reply = answered;
     return late == 0 ? cls : late;
 }

@@ -2,10 +2,12 @@
 // server's connection), and the abort of a transfer in progress (Telnet IP and Synch, ABOR).
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string_view>
 
 #include "net/net_context.h"
+#include "platform/stream.h"
 
 namespace varnix {
 
@@ -24,19 +26,26 @@ struct PassiveParse {
 };
 [[nodiscard]] PassiveParse parse_pasv_reply(std::string_view text);
 
+// The one place a data connection's stream is made from its connected socket, after the
+// passive connect and after the accept: a stream that wraps the socket (TLS on the data
+// connection) is made here, and nothing else changes for the transfer loops. Nullptr when
+// the stream could not be set up (the socket is closed then).
+[[nodiscard]] std::unique_ptr<Stream> open_data_stream(NetContext& ctx, int socket);
+
 // Sends PASV (XPSV after a 500); the class of the last reply.
-int send_pasv(NetContext& ctx, int control_socket);
-// A connected data socket, or -1.
-[[nodiscard]] int passive_connect(NetContext& ctx, int control_socket);
-// A listening socket the server accepted a PORT command for, or -1.
-[[nodiscard]] int open_listener(NetContext& ctx, int control_socket);
-// Accepts the server's data connection (within the time-out) and closes the listener. Only
-// the control connection's peer is accepted; another host's connection is closed with an
-// "[I]" line. The data socket, or -1 after reporting "accept".
-[[nodiscard]] int accept_data_connection(NetContext& ctx, int& listen_socket, int control_socket);
+int send_pasv(NetContext& ctx);
+// Opens ctx.data by PASV and a connect; false when that failed.
+[[nodiscard]] bool passive_connect(NetContext& ctx);
+// Opens the listener (ctx.data.listener) and has the server accept a PORT command for it;
+// false when that failed (the listener is closed then).
+[[nodiscard]] bool open_listener(NetContext& ctx);
+// Accepts the server's data connection on ctx.data.listener (within the time-out) into
+// ctx.data, and closes the listener. Only the control connection's peer is accepted; another
+// host's connection is closed with an "[I]" line. False after reporting "accept".
+[[nodiscard]] bool accept_data_connection(NetContext& ctx);
 // Sends the interrupt and ABOR and reads every reply they bring (read_abort_replies):
 // the class of the last, or 0 when the interrupt could not be sent.
-int abort_transfer(NetContext& ctx, int control_socket);
+int abort_transfer(NetContext& ctx);
 
 // How many replies an abort may bring (the transfer's and the ABOR's), and how long a second
 // answer that follows a positive one is waited for.
@@ -44,7 +53,7 @@ inline constexpr int max_abort_replies = 3;
 inline constexpr int abort_grace_ms = 300;
 // Reads the replies that follow an ABOR: through the transfer's negative reply (426) to the
 // ABOR's own answer, and an answer that follows at once, so the connection is in step again.
-int read_abort_replies(NetContext& ctx, int control_socket);
+int read_abort_replies(NetContext& ctx);
 
 // The session's time-out for one data wait in milliseconds (-1: none).
 [[nodiscard]] int data_timeout_ms(const NetContext& ctx);

@@ -30,15 +30,15 @@ int host_type_from_help(std::string_view first) {
 
 // Scans the HELP answer for the commands it names, up to the final line of a class-2
 // reply or a lost connection. Replies of another class end at their first line without '-'.
-void help_probe(NetContext& ctx, int socket) {
+void help_probe(NetContext& ctx) {
     std::string help = "HELP";
-    if (send_line(ctx, socket, help) == -1) {
+    if (send_line(ctx, help) == -1) {
         set_all_commands(ctx.host);
         return;
     }
     // The same bounds as any reply: "214-MKD RMD" repeated without end must not hold the logon.
     ReplyBounds bounds(ctx);
-    int code = read_reply_line(ctx, socket);
+    int code = read_reply_line(ctx);
     const int found = host_type_from_help(ctx.reply.text);
     ctx.session.host_type = found;
     ctx.messages.print_message("Host type (3): %s", type_name(found).c_str());
@@ -50,7 +50,7 @@ void help_probe(NetContext& ctx, int socket) {
         if (line.find("RMD") != std::string_view::npos) ctx.host.can_remove_dir = 1;
         if (line.find("RNFR") != std::string_view::npos) ctx.host.can_rename = 1;
         if (line.find("DELE") != std::string_view::npos) ctx.host.can_delete = 1;
-        code = read_reply_line(ctx, socket);
+        code = read_reply_line(ctx);
     }
 }
 
@@ -66,13 +66,13 @@ int detect_from_line(NetContext& ctx, std::string_view line) {
     return ctx.session.host_type;
 }
 
-void probe_host_type(NetContext& ctx, int socket) {
+void probe_host_type(NetContext& ctx) {
     HostCapabilities& host = ctx.host;
     host.can_make_dir = host.can_remove_dir = host.can_rename = host.can_delete = 0;
     host.cdup_allowed = 1;
     bool named = false;
     if (ctx.session.host_type == dirlex::host::automatic &&
-        send_command(ctx, socket, "SYST") == 2) {
+        send_command(ctx, "SYST") == 2) {
         const int found = dirlex::host_type_from_syst(ctx.reply.text, dirlex::host::automatic);
         if (found != dirlex::host::automatic) {
             ctx.session.host_type = found;
@@ -100,7 +100,7 @@ void probe_host_type(NetContext& ctx, int socket) {
             host.can_delete = 1;
             break;
         case dirlex::host::automatic:
-            help_probe(ctx, socket);
+            help_probe(ctx);
             break;
         default:
             set_all_commands(host);

@@ -14,6 +14,6 @@ namespace varnix {
 int detect_from_line(NetContext& ctx, std::string_view line);
 
 // Stages 2 and 3 (SYST, then HELP while still automatic) and the availability flags.
-void probe_host_type(NetContext& ctx, int socket);
+void probe_host_type(NetContext& ctx);
 
 }  // namespace varnix

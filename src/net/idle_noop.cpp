@@ -8,10 +8,10 @@ namespace varnix {
 
 bool send_idle_noop(NetContext& ctx, std::int64_t now_ms) {
     const std::int64_t idle_ms = static_cast<std::int64_t>(ctx.settings.idle_noop) * 1000;
-    if (idle_ms <= 0 || !ctx.connected || ctx.control_socket == -1) return false;
+    if (idle_ms <= 0 || !ctx.connected || !ctx.control.is_open()) return false;
     if (engine_busy(ctx)) return false;
     if (now_ms - ctx.last_command_tick < idle_ms) return false;
-    (void)send_command(ctx, ctx.control_socket, "NOOP");
+    (void)send_command(ctx, "NOOP");
     return true;
 }
 

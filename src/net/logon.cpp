@@ -29,7 +29,6 @@ struct Outcome {
 // Everything one logon works with.
 struct Logon {
     NetContext& ctx;
-    int socket;
     FirewallType type;
     bool firewall;
     std::string host;  // the session's HOST (the final destination)
@@ -57,13 +56,13 @@ void detect(NetContext& ctx) { (void)detect_from_line(ctx, ctx.reply.text); }
 // USER fwuser, then on class 3 the firewall password (asked when empty, sent even if empty).
 int firewall_login(Logon& l, const std::string& user_arg, const char* prompt) {
     NetContext& ctx = l.ctx;
-    int cls = send_command(ctx, l.socket, "USER %s", user_arg.c_str());
+    int cls = send_command(ctx, "USER %s", user_arg.c_str());
     if (cls == 3) {
         if (ctx.firewall_password.empty()) {
             ask_secret(ctx, ctx.firewall_password, help_firewall_password,
                        format_prompt(prompt, ctx.firewall_user.c_str()));
         }
-        cls = send_command(ctx, l.socket, "PASS %s", ctx.firewall_password.c_str());
+        cls = send_command(ctx, "PASS %s", ctx.firewall_password.c_str());
     }
     return cls;
 }
@@ -91,17 +90,17 @@ Outcome logon_then_user_or_site(Logon& l) {  // types 0 and 1
         return {Next::FailFirewall};
     }
     if (l.type == FirewallType::UserAfterLogon) {
-        const int cls = send_command(ctx, l.socket, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
+        const int cls = send_command(ctx, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
         return cls == 3 ? Outcome{Next::PasswordStep} : Outcome{Next::FailDestination};
     }
-    if (send_command(ctx, l.socket, "SITE %s", l.host.c_str()) == 5) return {Next::FailDestination};
+    if (send_command(ctx, "SITE %s", l.host.c_str()) == 5) return {Next::FailDestination};
     ctx.connected = true;
     return {Next::FinalLogon};
 }
 
 Outcome user_no_logon(Logon& l) {  // type 2
     NetContext& ctx = l.ctx;
-    const int cls = send_command(ctx, l.socket, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
+    const int cls = send_command(ctx, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
     if (cls == 2) {
         detect(ctx);
         return {Next::FinalCheck, 2};
@@ -110,7 +109,7 @@ Outcome user_no_logon(Logon& l) {  // type 2
 }
 
 Outcome proxy_open(Logon& l) {  // type 3
-    const int cls = send_command(l.ctx, l.socket, "OPEN %s", l.host.c_str());
+    const int cls = send_command(l.ctx, "OPEN %s", l.host.c_str());
     if (cls != 2 && cls != 3) return {Next::FailDestination};
     detect(l.ctx);
     l.ctx.connected = true;
@@ -120,7 +119,7 @@ Outcome proxy_open(Logon& l) {  // type 3
 Outcome user_at_host_fireid(Logon& l) {  // type 4
     NetContext& ctx = l.ctx;
     Session& s = ctx.session;
-    if (send_command(ctx, l.socket, "USER %s@%s %s", s.user.c_str(), l.host.c_str(),
+    if (send_command(ctx, "USER %s@%s %s", s.user.c_str(), l.host.c_str(),
                      ctx.firewall_user.c_str()) != 3) {
         return {Next::FailFirewall};
     }
@@ -129,13 +128,13 @@ Outcome user_at_host_fireid(Logon& l) {  // type 4
                    format_prompt("Password required for %s:", ctx.firewall_user.c_str()));
     }
     if (s.password.empty()) return {Next::FailFirewall};
-    if (send_command(ctx, l.socket, "PASS %s", s.password.c_str()) != 3) return {Next::FailFirewall};
+    if (send_command(ctx, "PASS %s", s.password.c_str()) != 3) return {Next::FailFirewall};
     if (ctx.firewall_password.empty()) {
         ask_secret(ctx, ctx.firewall_password, help_firewall_password,
                    format_prompt("Password required for %s on firewall:", ctx.firewall_user.c_str()));
     }
     if (ctx.firewall_password.empty()) return {Next::FailFirewall};
-    return {Next::FinalCheck, send_command(ctx, l.socket, "ACCT %s", ctx.firewall_password.c_str())};
+    return {Next::FinalCheck, send_command(ctx, "ACCT %s", ctx.firewall_password.c_str())};
 }
 
 Outcome firewall_exchange(Logon& l) {
@@ -168,37 +167,37 @@ int password_step(Logon& l) {
                    format_prompt("Password required for %s on %s:", s.user.c_str(), l.host.c_str()));
     }
     if (s.password.empty()) return 3;
-    int cls = send_command(ctx, l.socket, "PASS %s", s.password.c_str());
+    int cls = send_command(ctx, "PASS %s", s.password.c_str());
     if (cls == 3) {
         ask_account(l);
-        if (!s.account.empty()) cls = send_command(ctx, l.socket, "ACCT %s", s.account.c_str());
+        if (!s.account.empty()) cls = send_command(ctx, "ACCT %s", s.account.c_str());
     } else if (cls == 2 && ctx.reply.text.find("ACCOUNT") != std::string::npos) {
         ask_account(l);
-        if (!s.account.empty()) (void)send_command(ctx, l.socket, "ACCT %s", s.account.c_str());
+        if (!s.account.empty()) (void)send_command(ctx, "ACCT %s", s.account.c_str());
     }
     return cls;
 }
 
 // Step 13: each piece before a ';' is sent, even an empty one; the last only when not empty.
-void send_initial_commands(NetContext& ctx, int socket) {
+void send_initial_commands(NetContext& ctx) {
     const std::string commands = cut_to(ctx.session.init_cmd, init_cmd_buffer);
     std::string_view rest = commands;
     for (auto semi = rest.find(';'); semi != std::string_view::npos; semi = rest.find(';')) {
-        (void)send_command_text(ctx, socket, rest.substr(0, semi));
+        (void)send_command_text(ctx, rest.substr(0, semi));
         rest.remove_prefix(semi + 1);
     }
-    if (!rest.empty()) (void)send_command_text(ctx, socket, rest);
+    if (!rest.empty()) (void)send_command_text(ctx, rest);
 }
 
-int fail(NetContext& ctx, int socket, const char* message, bool clear_connected) {
+bool fail(NetContext& ctx, const char* message, bool clear_connected) {
     ctx.messages.print_message("%s", message);
-    (void)close_socket(ctx, socket);
+    close_control(ctx);
     if (clear_connected) ctx.connected = false;
-    return -1;
+    return false;
 }
 
-// Steps 1 to 8: connect and read the greeting. The socket, or -1.
-int open_connection(Logon& l) {
+// Steps 1 to 8: connect and read the greeting into ctx.control; false when that failed.
+bool open_connection(Logon& l) {
     NetContext& ctx = l.ctx;
     BusyScope busy(ctx);
     ctx.cancel_requested = false;
@@ -217,9 +216,9 @@ int open_connection(Logon& l) {
     const int socket = connect_host(ctx, target, static_cast<unsigned>(ctx.session.port), "tcp");
     if (socket == -1) {
         ctx.messages.print_message("Connection to %s failed", target.c_str());
-        return -1;
+        return false;
     }
-    reset_control_state(ctx);  // nothing of an earlier connection may be read as this one's
+    open_control(ctx, socket);  // nothing of an earlier connection may be read as this one's
     // A long transfer leaves the control connection silent for hours; keep-alive probes
     // stop a NAT box or firewall from forgetting it meanwhile.
     if (!sock_set_keepalive(socket, keepalive_idle_s, keepalive_interval_s, keepalive_probes)) {
@@ -229,20 +228,20 @@ int open_connection(Logon& l) {
     if (!local) {
         report_socket_error(ctx, "getsockname", last_socket_error());
         ctx.connected = false;
-        (void)close_socket(ctx, socket);
-        return -1;
+        close_control(ctx);
+        return false;
     }
     ctx.local_address = *local;
     ctx.messages.print_message("[%u] from %s port %u", static_cast<unsigned>(socket),
                                dotted(local->sin_addr).c_str(), ntohs(local->sin_port));
     const bool detect_greeting = !l.firewall && ctx.session.host_type == host_type_automatic;
-    ctx.control.greeting = true;
+    ctx.control.state().greeting = true;
     int cls;
     do {
-        cls = read_reply(ctx, socket);
+        cls = read_reply(ctx);
         if (cls == 1 && detect_greeting) detect(ctx);
     } while (cls == 1 && !ctx.cancel_requested);
-    ctx.control.greeting = false;
+    ctx.control.state().greeting = false;
     if (cls != 2) {
         if (cls == 4) {
             ctx.messages.print_message("connection failed");
@@ -250,45 +249,44 @@ int open_connection(Logon& l) {
             ctx.messages.print_message("Unknown open msg \"%s\" %u", ctx.reply.text.c_str(),
                                        static_cast<unsigned>(ctx.reply.code));
         }
-        (void)close_socket(ctx, socket);
-        return -1;
+        close_control(ctx);
+        return false;
     }
     if (detect_greeting) detect(ctx);
     if (sock_set_int_option(socket, SOL_SOCKET, SO_OOBINLINE, 1) < 0) {
         report_socket_error(ctx, "setsockopt", last_socket_error());
     }
-    return socket;
+    return true;
 }
 
 }  // namespace
 
-int logon(NetContext& ctx) {
+bool logon(NetContext& ctx) {
     if (ctx.connected) {
         ctx.messages.print_message("Already connected!");
-        return -1;
+        return false;
     }
-    Logon l{ctx, -1, FirewallType::UserAfterLogon, ctx.session.use_firewall != 0, ctx.session.host};
-    l.socket = open_connection(l);
-    if (l.socket == -1) return -1;
+    Logon l{ctx, FirewallType::UserAfterLogon, ctx.session.use_firewall != 0, ctx.session.host};
+    if (!open_connection(l)) return false;
 
     Outcome outcome{Next::FinalLogon};
     if (l.firewall) outcome = firewall_exchange(l);
     if (outcome.next == Next::FailFirewall) {
-        return fail(ctx, l.socket, "Firewall logon failure, so quitting", false);
+        return fail(ctx, "Firewall logon failure, so quitting", false);
     }
     if (outcome.next == Next::FailDestination) {
-        return fail(ctx, l.socket, "Connect to final destination failed, so quitting", true);
+        return fail(ctx, "Connect to final destination failed, so quitting", true);
     }
     int cls = outcome.reply_class;
     if (outcome.next == Next::FinalLogon) {
-        cls = send_command(ctx, l.socket, "USER %s", ctx.session.user.c_str());
+        cls = send_command(ctx, "USER %s", ctx.session.user.c_str());
         if (cls == 3) outcome.next = Next::PasswordStep;
     }
     if (outcome.next == Next::PasswordStep) cls = password_step(l);
-    if (cls != 2) return fail(ctx, l.socket, "logon failure, so quitting", true);
+    if (cls != 2) return fail(ctx, "logon failure, so quitting", true);
 
-    negotiate_features(ctx, l.socket);
-    if (!ctx.session.init_cmd.empty()) send_initial_commands(ctx, l.socket);
+    negotiate_features(ctx);
+    if (!ctx.session.init_cmd.empty()) send_initial_commands(ctx);
     ctx.connected = true;
     if (ctx.session.host_type == dirlex::host::vm_minidisk) {
         ctx.host.host_type_probed = 1;
@@ -301,7 +299,7 @@ int logon(NetContext& ctx) {
         post_window_event(ctx.services.invoker,
                           [&ctx, title = ctx.window_title] { ctx.events.on_title_changed(title); });
     }
-    return l.socket;
+    return true;
 }
 
 }  // namespace varnix

@@ -20,7 +20,8 @@ inline constexpr int keepalive_idle_s = 60;
 inline constexpr int keepalive_interval_s = 15;
 inline constexpr int keepalive_probes = 4;
 
-// The control socket, or -1 after any failure (the socket is then closed).
-[[nodiscard]] int logon(NetContext& ctx);
+// True with ctx.control open and logged on; false after any failure (the connection is
+// then closed).
+[[nodiscard]] bool logon(NetContext& ctx);
 
 }  // namespace varnix

@@ -14,6 +14,7 @@
 
 #include "config/config_context.h"
 #include "net/features.h"
+#include "net/connections.h"
 #include "platform/blocking.h"
 
 namespace varnix {
@@ -28,23 +29,6 @@ struct Reply {
     std::string text;
     // Every line of the last whole reply, first to last (a FEAT reply's features).
     std::vector<std::string> lines;
-};
-
-// What belongs to one control connection and must not outlive it: bytes of the last reply
-// left for the next read (a late "226" of a closed connection read as the next server's
-// greeting made the logon answer it with USER and skip PASS), and the TYPE last sent.
-struct ControlState {
-    // Bytes received after the end of the last line, kept for the next line read.
-    std::string remainder;
-    bool greeting = false;         // set while the logon reads the server's greeting
-    bool last_line_ended = true;   // whether the last line read ended with its LF
-    // The type last sent with TYPE: 'A' for a new connection, so it always gets the TYPE its
-    // first transfer needs.
-    char current_type = 'A';
-    // What FEAT said this server offers; asked once after each logon.
-    ServerFeatures features;
-    // The server refused MLSD as a command it does not know: list with LIST from then on.
-    bool mlsd_refused = false;
 };
 
 // The time-out timer's state: ticks left, and the thread whose blocking call it cancels.
@@ -65,7 +49,6 @@ struct HostCapabilities {
 };
 
 struct NetContext : ConfigContext {
-    int control_socket = -1;
     std::atomic<bool> connected{false};
     Reply reply;
 
@@ -75,13 +58,12 @@ struct NetContext : ConfigContext {
     // When the last command line went out (tick count): the idle NOOP waits for quiet.
     std::atomic<std::int64_t> last_command_tick{0};
 
-    // The state of the one control connection; a new connection starts with a fresh one.
-    ControlState control;
+    // The one control connection; a new connection starts with a fresh state.
+    ControlConnection control;
     TimeoutState timeout;
 
     // The data connection of the transfer in progress and the listener of an active one.
-    int data_socket = -1;
-    int listen_socket = -1;
+    DataConnection data;
     // The control connection's local address (set at logon); a listener's bound address.
     sockaddr_in local_address{};
 

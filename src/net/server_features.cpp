@@ -5,20 +5,20 @@
 
 namespace varnix {
 
-void negotiate_features(NetContext& ctx, int socket) {
-    if (ctx.control.features.asked) return;
+void negotiate_features(NetContext& ctx) {
+    if (ctx.control.state().features.asked) return;
     ServerFeatures features;
     features.asked = true;
-    if (send_command(ctx, socket, "FEAT") == 2) features = parse_feat_reply(ctx.reply.lines);
-    ctx.control.features = std::move(features);
+    if (send_command(ctx, "FEAT") == 2) features = parse_feat_reply(ctx.reply.lines);
+    ctx.control.state().features = std::move(features);
     // RFC 2640 servers such as ProFTPD and pyftpdlib switch their names to UTF-8 on this;
     // a refusal changes nothing: names stay the bytes the server sends.
-    if (ctx.control.features.offers("UTF8")) (void)send_command(ctx, socket, "OPTS UTF8 ON");
+    if (ctx.control.state().features.offers("UTF8")) (void)send_command(ctx, "OPTS UTF8 ON");
 }
 
-std::optional<std::int64_t> remote_modify_time(NetContext& ctx, int socket, const std::string& name) {
-    if (!ctx.control.features.offers("MDTM")) return std::nullopt;
-    if (send_command_text(ctx, socket, "MDTM " + name) != 2) return std::nullopt;
+std::optional<std::int64_t> remote_modify_time(NetContext& ctx, const std::string& name) {
+    if (!ctx.control.state().features.offers("MDTM")) return std::nullopt;
+    if (send_command_text(ctx, "MDTM " + name) != 2) return std::nullopt;
     return parse_mdtm_reply(ctx.reply.text);
 }
 

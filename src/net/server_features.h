@@ -11,12 +11,12 @@
 namespace varnix {
 
 // Sends FEAT unless this connection has asked already, keeps what it lists in
-// ctx.control.features, and sends "OPTS UTF8 ON" when it lists UTF8. A server that does not
+// ctx.control.state().features, and sends "OPTS UTF8 ON" when it lists UTF8. A server that does not
 // know FEAT (500, 502) is left alone: nothing beyond the Parts' commands is used with it.
-void negotiate_features(NetContext& ctx, int socket);
+void negotiate_features(NetContext& ctx);
 
 // Sends "MDTM name" when FEAT listed MDTM; the time it names, or nullopt.
-[[nodiscard]] std::optional<std::int64_t> remote_modify_time(NetContext& ctx, int socket,
+[[nodiscard]] std::optional<std::int64_t> remote_modify_time(NetContext& ctx,
                                                              const std::string& name);
 
 }  // namespace varnix

@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
+#include <utility>
 
 #include "platform/blocking.h"
+#include "platform/socket.h"
 #include "platform/socket_errors.h"
 
 namespace varnix {
@@ -60,6 +62,22 @@ ssize_t SocketStream::write_urgent(const char* data, std::size_t length) {
 void SocketStream::shutdown(ShutdownHow how) {
     const int mode = how == ShutdownHow::Read ? SHUT_RD : how == ShutdownHow::Write ? SHUT_WR : SHUT_RDWR;
     (void)::shutdown(fd_, mode);
+}
+
+SocketStream& SocketStream::operator=(SocketStream&& other) noexcept {
+    if (this != &other) {
+        (void)close();
+        fd_ = other.release();
+    }
+    return *this;
+}
+
+int SocketStream::release() { return std::exchange(fd_, -1); }
+
+int SocketStream::close() {
+    if (fd_ == -1) return 0;
+    // The descriptor is gone whatever close() says (Linux frees it even on EINTR): never retry.
+    return sock_close(release());
 }
 
 void SocketStream::set_abortive_close() {

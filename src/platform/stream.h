@@ -33,13 +33,21 @@ public:
     virtual void set_abortive_close() = 0;
     // The descriptor the stream runs over (socket options, addresses), -1 when none.
     [[nodiscard]] virtual int descriptor() const = 0;
+    // Closes the stream (once; later calls return 0): 0, or -1 with the last socket error
+    // set. Afterwards descriptor() is -1. The owner's thread only: another thread may use
+    // shutdown, never close, since the descriptor's number is free for reuse once closed.
+    virtual int close() = 0;
 };
 
-// A TCP socket as a stream. It does not own the socket: closing stays with whoever opened
-// the connection (close_socket), as the program's socket bookkeeping expects.
+// A TCP socket as a stream. It owns the socket and closes it when dropped.
 class SocketStream final : public Stream {
 public:
     explicit SocketStream(int fd) : fd_(fd) {}
+    ~SocketStream() override { (void)close(); }
+    SocketStream(SocketStream&& other) noexcept : fd_(other.release()) {}
+    SocketStream& operator=(SocketStream&& other) noexcept;
+    SocketStream(const SocketStream&) = delete;
+    SocketStream& operator=(const SocketStream&) = delete;
     [[nodiscard]] ssize_t read(char* data, std::size_t length, int timeout_ms = -1) override;
     [[nodiscard]] ssize_t read_available(char* data, std::size_t length) override;
     [[nodiscard]] bool readable_now() const override;
@@ -48,6 +56,9 @@ public:
     void shutdown(ShutdownHow how) override;
     void set_abortive_close() override;
     [[nodiscard]] int descriptor() const override { return fd_; }
+    int close() override;
+    // Gives the socket up without closing it: its descriptor.
+    [[nodiscard]] int release();
 
 private:
     int fd_;

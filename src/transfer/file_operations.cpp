@@ -68,8 +68,8 @@ void relist_remote_after_change(TransferContext& ctx) {
 // RNFR then RNTO; true when the server confirmed the new name. A refused RNFR is silent.
 enum class RenameResult { Done, Refused, Failed };
 RenameResult remote_rename(TransferContext& ctx, const std::string& from, const std::string& to) {
-    if (send_command_text(ctx, ctx.control_socket, "RNFR " + from) != 3) return RenameResult::Refused;
-    return send_command_text(ctx, ctx.control_socket, "RNTO " + to) == 2 ? RenameResult::Done
+    if (send_command_text(ctx, "RNFR " + from) != 3) return RenameResult::Refused;
+    return send_command_text(ctx, "RNTO " + to) == 2 ? RenameResult::Done
                                                                           : RenameResult::Failed;
 }
 
@@ -107,7 +107,7 @@ void change_directory(TransferContext& ctx, PaneSide side, const FileOperationHo
         } else {
             name = caret_name(ctx, dirs, false);
         }
-        (void)change_dir(ctx, ctx.control_socket, name);
+        (void)change_dir(ctx, name);
         list_remote_cached(ctx);
         return;
     }
@@ -128,7 +128,7 @@ void make_directory(TransferContext& ctx, PaneSide side, const FileOperationHook
     ctx.prompts.set_help_context(help_make_dir);
     if (side == PaneSide::Remote) {
         if (!ctx.prompts.ask_text(&name, "Enter new remote directory name:")) return;
-        if (make_dir(ctx, ctx.control_socket, name) == 2) relist_remote_after_change(ctx);
+        if (make_dir(ctx, name) == 2) relist_remote_after_change(ctx);
         return;
     }
     if (!ctx.prompts.ask_text(&name, "Enter new local directory name:")) return;
@@ -156,7 +156,7 @@ void remove_directory(TransferContext& ctx, PaneSide side, const FileOperationHo
         name = caret_name(ctx, dirs, false);
         if (name.empty() || confirm_delete(hooks, name, 1) != delete_answer::yes) return;
     }
-    if (remove_dir(ctx, ctx.control_socket, name) == 2) {
+    if (remove_dir(ctx, name) == 2) {
         relist_remote_after_change(ctx);
     } else {
         ctx.messages.print_message("Delete of %s failed.", name.c_str());
@@ -166,7 +166,7 @@ void remove_directory(TransferContext& ctx, PaneSide side, const FileOperationHo
 void refresh_pane(TransferContext& ctx, PaneSide side) {
     if (side == PaneSide::Remote) {
         if (is_transfer_thread_busy(ctx)) return;
-        if (ctx.control_socket != -1) drain_control(ctx, ctx.control_socket);
+        if (ctx.control.is_open()) drain_control(ctx);
         list_remote_fresh(ctx);
         return;
     }
@@ -190,7 +190,7 @@ int delete_files(TransferContext& ctx, PaneSide side, const FileOperationHooks& 
         // The exact name: a "*" or "?" in it is a character of the name, never a pattern.
         const bool ok = side == PaneSide::Local
                             ? ::unlink(local_file_path(ctx, name).c_str()) == 0
-                            : delete_remote_file(ctx, ctx.control_socket, name) == 2;
+                            : delete_remote_file(ctx, name) == 2;
         if (ok) {
             ++deleted;
         } else {
@@ -284,7 +284,7 @@ void path_box_command(TransferContext& ctx, PaneSide side) {
     if (text.size() > path_box_chars) text.resize(path_box_chars);
     if (side == PaneSide::Remote) {
         if (is_transfer_thread_busy(ctx)) return;
-        if (change_dir(ctx, ctx.control_socket, text) == 2) list_remote_cached(ctx);
+        if (change_dir(ctx, text) == 2) list_remote_cached(ctx);
         return;
     }
     if (!set_local_dir(ctx, text)) return;
@@ -344,7 +344,7 @@ void view_remote_file(TransferContext& ctx, PaneSide side, ViewAction action,
     std::string command = "RETR " + name;
     if (action == ViewAction::View) {
         if (!hooks.view_temp_file.empty() &&
-            get_file(ctx, ctx.control_socket, command, hooks.view_temp_file, ctx.options.mode)
+            get_file(ctx, command, hooks.view_temp_file, ctx.options.mode)
                 .complete()) {
             (void)view_file(ctx, hooks, hooks.view_temp_file);
         }
@@ -358,7 +358,7 @@ void view_remote_file(TransferContext& ctx, PaneSide side, ViewAction action,
         }
         if (!path.empty()) {
             ctx.messages.print_message("receiving %s as %s", name.c_str(), path.c_str());
-            if (get_file(ctx, ctx.control_socket, command, path, ctx.options.mode).complete()) {
+            if (get_file(ctx, command, path, ctx.options.mode).complete()) {
                 (void)open_with_desktop(hooks, path);
             }
         }

@@ -36,8 +36,8 @@ struct Job {
     std::function<void()> before_command;  // restart_get's REST
 };
 
-bool refused_checks(TransferContext& ctx, int control_socket) {
-    if (control_socket == -1) {
+bool refused_checks(TransferContext& ctx) {
+    if (!ctx.control.is_open()) {
         ctx.messages.print_message("no ctrl_skt, ignored");
         return true;
     }
@@ -62,46 +62,43 @@ void set_mode(TransferContext& ctx, int mode) {
 }
 
 // Sends TYPE when the wanted type differs from the one last sent.
-void send_type(TransferContext& ctx, int control_socket, int mode) {
-    if (mode == ctx.control.current_type) return;
+void send_type(TransferContext& ctx, int mode) {
+    if (mode == ctx.control.state().current_type) return;
     if (mode == 'L') {
-        (void)send_command(ctx, control_socket, "TYPE L 8");
+        (void)send_command(ctx, "TYPE L 8");
     } else {
-        (void)send_command(ctx, control_socket, "TYPE %c", mode);
+        (void)send_command(ctx, "TYPE %c", mode);
     }
-    ctx.control.current_type = static_cast<char>(mode);
+    ctx.control.state().current_type = static_cast<char>(mode);
 }
 
 // Sends the transfer command; for a put, a 500 to STOU is tried again as STOR.
-int send_transfer_command(TransferContext& ctx, int control_socket, Job& job) {
+int send_transfer_command(TransferContext& ctx, Job& job) {
     if (job.before_command) job.before_command();
-    int cls = send_command_text(ctx, control_socket, job.command);
+    int cls = send_command_text(ctx, job.command);
     if (job.direction == Direction::Put && cls == 5 && ctx.reply.code == 500 &&
         job.command.starts_with("STOU") && ctx.options.stou == 1) {
         job.command[3] = 'R';
-        cls = send_command_text(ctx, control_socket, job.command);
+        cls = send_command_text(ctx, job.command);
     }
     return cls;
 }
 
-TransferOutcome run_loop(TransferContext& ctx, int control_socket, int data_socket, Job& job) {
-    if (job.direction == Direction::Put) return send_file_data(ctx, data_socket, *job.local_path);
-    if (job.at_offset) {
-        return receive_file_data_at(ctx, data_socket, job.file, control_socket, job.offset);
-    }
-    return receive_file_data(ctx, data_socket, *job.local_path, control_socket);
+TransferOutcome run_loop(TransferContext& ctx, Job& job) {
+    if (job.direction == Direction::Put) return send_file_data(ctx, *job.local_path);
+    if (job.at_offset) return receive_file_data_at(ctx, job.file, job.offset);
+    return receive_file_data(ctx, *job.local_path);
 }
 
 // Closes the data connection. An upload that did not send the whole file is closed with a
 // reset: closed normally, the server would store the part as the whole file and confirm it.
-void close_data(TransferContext& ctx, const Job& job, const TransferOutcome& loop) {
-    if (job.direction == Direction::Put && !loop.data_whole && ctx.data_socket != -1) {
-        SocketStream(ctx.data_socket).set_abortive_close();
+void end_data_connection(TransferContext& ctx, const Job& job, const TransferOutcome& loop) {
+    if (job.direction == Direction::Put && !loop.data_whole && ctx.data.is_open()) {
+        ctx.data.stream().set_abortive_close();
         ctx.messages.print_message("[%u] upload not whole: data connection reset",
-                                   static_cast<unsigned>(ctx.data_socket));
+                                   static_cast<unsigned>(ctx.data.descriptor()));
     }
-    const int kept = close_socket_plain(ctx, ctx.data_socket);
-    ctx.data_socket = kept == -1 ? -1 : close_socket(ctx, kept);
+    close_data_plain(ctx);
 }
 
 TransferOutcome refused() { return TransferOutcome{TransferStatus::ServerRefused, 0, 0, false}; }
@@ -115,68 +112,66 @@ TransferOutcome completed(TransferOutcome loop, int reply_class) {
 }
 
 // The loop over an open data connection, then the completion reply.
-TransferOutcome move_data(TransferContext& ctx, int control_socket, Job& job, bool active) {
-    const TransferOutcome loop = run_loop(ctx, control_socket, ctx.data_socket, job);
-    close_data(ctx, job, loop);
+TransferOutcome move_data(TransferContext& ctx, Job& job, bool active) {
+    const TransferOutcome loop = run_loop(ctx, job);
+    end_data_connection(ctx, job, loop);
     if (job.direction == Direction::Get && active) {
-        ctx.messages.print_message("[%u] looking for completion line", static_cast<unsigned>(control_socket));
+        ctx.messages.print_message("[%u] looking for completion line",
+                                   static_cast<unsigned>(ctx.control.descriptor()));
     }
     if (loop.completion_read) return completed(loop, loop.reply_class);
-    return completed(loop, read_reply(ctx, control_socket));
+    return completed(loop, read_reply(ctx));
 }
 
 // Step 6: over a passive connection; nothing when the connection could not be made.
-std::optional<TransferOutcome> transfer_passive(TransferContext& ctx, int control_socket, Job& job) {
-    ctx.data_socket = passive_connect(ctx, control_socket);
-    if (ctx.data_socket == -1) return std::nullopt;
-    if (send_transfer_command(ctx, control_socket, job) != 1) {
-        close_data(ctx, job, refused());
+std::optional<TransferOutcome> transfer_passive(TransferContext& ctx, Job& job) {
+    if (!passive_connect(ctx)) return std::nullopt;
+    if (send_transfer_command(ctx, job) != 1) {
+        end_data_connection(ctx, job, refused());
         return refused();
     }
     if (job.direction == Direction::Get) ctx.transfer.progress_caption = ctx.reply.text;
-    return move_data(ctx, control_socket, job, false);
+    return move_data(ctx, job, false);
 }
 
 // Step 7: over an active connection.
-TransferOutcome transfer_active(TransferContext& ctx, int control_socket, Job& job) {
-    ctx.listen_socket = open_listener(ctx, control_socket);
-    if (ctx.listen_socket == -1) {
+TransferOutcome transfer_active(TransferContext& ctx, Job& job) {
+    if (!open_listener(ctx)) {
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
         return refused();
     }
-    int cls = send_transfer_command(ctx, control_socket, job);
+    int cls = send_transfer_command(ctx, job);
     if (job.direction == Direction::Get && ctx.reply.code == 550 &&
         ctx.session.host_type == dirlex::host::mvs) {
         quote_argument(job.command);
         // The retry is a new transfer command: a resumed get needs its REST again, or a
         // server that dropped the marker sends the file from its start, written at the offset.
         if (job.before_command) job.before_command();
-        cls = send_command_text(ctx, control_socket, job.command);
+        cls = send_command_text(ctx, job.command);
     }
     if (cls != 1) {
-        ctx.listen_socket = close_socket(ctx, ctx.listen_socket);
+        close_listener(ctx);
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
         return refused();
     }
     if (job.direction == Direction::Get) ctx.transfer.progress_caption = ctx.reply.text;
-    ctx.data_socket = accept_data_connection(ctx, ctx.listen_socket, control_socket);
-    if (ctx.data_socket == -1) {
+    if (!accept_data_connection(ctx)) {
         // The server answered the transfer command and will report the failed connection:
         // read that reply (within the time-out), or every later command gets the reply of
         // the one before.
         TransferOutcome failed{TransferStatus::CutShort, 0, 0, false};
         if (ctx.cancel_requested) failed.status = TransferStatus::Cancelled;
-        failed.reply_class = read_reply(ctx, control_socket);
+        failed.reply_class = read_reply(ctx);
         return failed;
     }
-    return move_data(ctx, control_socket, job, true);
+    return move_data(ctx, job, true);
 }
 
-TransferOutcome transfer(TransferContext& ctx, int control_socket, Job& job) {
+TransferOutcome transfer(TransferContext& ctx, Job& job) {
     if (ctx.session.passive) {
-        if (const auto outcome = transfer_passive(ctx, control_socket, job)) return *outcome;
+        if (const auto outcome = transfer_passive(ctx, job)) return *outcome;
     }
-    return transfer_active(ctx, control_socket, job);
+    return transfer_active(ctx, job);
 }
 
 // Automatic mode chooses ASCII or binary by the name's extension.
@@ -201,7 +196,7 @@ void quote_argument(std::string& command) {
     command = std::move(quoted);
 }
 
-TransferOutcome get_file(TransferContext& ctx, int control_socket, std::string& command,
+TransferOutcome get_file(TransferContext& ctx, std::string& command,
                          const std::string& local_path, int mode, const TransferRequest& request) {
     ctx.reply.code = 0;
     const TransferRequest previous = std::exchange(ctx.transfer.request, request);
@@ -210,43 +205,43 @@ TransferOutcome get_file(TransferContext& ctx, int control_socket, std::string& 
         TransferRequest previous;
         ~Restore() { t.request = previous; }
     } restore{ctx.transfer, previous};
-    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return refused();
+    if (refused_checks(ctx) || refused_command(ctx, command)) return refused();
     mode = choose_mode(ctx, command, mode);
-    send_type(ctx, control_socket, mode);
+    send_type(ctx, mode);
     ctx.transfer.expected_size = 0;
     Job job{Direction::Get, command, &local_path, -1, 0, false, {}};
-    return transfer(ctx, control_socket, job);
+    return transfer(ctx, job);
 }
 
-TransferOutcome put_file(TransferContext& ctx, int control_socket, std::string& command,
+TransferOutcome put_file(TransferContext& ctx, std::string& command,
                          const std::string& local_path, int mode) {
     ctx.reply.code = 0;
-    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return refused();
+    if (refused_checks(ctx) || refused_command(ctx, command)) return refused();
     mode = choose_mode(ctx, local_path, mode);
-    send_type(ctx, control_socket, mode);
+    send_type(ctx, mode);
     if (ctx.options.stou == 1 && command.starts_with("STOR")) command[3] = 'U';
     Job job{Direction::Put, command, &local_path, -1, 0, false, {}};
-    return transfer(ctx, control_socket, job);
+    return transfer(ctx, job);
 }
 
-TransferOutcome restart_get(TransferContext& ctx, int control_socket, int file,
+TransferOutcome restart_get(TransferContext& ctx, int file,
                             const std::string& remote_dir, const std::string& remote_name,
                             std::int64_t offset) {
     ctx.reply.code = 0;
     std::string command = "RETR " + join_remote_path(ctx, remote_dir, remote_name);
-    if (refused_checks(ctx, control_socket) || refused_command(ctx, command)) return refused();
+    if (refused_checks(ctx) || refused_command(ctx, command)) return refused();
     set_mode(ctx, 'I');
-    send_type(ctx, control_socket, 'I');
+    send_type(ctx, 'I');
     Job job{Direction::Get, command, nullptr, file, offset, true, {}};
     // REST goes out right before the transfer command, on whichever connection is used.
     job.before_command = [&] {
-        if (send_command(ctx, control_socket, "REST %lld", static_cast<long long>(job.offset)) != 3) {
+        if (send_command(ctx, "REST %lld", static_cast<long long>(job.offset)) != 3) {
             (void)::lseek(file, 0, SEEK_SET);
             ctx.messages.print_message("Cannot restart at requested location, starting over.");
             job.offset = 0;
         }
     };
-    return transfer(ctx, control_socket, job);
+    return transfer(ctx, job);
 }
 
 int download_one(TransferContext& ctx, const std::string& remote_name, unsigned index,
@@ -268,13 +263,13 @@ int download_one(TransferContext& ctx, const std::string& remote_name, unsigned 
         save_restart_record(ctx, ctx.session.name, remote_dir, remote_name, local_name);
     }
     const std::string local_path = local_file_path(ctx, local_name);
-    const TransferOutcome outcome = get_file(ctx, ctx.control_socket, command, local_path, ctx.options.mode);
+    const TransferOutcome outcome = get_file(ctx, command, local_path, ctx.options.mode);
     if (outcome.complete()) {
         clear_restart_record(ctx, ctx.session.name);
-        (void)apply_remote_time(ctx, ctx.control_socket, remote_name, local_path);
+        (void)apply_remote_time(ctx, remote_name, local_path);
         if (ctx.settings.dolog) {
             append_transfer_log(ctx, {TransferDirection::Download,
-                                      static_cast<TransferMode>(ctx.control.current_type), local_name,
+                                      static_cast<TransferMode>(ctx.control.state().current_type), local_name,
                                       ctx.session.name, remote_dir, remote_name});
         }
     }
@@ -297,12 +292,12 @@ int upload_one(TransferContext& ctx, const std::string& local_name, unsigned ind
     std::string command = "STOR " + remote_name;
     ctx.messages.print_message("sending %s as %s (%u of %u)", local_name.c_str(),
                                remote_name.c_str(), index, count);
-    const TransferOutcome outcome = put_file(ctx, ctx.control_socket, command,
+    const TransferOutcome outcome = put_file(ctx, command,
                                              local_file_path(ctx, local_name), ctx.options.mode);
     // Only a file the server confirmed whole is logged as sent.
     if (outcome.complete() && ctx.settings.dolog) {
         append_transfer_log(ctx, {TransferDirection::Upload,
-                                  static_cast<TransferMode>(ctx.control.current_type), local_name,
+                                  static_cast<TransferMode>(ctx.control.state().current_type), local_name,
                                   ctx.session.host, ctx.current_remote_dir, remote_name});
     }
     return transfer_result(outcome);

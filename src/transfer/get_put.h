@@ -13,18 +13,18 @@ namespace varnix {
 // `command` holds "RETR name" (or a listing command). Complete only when every byte arrived
 // and the server confirmed it; reply_class is the completion reply's class, 0 when nothing
 // could be started.
-[[nodiscard]] TransferOutcome get_file(TransferContext& ctx, int control_socket,
+[[nodiscard]] TransferOutcome get_file(TransferContext& ctx,
                                        std::string& command, const std::string& local_path,
                                        int mode, const TransferRequest& request = {});
 // `command` holds "STOR name"; it may be rewritten to STOU. An upload that stops before the
 // end of the file (Cancel, time-out, send or read error) resets the data connection, so the
 // server sees a failure, and is never Complete.
-[[nodiscard]] TransferOutcome put_file(TransferContext& ctx, int control_socket,
+[[nodiscard]] TransferOutcome put_file(TransferContext& ctx,
                                        std::string& command, const std::string& local_path,
                                        int mode);
 // REST offset, then RETR of the joined remote path into the open, positioned file. bytes
 // counts from the offset.
-[[nodiscard]] TransferOutcome restart_get(TransferContext& ctx, int control_socket, int file,
+[[nodiscard]] TransferOutcome restart_get(TransferContext& ctx, int file,
                                           const std::string& remote_dir,
                                           const std::string& remote_name, std::int64_t offset);
 

@@ -9,23 +9,23 @@ namespace varnix {
 
 TransferContext::TransferContext() {
     remote.fetch = [this](const std::string& command) {
-        const TransferOutcome outcome = fetch_listing(*this, control_socket, command);
+        const TransferOutcome outcome = fetch_listing(*this, command);
         return ListingFetch{outcome.reply_class, outcome.complete()};
     };
 }
 
-TransferOutcome fetch_listing(TransferContext& ctx, int socket, const std::string& command) {
+TransferOutcome fetch_listing(TransferContext& ctx, const std::string& command) {
     if (ctx.remote.listing_file.empty()) ctx.remote.listing_file = make_temp_file("DIR");
     std::string line = command;
     const TransferRequest listing{.sound = false, .progress_dialog = false, .automatic_mode = false};
-    return get_file(ctx, socket, line, ctx.remote.listing_file, 'A', listing);
+    return get_file(ctx, line, ctx.remote.listing_file, 'A', listing);
 }
 
-int raw_command(TransferContext& ctx, int socket, const std::string& text) {
+int raw_command(TransferContext& ctx, const std::string& text) {
     if (text.starts_with("LIST") || text.starts_with("NLST")) {
-        return fetch_listing(ctx, socket, text).reply_class;
+        return fetch_listing(ctx, text).reply_class;
     }
-    return send_command_text(ctx, socket, text);
+    return send_command_text(ctx, text);
 }
 
 }  // namespace varnix

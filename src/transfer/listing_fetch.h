@@ -11,10 +11,10 @@ namespace varnix {
 
 // Runs a listing command ("LIST mask", "NLST pattern") as an ASCII download into the
 // listing file, without sound, progress display or automatic mode.
-[[nodiscard]] TransferOutcome fetch_listing(TransferContext& ctx, int socket, const std::string& command);
+[[nodiscard]] TransferOutcome fetch_listing(TransferContext& ctx, const std::string& command);
 
 // A command typed by the user: LIST and NLST (exact case) go to the listing file, anything
 // else is sent as it stands. The class of the last reply.
-int raw_command(TransferContext& ctx, int socket, const std::string& text);
+int raw_command(TransferContext& ctx, const std::string& text);
 
 }  // namespace varnix

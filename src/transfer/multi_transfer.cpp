@@ -277,8 +277,7 @@ void TransferWorker::abort_connection() {
     cancel();
     // Only the control socket: the worker itself opens and closes the data sockets, and a
     // receive loop ends on the cancel; the reply read that follows ends on the shutdown.
-    const int control = ctx_.control_socket;
-    if (control != -1) SocketStream(control).shutdown(ShutdownHow::Both);
+    ctx_.control.shutdown_any_thread();
 }
 
 bool TransferWorker::wait(std::chrono::milliseconds bound, const std::function<void()>& pump) {

@@ -107,7 +107,7 @@ void set_status_field(TransferContext& ctx, std::string_view text) {
 void cancel_progress(TransferContext& ctx) {
     close_progress_display(ctx);
     ctx.cancel_requested = true;
-    if (ctx.data_socket != -1) SocketStream(ctx.data_socket).shutdown(ShutdownHow::Both);
+    ctx.data.shutdown_any_thread();
     cancel_command(ctx);
 }
 

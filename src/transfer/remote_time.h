@@ -11,7 +11,7 @@ namespace varnix {
 // With the MDTM option on and a server whose FEAT lists MDTM: asks for the time of
 // `remote_name` and sets it on `local_path`. True when the time was set; a server without
 // MDTM, a refusal or an unreadable answer leaves the file as it is.
-bool apply_remote_time(TransferContext& ctx, int control_socket, const std::string& remote_name,
+bool apply_remote_time(TransferContext& ctx, const std::string& remote_name,
                        const std::string& local_path);
 
 }  // namespace varnix

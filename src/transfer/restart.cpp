@@ -98,7 +98,7 @@ std::string join_remote_path(const TransferContext& ctx, const std::string& dir,
 
 void offer_resume(TransferContext& ctx, const std::string& profile) {
     if (!ctx.settings.proreget) return;
-    if (ctx.control_socket == -1) {
+    if (!ctx.control.is_open()) {
         ctx.messages.print_message("No control socket, ignored.");
         return;
     }
@@ -143,7 +143,7 @@ void offer_resume(TransferContext& ctx, const std::string& profile) {
         ::close(file);
         return;
     }
-    const TransferOutcome outcome = restart_get(ctx, ctx.control_socket, file, record.remote_dir,
+    const TransferOutcome outcome = restart_get(ctx, file, record.remote_dir,
                                                 record.remote_file, offset);
     if (outcome.status == TransferStatus::ServerRefused) ctx.messages.print_message("Reget failed");
     // Stopped after data arrived: the file can be resumed again from where it got to.

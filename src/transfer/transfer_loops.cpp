@@ -142,13 +142,13 @@ struct ReceiveOutcome {
 };
 
 // The receive loop shared by both receive entries.
-ReceiveOutcome receive_into(TransferContext& ctx, int socket, int file, std::int64_t count,
+ReceiveOutcome receive_into(TransferContext& ctx, int file, std::int64_t count,
                             std::int64_t start_tick) {
-    SocketStream stream(socket);
+    Stream& stream = ctx.data.stream();
     TransferState& t = ctx.transfer;
     const std::size_t chunk = receive_chunk_size(ctx);
     ensure_buffers(t, chunk);
-    const bool ascii = ctx.control.current_type == 'A';
+    const bool ascii = ctx.control.state().current_type == 'A';
     AsciiDecoder decoder;
     ReceiveOutcome outcome{count, 1, false};
     while (!ctx.cancel_requested) {
@@ -195,8 +195,7 @@ TransferOutcome receive_outcome(const TransferContext& ctx, const ReceiveOutcome
 }
 
 // Frame of the receive loops after the bytes moved: error report, summary, abort.
-TransferOutcome finish_receive(TransferContext& ctx, int socket, int control_socket,
-                               const ReceiveOutcome& r, std::int64_t start_offset,
+TransferOutcome finish_receive(TransferContext& ctx, const ReceiveOutcome& r, std::int64_t start_offset,
                                std::int64_t start_tick, bool file_open, const char* error_name,
                                bool shut_down_on_cancel) {
     const std::int64_t end_tick = tick_count();
@@ -209,10 +208,10 @@ TransferOutcome finish_receive(TransferContext& ctx, int socket, int control_soc
     report_transfer_summary(ctx, "Received", r.count, start_tick, end_tick,
                             !file_open || ctx.cancel_requested);
     if (ctx.cancel_requested) {
-        if (shut_down_on_cancel) SocketStream(socket).shutdown(ShutdownHow::Read);
+        if (shut_down_on_cancel) ctx.data.stream().shutdown(ShutdownHow::Read);
         ctx.messages.print_message("You MAY have to press Cancel and/or Close this connection.");
         // The abort's replies stand for the completion reply: none follows them.
-        outcome.reply_class = abort_transfer(ctx, control_socket);
+        outcome.reply_class = abort_transfer(ctx);
         outcome.completion_read = true;
     }
     return outcome;
@@ -296,13 +295,13 @@ void report_transfer_summary(TransferContext& ctx, const char* verb, std::int64_
     ctx.transfer.expected_size = 0;
 }
 
-TransferOutcome send_file_data(TransferContext& ctx, int data_socket, const std::string& local_path) {
-    if (data_socket == -1 || !ctx.connected) return refused_loop();
+TransferOutcome send_file_data(TransferContext& ctx, const std::string& local_path) {
+    if (!ctx.data.is_open() || !ctx.connected) return refused_loop();
     TransferState& t = ctx.transfer;
     struct stat st {};
     const bool sized = ::stat(local_path.c_str(), &st) == 0;
     char caption[600];
-    const char* kind = ctx.control.current_type == 'A' ? "ASCII" : "BINARY";
+    const char* kind = ctx.control.state().current_type == 'A' ? "ASCII" : "BINARY";
     if (sized) {
         std::snprintf(caption, sizeof caption, "Sending %s file %s (%lld bytes)", kind,
                       local_path.c_str(), static_cast<long long>(st.st_size));
@@ -315,7 +314,7 @@ TransferOutcome send_file_data(TransferContext& ctx, int data_socket, const std:
     open_progress_display(ctx, ProgressMode::Sending);
     show_transfer_status(ctx, 0, 0, 0, 0);
     const std::int64_t start_tick = tick_count();
-    (void)sock_set_int_option(data_socket, IPPROTO_TCP, TCP_NODELAY, 1);
+    (void)sock_set_int_option(ctx.data.descriptor(), IPPROTO_TCP, TCP_NODELAY, 1);
     const int file = ::open(local_path.c_str(), O_RDONLY | O_CLOEXEC);
     TransferOutcome outcome{TransferStatus::LocalError, 0, 0, false};
     if (file < 0) {
@@ -328,8 +327,8 @@ TransferOutcome send_file_data(TransferContext& ctx, int data_socket, const std:
     } else {
         const std::size_t chunk = send_chunk_size(ctx);
         ensure_buffers(t, chunk);
-        const bool ascii = ctx.control.current_type == 'A';
-        SocketStream stream(data_socket);
+        const bool ascii = ctx.control.state().current_type == 'A';
+        Stream& stream = ctx.data.stream();
         bool last_was_cr = false;
         bool read_failed = false;
         bool send_failed = false;
@@ -379,9 +378,8 @@ TransferOutcome send_file_data(TransferContext& ctx, int data_socket, const std:
     return outcome;
 }
 
-TransferOutcome receive_file_data(TransferContext& ctx, int data_socket,
-                                  const std::string& local_path, int control_socket) {
-    if (data_socket == -1 || !ctx.connected) return refused_loop();
+TransferOutcome receive_file_data(TransferContext& ctx, const std::string& local_path) {
+    if (!ctx.data.is_open() || !ctx.connected) return refused_loop();
     BusyScope busy(ctx);
     ctx.cancel_requested = false;
     open_progress_display(ctx, ProgressMode::Receiving);
@@ -393,26 +391,24 @@ TransferOutcome receive_file_data(TransferContext& ctx, int data_socket,
         ctx.messages.print_message("failed to open file %s (%u)", local_path.c_str(),
                                    static_cast<unsigned>(errno));
     }
-    const ReceiveOutcome r = receive_into(ctx, data_socket, file, 0, start_tick);
+    const ReceiveOutcome r = receive_into(ctx, file, 0, start_tick);
     if (file >= 0) ::close(file);
-    const TransferOutcome result =
-        finish_receive(ctx, data_socket, control_socket, r, 0, start_tick, file >= 0, "recv", true);
+    const TransferOutcome result = finish_receive(ctx, r, 0, start_tick, file >= 0, "recv", true);
     show_transfer_status(ctx, 0, 0, 0, 0);
     close_progress_display(ctx);
     return result;
 }
 
-TransferOutcome receive_file_data_at(TransferContext& ctx, int data_socket, int file,
-                                     int control_socket, std::int64_t start_offset) {
-    if (data_socket == -1 || !ctx.connected) return refused_loop();
+TransferOutcome receive_file_data_at(TransferContext& ctx, int file, std::int64_t start_offset) {
+    if (!ctx.data.is_open() || !ctx.connected) return refused_loop();
     BusyScope busy(ctx);
     ctx.cancel_requested = false;
     open_progress_display(ctx, ProgressMode::Receiving);
     show_transfer_status(ctx, 0, 0, 0, 0);
     const std::int64_t start_tick = tick_count();
-    const ReceiveOutcome r = receive_into(ctx, data_socket, file, start_offset, start_tick);
-    const TransferOutcome result = finish_receive(ctx, data_socket, control_socket, r, start_offset,
-                                                  start_tick, file >= 0, "Receive error", false);
+    const ReceiveOutcome r = receive_into(ctx, file, start_offset, start_tick);
+    const TransferOutcome result =
+        finish_receive(ctx, r, start_offset, start_tick, file >= 0, "Receive error", false);
     show_transfer_status(ctx, 0, 0, 0, 0);
     close_progress_display(ctx);
     return result;

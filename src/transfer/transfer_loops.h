@@ -12,14 +12,14 @@ namespace varnix {
 
 // The loops' outcomes carry no reply yet (reply_class 0): Complete when every byte moved
 // (a receive: the server closed the data connection normally, the file possibly empty);
-// ServerRefused when there was no data socket or connection; else why it stopped.
-[[nodiscard]] TransferOutcome send_file_data(TransferContext& ctx, int data_socket,
-                                             const std::string& local_path);
-[[nodiscard]] TransferOutcome receive_file_data(TransferContext& ctx, int data_socket,
-                                                const std::string& local_path, int control_socket);
+// ServerRefused when there was no data connection (ctx.data) or control connection; else
+// why it stopped. The bytes go through ctx.data's stream; a cancelled receive aborts on the
+// control connection.
+[[nodiscard]] TransferOutcome send_file_data(TransferContext& ctx, const std::string& local_path);
+[[nodiscard]] TransferOutcome receive_file_data(TransferContext& ctx, const std::string& local_path);
 // The same into a file the caller opened and positioned; the count starts at start_offset.
-[[nodiscard]] TransferOutcome receive_file_data_at(TransferContext& ctx, int data_socket, int file,
-                                                   int control_socket, std::int64_t start_offset);
+[[nodiscard]] TransferOutcome receive_file_data_at(TransferContext& ctx, int file,
+                                                   std::int64_t start_offset);
 
 // The running status: bytes, rate, elapsed and remaining time. All zeros clears it.
 void show_transfer_status(TransferContext& ctx, std::int64_t bytes, std::int64_t start_tick,

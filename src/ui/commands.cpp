@@ -295,7 +295,6 @@ bool WindowCommands::handle_ftp_menu(int id) {
         ctx_.messages.print_message("command in process, ignored");
         return true;
     }
-    const int socket = ctx_.control_socket;
     std::string text;
     auto ask = [&](int help, const char* prompt) {
         ctx_.prompts.set_help_context(help);
@@ -304,18 +303,18 @@ bool WindowCommands::handle_ftp_menu(int id) {
     switch (id) {
     case 1301:
         if (ask(180, "Enter remote directory name:")) {
-            (void)change_dir(ctx_, socket, text);
+            (void)change_dir(ctx_, text);
             list_remote_cached(ctx_);
         }
         break;
     case 1303:
-        (void)send_command_text(ctx_, socket, "HELP");
+        (void)send_command_text(ctx_, "HELP");
         break;
     case 1304:
-        (void)send_command_text(ctx_, socket, "SYST");
+        (void)send_command_text(ctx_, "SYST");
         break;
     case 1305:
-        if (ask(700, "Enter SITE string:")) (void)send_command_text(ctx_, socket, "SITE " + text);
+        if (ask(700, "Enter SITE string:")) (void)send_command_text(ctx_, "SITE " + text);
         break;
     case 1306:
     case 1308: {
@@ -323,19 +322,19 @@ bool WindowCommands::handle_ftp_menu(int id) {
         const std::string kept = ctx_.remote.listing_file;
         const std::string file = make_temp_file("DIR");
         ctx_.remote.listing_file = file;
-        const bool whole = fetch_listing(ctx_, socket, id == 1306 ? "LIST" : "NLST").complete();
+        const bool whole = fetch_listing(ctx_, id == 1306 ? "LIST" : "NLST").complete();
         ctx_.remote.listing_file = kept;
         if (whole) (void)view_file(ctx_, hooks_, file);
         break;
     }
     case 1307:
-        if (ask(650, "Enter remote directory name:")) (void)make_dir(ctx_, socket, text);
+        if (ask(650, "Enter remote directory name:")) (void)make_dir(ctx_, text);
         break;
     case 1309:
-        (void)print_dir(ctx_, socket);
+        (void)print_dir(ctx_);
         break;
     case 1310:
-        if (ask(710, "Enter command for remote host:")) (void)raw_command(ctx_, socket, text);
+        if (ask(710, "Enter command for remote host:")) (void)raw_command(ctx_, text);
         break;
     case 1311:
         if (ask(640, "Enter remote file name:")) {
@@ -344,7 +343,7 @@ bool WindowCommands::handle_ftp_menu(int id) {
         }
         break;
     case 1312:
-        if (ask(650, "Enter remote directory name:")) (void)remove_dir(ctx_, socket, text);
+        if (ask(650, "Enter remote directory name:")) (void)remove_dir(ctx_, text);
         break;
     case 1314:
         if (ask(630, "Enter local file name:")) (void)upload_one(ctx_, text, 0, 0, true);
@@ -399,9 +398,9 @@ void WindowCommands::forced_abort(int id) {
     } else {
         // This thread's own call, further down the stack: it ends at its next wait slice.
         (void)cancel_blocking_call();
-        for (const int s : {ctx_.data_socket, ctx_.listen_socket, ctx_.control_socket}) {
-            if (s != -1) SocketStream(s).shutdown(ShutdownHow::Both);
-        }
+        ctx_.data.shutdown_any_thread();
+        ctx_.data.listener.shutdown_any_thread();
+        ctx_.control.shutdown_any_thread();
     }
     ctx_.connected = false;
     window_.setWindowTitle(program_title);
@@ -422,9 +421,9 @@ void WindowCommands::tidy_after_abort() {
             return;
         }
         (void)worker_->wait(std::chrono::milliseconds(0));
-        ctx_.data_socket = close_socket(ctx_, ctx_.data_socket);
-        ctx_.listen_socket = close_socket(ctx_, ctx_.listen_socket);
-        ctx_.control_socket = close_socket(ctx_, ctx_.control_socket);
+        close_data(ctx_);
+        close_listener(ctx_);
+        close_control(ctx_);
         ctx_.connected = false;
         ctx_.host = HostCapabilities{};
         list_remote_cached(ctx_);

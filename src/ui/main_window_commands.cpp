@@ -25,11 +25,11 @@ namespace {
 
 // Closes the data connection, the listener and the control connection (with "QUIT" first).
 void close_connections(BatchContext& ctx) {
-    if (ctx.data_socket != -1) ctx.data_socket = close_socket(ctx, ctx.data_socket);
-    if (ctx.listen_socket != -1) ctx.listen_socket = close_socket(ctx, ctx.listen_socket);
-    if (ctx.control_socket != -1) {
-        if (ctx.connected) (void)send_command(ctx, ctx.control_socket, "QUIT");
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_data(ctx);
+    close_listener(ctx);
+    if (ctx.control.is_open()) {
+        if (ctx.connected) (void)send_command(ctx, "QUIT");
+        close_control(ctx);
     }
     ctx.connected = false;
 }
@@ -67,14 +67,14 @@ bool MainWindow::default_command(const Command& command) {
                 if (set_local_dir(ctx, dir)) read_mask(false, true);
             }
             int tries = std::max(ctx.session.retries, 0);
-            ctx.control_socket = logon(ctx);
-            while (ctx.control_socket == -1 && tries-- > 0 && !ctx.cancel_requested) {
+            bool logged_on = logon(ctx);
+            while (!logged_on && tries-- > 0 && !ctx.cancel_requested) {
                 QApplication::processEvents();
-                ctx.control_socket = logon(ctx);
+                logged_on = logon(ctx);
             }
-            if (ctx.control_socket != -1) {
+            if (ctx.control.is_open()) {
                 if (!ctx.session.remote_dir.empty()) {
-                    (void)change_dir(ctx, ctx.control_socket, ctx.session.remote_dir);
+                    (void)change_dir(ctx, ctx.session.remote_dir);
                 }
                 read_mask(true, false);
                 list_remote_cached(ctx);
@@ -99,7 +99,7 @@ bool MainWindow::default_command(const Command& command) {
         ctx.cancel_requested = true;
         ctx.stop_requested = true;
         (void)cancel_blocking_call();
-        if (ctx.control_socket != -1) drain_control(ctx, ctx.control_socket);
+        if (ctx.control.is_open()) drain_control(ctx);
         return true;
     case 9042:
     case 1600:
@@ -157,7 +157,7 @@ bool MainWindow::default_command(const Command& command) {
             const std::string name = get_entry_name(ctx, *dirs, row);
             if (remote) {
                 if (!ctx.connected || is_transfer_thread_busy(ctx)) return true;
-                if (change_dir(ctx, ctx.control_socket, name) == 2) list_remote_cached(ctx);
+                if (change_dir(ctx, name) == 2) list_remote_cached(ctx);
             } else if (set_local_dir(ctx, name)) {
                 list_local_pane();
             } else {

@@ -177,11 +177,11 @@ Rect to_rect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 
 // Connections closed in order: data, listener, then "QUIT" on the control connection.
 void close_all_connections(BatchContext& ctx) {
-    if (ctx.data_socket != -1) ctx.data_socket = close_socket(ctx, ctx.data_socket);
-    if (ctx.listen_socket != -1) ctx.listen_socket = close_socket(ctx, ctx.listen_socket);
-    if (ctx.control_socket != -1) {
-        if (ctx.connected && !is_blocking()) (void)send_command(ctx, ctx.control_socket, "QUIT");
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_data(ctx);
+    close_listener(ctx);
+    if (ctx.control.is_open()) {
+        if (ctx.connected && !is_blocking()) (void)send_command(ctx, "QUIT");
+        close_control(ctx);
     }
     ctx.connected = false;
 }

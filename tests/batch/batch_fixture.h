@@ -65,7 +65,7 @@ protected:
         install_blocking_hook(ctx);
     }
     ~BatchTest() override {
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        close_control(ctx);
         clear_listing_cache(ctx);
     }
 

@@ -70,7 +70,7 @@ TEST_F(Batch, SingleFileDownloadAndUploadAreByteIdentical) {
     EXPECT_EQ(ctx.batch_failures, 0);
     EXPECT_THAT(boxes.shown(), IsEmpty());
     EXPECT_FALSE(ctx.connected);
-    EXPECT_EQ(ctx.control_socket, -1);
+    EXPECT_FALSE(ctx.control.is_open());
     // Batch mode keeps its messages in the current directory.
     EXPECT_THAT(read_bytes(local() / "xferlog.txt"), HasSubstr("successful transfer"));
 }
@@ -233,7 +233,7 @@ TEST_F(Batch, DirectorySourceStaysConnectedWithTheListing) {
     EXPECT_EQ(run_batch_transfer(ctx, url("/pub/"), ""), 2) << failure_box_text();
     EXPECT_TRUE(interactive);
     EXPECT_TRUE(ctx.connected);
-    EXPECT_NE(ctx.control_socket, -1);
+    EXPECT_TRUE(ctx.control.is_open());
     EXPECT_EQ(ctx.current_remote_dir, "/pub");
     std::vector<std::string> dirs, files;
     for (int i = 0; i < ctx.panes.remote_dirs->count(); ++i) dirs.push_back(get_entry_name(ctx, *ctx.panes.remote_dirs, i));
@@ -304,12 +304,15 @@ TEST_F(BatchTest, WildcardNamesFromTheServerStayInTheDestination) {
     }
     server.start();
     ctx.session.passive = 1;
-    ctx.control_socket = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
-    ASSERT_NE(ctx.control_socket, -1);
+    {
+        const int fd = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
+        ASSERT_NE(fd, -1);
+        open_control(ctx, fd);
+    }
     ctx.connected = true;
     const fs::path in = work() / "in" / "box";
     fs::create_directories(in);
-    EXPECT_EQ(transfer_matching(ctx, ctx.control_socket, "/pub/*.txt", in.string() + "/",
+    EXPECT_EQ(transfer_matching(ctx, "/pub/*.txt", in.string() + "/",
                                 BatchDirection::Download, 'A'),
               2);
     EXPECT_TRUE(server.wait_done(5s));
@@ -324,10 +327,10 @@ TEST_F(BatchTest, WildcardNamesFromTheServerStayInTheDestination) {
 TEST_F(BatchTest, TransferByAddressPreconditions) {
     // No file name: the caller turns to the directory (6); a wildcard without a directory
     // part or with a named destination file is refused (5) before anything is sent.
-    EXPECT_EQ(transfer_by_address(ctx, -1, "/pub/", "", BatchDirection::Download, 'I'), 6);
-    EXPECT_EQ(transfer_by_address(ctx, -1, "*.txt", "in/", BatchDirection::Download, 'I'), 5);
-    EXPECT_EQ(transfer_by_address(ctx, -1, "/pub/*.txt", "in/name", BatchDirection::Download, 'I'), 5);
-    EXPECT_EQ(transfer_by_address(ctx, -1, "/none/here/*.zip", "/in/", BatchDirection::Upload, 'I'), 5);
+    EXPECT_EQ(transfer_by_address(ctx, "/pub/", "", BatchDirection::Download, 'I'), 6);
+    EXPECT_EQ(transfer_by_address(ctx, "*.txt", "in/", BatchDirection::Download, 'I'), 5);
+    EXPECT_EQ(transfer_by_address(ctx, "/pub/*.txt", "in/name", BatchDirection::Download, 'I'), 5);
+    EXPECT_EQ(transfer_by_address(ctx, "/none/here/*.zip", "/in/", BatchDirection::Upload, 'I'), 5);
 }
 
 }  // namespace

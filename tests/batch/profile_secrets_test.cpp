@@ -62,9 +62,8 @@ TEST_F(ProfileSecrets, EveryStorableLengthLogsOnThroughProfileAndBatch) {
 
         new_current_profile(ctx, "p" + std::to_string(n));
         EXPECT_EQ(ctx.session.password, password_of(n));
-        ctx.control_socket = logon(ctx);
-        EXPECT_NE(ctx.control_socket, -1) << ftpd.log_text();
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        EXPECT_TRUE(logon(ctx)) << ftpd.log_text();
+        close_control(ctx);
         ctx.connected = false;
 
         const std::string local = (work() / ("f" + std::to_string(n))).string();

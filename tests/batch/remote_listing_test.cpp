@@ -39,8 +39,11 @@ protected:
     }
     void connect() {
         server.start();
-        ctx.control_socket = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
-        ASSERT_NE(ctx.control_socket, -1);
+        {
+            const int fd = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
+            ASSERT_NE(fd, -1);
+            open_control(ctx, fd);
+        }
         ctx.connected = true;
     }
     // One listing exchange: PWD naming `dir`, then LIST over a passive data connection.
@@ -243,8 +246,6 @@ TEST_F(RemoteListing, MaskGoesWithListAndFailureLeavesOnlyParent) {
 class MlsdListing : public RemoteListing {
 protected:
     MlsdListing() {
-        const std::vector<std::string> feat{"211-Features:", " MLST type*;size*;modify*;", " UTF8", "211 End"};
-        ctx.control.features = parse_feat_reply(feat);
         // Central European time all year, so the UTC times of the facts move by an hour.
         const char* tz = std::getenv("TZ");
         saved_tz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
@@ -255,12 +256,18 @@ protected:
         if (saved_tz_) ::setenv("TZ", saved_tz_->c_str(), 1); else ::unsetenv("TZ");
         ::tzset();
     }
+    // The connection, with what its FEAT listed (a new connection starts knowing nothing).
+    void connect() {
+        RemoteListing::connect();
+        ctx.control.state().features = parse_feat_reply(feat);
+    }
     std::string text_of(const ListBox& list, std::string_view name) {
         for (int i = 0; i < list.count(); ++i) {
             if (get_entry_name(ctx, list, i) == name) return list.item_text(i).value_or("");
         }
         return "";
     }
+    std::vector<std::string> feat{"211-Features:", " MLST type*;size*;modify*;", " UTF8", "211 End"};
     std::optional<std::string> saved_tz_;
 };
 
@@ -299,7 +306,7 @@ TEST_F(MlsdListing, RefusedMlsdFallsBackToListAndIsNotAskedAgain) {
     connect();
     list_remote_cached(ctx);
     EXPECT_THAT(remote_files(), ElementsAre("a.txt"));
-    EXPECT_TRUE(ctx.control.mlsd_refused);
+    EXPECT_TRUE(ctx.control.state().mlsd_refused);
     list_remote_fresh(ctx);
     EXPECT_THAT(remote_files(), ElementsAre("a.txt"));
     finish();
@@ -314,7 +321,7 @@ TEST_F(MlsdListing, FailedMlsdIsRetriedInTheNextDirectory) {
     connect();
     list_remote_cached(ctx);
     EXPECT_THAT(remote_files(), ElementsAre("a.txt"));
-    EXPECT_FALSE(ctx.control.mlsd_refused);
+    EXPECT_FALSE(ctx.control.state().mlsd_refused);
     list_remote_cached(ctx);
     EXPECT_THAT(remote_dirs(), ElementsAre("..", "link", "sub dir"));
     finish();
@@ -334,7 +341,7 @@ TEST_F(MlsdListing, MaskOrProfileSwitchKeepList) {
 }
 
 TEST_F(MlsdListing, WithoutMlstInFeatListIsUsed) {
-    ctx.control.features = ServerFeatures{};
+    feat = {"211-Features:", " MDTM", "211 End"};
     script_listing("/pub", pub_listing, "LIST");
     connect();
     list_remote_fresh(ctx);
@@ -351,7 +358,7 @@ TEST_F(RemoteListing, BusyTransferThreadMeansNoListing) {
     EXPECT_EQ(ctx.panes.remote_files->count(), 1);
     EXPECT_EQ(ctx.transfer_thread_busy, 1);
     set_transfer_thread_busy(ctx, 0);
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
     EXPECT_THAT(server.received_lines(), IsEmpty());
 }

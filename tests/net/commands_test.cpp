@@ -33,15 +33,15 @@ TEST_F(Commands, XFormsFollowOnlyA500) {
           .expect("MKD other").reply("550 exists")
           .expect("NOOP").reply("200 end");
     start_and_connect();
-    EXPECT_EQ(print_dir(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(print_dir(ctx), 2);
     EXPECT_EQ(ctx.reply.text, "257 \"/home/anna\" is current");
-    EXPECT_EQ(print_dir(ctx, ctx.control_socket), 5);
-    EXPECT_EQ(make_dir(ctx, ctx.control_socket, "new"), 2);
-    EXPECT_EQ(remove_dir(ctx, ctx.control_socket, "old"), 5);
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, "sub"), 2);
-    EXPECT_EQ(delete_remote_file(ctx, ctx.control_socket, "f"), 5);
-    EXPECT_EQ(make_dir(ctx, ctx.control_socket, "other"), 5);
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_EQ(print_dir(ctx), 5);
+    EXPECT_EQ(make_dir(ctx, "new"), 2);
+    EXPECT_EQ(remove_dir(ctx, "old"), 5);
+    EXPECT_EQ(change_dir(ctx, "sub"), 2);
+    EXPECT_EQ(delete_remote_file(ctx, "f"), 5);
+    EXPECT_EQ(make_dir(ctx, "other"), 5);
+    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
     finish();
 }
 
@@ -51,8 +51,8 @@ TEST_F(Commands, ParentDirectoryTriesCdupFirst) {
           .expect("CDUP").reply("502 no CDUP here")
           .expect("CWD ..").reply("250 ok");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, ".."), 2);
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, ".."), 2);
+    EXPECT_EQ(change_dir(ctx, ".."), 2);
+    EXPECT_EQ(change_dir(ctx, ".."), 2);
     finish();
     ctx.host.cdup_allowed = 0;
 }
@@ -61,7 +61,7 @@ TEST_F(Commands, ParentDirectoryWithoutCdupIsAPlainCwd) {
     ctx.host.cdup_allowed = 0;
     server.expect("CWD ..").reply("250 ok");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, ".."), 2);
+    EXPECT_EQ(change_dir(ctx, ".."), 2);
     finish();
 }
 
@@ -73,10 +73,10 @@ TEST_F(Commands, VmsSubdirectoryUsesTheBracketFormFirst) {
           .expect("CWD [.LOCKED]").reply("450 busy")
           .expect("CWD [USER.TOP]").reply("250 ok");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, "SUBDIR"), 2);
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, "OTHER"), 2);
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, "LOCKED"), 4);
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, "[USER.TOP]"), 2);
+    EXPECT_EQ(change_dir(ctx, "SUBDIR"), 2);
+    EXPECT_EQ(change_dir(ctx, "OTHER"), 2);
+    EXPECT_EQ(change_dir(ctx, "LOCKED"), 4);
+    EXPECT_EQ(change_dir(ctx, "[USER.TOP]"), 2);
     finish();
 }
 
@@ -87,7 +87,7 @@ TEST_F(Commands, AccountPromptShowsTheSessionAccountAndRepeatsOnEmpty) {
     server.expect("CWD secret").reply("332 need account")
           .expect("ACCT acct9").reply("250 ok");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, "secret"), 2);
+    EXPECT_EQ(change_dir(ctx, "secret"), 2);
     finish();
     ASSERT_EQ(prompter.requests().size(), 2u);
     EXPECT_EQ(prompter.requests()[0].prompt, "Password required:");
@@ -102,16 +102,16 @@ TEST_F(Commands, AccountPromptCancelledWithoutAccountSendsNothing) {
     prompter.push_answer(std::nullopt);
     server.expect("CWD secret").reply("332 need account").expect("NOOP").reply("200 end");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, "secret"), 3);
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_EQ(change_dir(ctx, "secret"), 3);
+    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
     finish();
 }
 
 TEST_F(Commands, EmptyNameSendsNothing) {
     server.expect("NOOP").reply("200 end");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, ""), 2);
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_EQ(change_dir(ctx, ""), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
     finish();
     EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
 }
@@ -119,25 +119,25 @@ TEST_F(Commands, EmptyNameSendsNothing) {
 TEST_F(Commands, NamesWithLineBreaksAreNeverSent) {
     server.expect("NOOP").reply("200 end");
     start_and_connect();
-    EXPECT_EQ(delete_remote_file(ctx, ctx.control_socket, "a\r\nDELE b"), 0);
-    EXPECT_EQ(make_dir(ctx, ctx.control_socket, "x\nRMD y"), 0);
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, std::string("c\0d", 3)), 0);
+    EXPECT_EQ(delete_remote_file(ctx, "a\r\nDELE b"), 0);
+    EXPECT_EQ(make_dir(ctx, "x\nRMD y"), 0);
+    EXPECT_EQ(change_dir(ctx, std::string("c\0d", 3)), 0);
     EXPECT_TRUE(view.contains("Command not sent: it holds a line break or NUL"));
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
     finish();
     EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
 }
 
 TEST_F(Commands, WithoutAConnectionNothingIsSent) {
-    EXPECT_EQ(print_dir(ctx, -1), 0);
-    EXPECT_EQ(change_dir(ctx, -1, "x"), 0);
+    EXPECT_EQ(print_dir(ctx), 0);
+    EXPECT_EQ(change_dir(ctx, "x"), 0);
     EXPECT_TRUE(view.contains("Not connected"));
 }
 
 TEST_F(Commands, LostConnectionIsClassFour) {
     server.expect("MKD d").close();
     start_and_connect();
-    EXPECT_EQ(make_dir(ctx, ctx.control_socket, "d"), 4);
+    EXPECT_EQ(make_dir(ctx, "d"), 4);
     finish();
 }
 

@@ -17,12 +17,12 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-using ControlConnection = ScriptedNetTest;
+using ControlConnectionTest = ScriptedNetTest;
 
-TEST_F(ControlConnection, MultiLineReplyWithForeignCodesEndsAtItsOwnCode) {
+TEST_F(ControlConnectionTest, MultiLineReplyWithForeignCodesEndsAtItsOwnCode) {
     server.reply("220-Welcome\n220-more\n   text\n230 not the end\n220 ready");
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(read_reply(ctx), 2);
     EXPECT_EQ(ctx.reply.code, 220);
     EXPECT_EQ(ctx.reply.text, "220 ready");
     EXPECT_THAT(view.lines(), ElementsAre("220-Welcome", "220-more", "   text", "230 not the end",
@@ -31,72 +31,72 @@ TEST_F(ControlConnection, MultiLineReplyWithForeignCodesEndsAtItsOwnCode) {
     finish();
 }
 
-TEST_F(ControlConnection, ServiceNotAvailableIsClassFour) {
+TEST_F(ControlConnectionTest, ServiceNotAvailableIsClassFour) {
     server.reply("421 Service not available");
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(read_reply(ctx), 4);
     EXPECT_EQ(ctx.reply.code, 421);
     finish();
 }
 
-TEST_F(ControlConnection, TwoRepliesInOneSegmentAreReadOneAfterTheOther) {
+TEST_F(ControlConnectionTest, TwoRepliesInOneSegmentAreReadOneAfterTheOther) {
     server.send_raw("200 first\r\n201 second\r\n").silence_until_closed(10s);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(read_reply(ctx), 2);
     EXPECT_EQ(ctx.reply.text, "200 first");
-    EXPECT_EQ(ctx.control.remainder, "201 second\r\n");
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(ctx.control.state().remainder, "201 second\r\n");
+    EXPECT_EQ(read_reply(ctx), 2);
     EXPECT_EQ(ctx.reply.code, 201);
     EXPECT_EQ(ctx.reply.text, "201 second");
-    EXPECT_TRUE(ctx.control.remainder.empty());
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    EXPECT_TRUE(ctx.control.state().remainder.empty());
+    close_control(ctx);
     finish();
 }
 
-TEST_F(ControlConnection, AReplyReadStartsWithNoCodeSoACodelessFirstLineEnds) {
+TEST_F(ControlConnectionTest, AReplyReadStartsWithNoCodeSoACodelessFirstLineEnds) {
     ctx.session.timeout = 5;
     server.reply("Welcome to the archive\n220 ready").silence_until_closed(10s);
     start_and_connect();
     ctx.reply.code = 226;  // left over from an earlier exchange
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(read_reply(ctx), 2);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);  // not the whole time-out
     EXPECT_EQ(ctx.reply.code, 220);
     EXPECT_EQ(ctx.reply.text, "220 ready");
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
 }
 
-TEST_F(ControlConnection, ClosingForgetsTheUnreadRemainderAndTheType) {
+TEST_F(ControlConnectionTest, ClosingForgetsTheUnreadRemainderAndTheType) {
     server.send_raw("200 first\r\n226 late\r\n").silence_until_closed(10s);
     start_and_connect();
-    ctx.control.current_type = 'I';
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
-    EXPECT_EQ(ctx.control.remainder, "226 late\r\n");
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
-    EXPECT_TRUE(ctx.control.remainder.empty());
-    EXPECT_EQ(ctx.control.current_type, 'A');
+    ctx.control.state().current_type = 'I';
+    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(ctx.control.state().remainder, "226 late\r\n");
+    close_control(ctx);
+    EXPECT_TRUE(ctx.control.state().remainder.empty());
+    EXPECT_EQ(ctx.control.state().current_type, 'A');
     EXPECT_EQ(ctx.reply.code, 0);
     finish();
 }
 
-TEST_F(ControlConnection, ReplySplitAcrossSegmentsIsJoined) {
+TEST_F(ControlConnectionTest, ReplySplitAcrossSegmentsIsJoined) {
     server.send_split("331-User name okay,\r\n331 need password\r\n", {3, 10, 1, 20});
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 3);
+    EXPECT_EQ(read_reply(ctx), 3);
     EXPECT_EQ(ctx.reply.text, "331 need password");
     EXPECT_THAT(view.lines(), ElementsAre("331-User name okay,", "331 need password"));
     finish();
 }
 
-TEST_F(ControlConnection, OverlongLineComesInPiecesAndLosesNothing) {
+TEST_F(ControlConnectionTest, OverlongLineComesInPiecesAndLosesNothing) {
     const std::string body = "250 " + std::string(2500, 'x');
     server.send_raw(body + "\r\n").silence_until_closed(10s);
     start_and_connect();
     std::string joined;
     int pieces = 0;
     while (joined.size() < body.size() && pieces < 10) {
-        (void)read_reply_line(ctx, ctx.control_socket);
+        (void)read_reply_line(ctx);
         const std::string piece = ctx.reply.text;
         ++pieces;
         if (joined.size() + piece.size() < body.size()) {
@@ -107,116 +107,116 @@ TEST_F(ControlConnection, OverlongLineComesInPiecesAndLosesNothing) {
     }
     EXPECT_EQ(joined, body);
     EXPECT_GE(pieces, 3);
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
 }
 
-TEST_F(ControlConnection, OrderlyCloseIsClassFourWithoutErrorText) {
+TEST_F(ControlConnectionTest, OrderlyCloseIsClassFourWithoutErrorText) {
     server.close();
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(read_reply(ctx), 4);
     EXPECT_EQ(ctx.reply.code, 421);
     EXPECT_TRUE(ctx.cancel_requested);
     EXPECT_FALSE(view.contains("receive error"));
     finish();
 }
 
-TEST_F(ControlConnection, ResetIsClassFourWithReceiveError) {
+TEST_F(ControlConnectionTest, ResetIsClassFourWithReceiveError) {
     // The reset comes only after the connection certainly stands on both sides.
     server.expect("NOOP").reset();
     start_and_connect();
     std::string noop = "NOOP";
-    ASSERT_EQ(send_line(ctx, ctx.control_socket, noop), 6);
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    ASSERT_EQ(send_line(ctx, noop), 6);
+    EXPECT_EQ(read_reply(ctx), 4);
     EXPECT_TRUE(ctx.cancel_requested);
     EXPECT_TRUE(view.contains("receive error: connection reset"));
     finish();
 }
 
-TEST_F(ControlConnection, PasswordsAndAccountsAreHiddenInTheEcho) {
+TEST_F(ControlConnectionTest, PasswordsAndAccountsAreHiddenInTheEcho) {
     server.expect("PASS secret").reply("230 ok")
           .expect("ACCT acct1").reply("202 ok")
           .expect("pass lower").reply("500 what");
     start_and_connect();
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "PASS %s", "secret"), 2);
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "ACCT %s", "acct1"), 2);
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "pass %s", "lower"), 5);
+    EXPECT_EQ(send_command(ctx, "PASS %s", "secret"), 2);
+    EXPECT_EQ(send_command(ctx, "ACCT %s", "acct1"), 2);
+    EXPECT_EQ(send_command(ctx, "pass %s", "lower"), 5);
     EXPECT_THAT(view.lines(), ElementsAre("PASS (hidden)", "230 ok", "ACCT (hidden)", "202 ok",
                                           "pass lower", "500 what"));
     finish();
 }
 
-TEST_F(ControlConnection, ReadyMadeLinesAreSentAsTheyStand) {
+TEST_F(ControlConnectionTest, ReadyMadeLinesAreSentAsTheyStand) {
     server.expect("SITE 100% done").reply("200 ok").expect("NOOP").reply("200 ok");
     start_and_connect();
-    EXPECT_EQ(send_command_text(ctx, ctx.control_socket, "SITE 100% done"), 2);
+    EXPECT_EQ(send_command_text(ctx, "SITE 100% done"), 2);
     std::string noop = "NOOP \t\r\n";
-    EXPECT_EQ(send_line(ctx, ctx.control_socket, noop), 6);
+    EXPECT_EQ(send_line(ctx, noop), 6);
     EXPECT_EQ(noop, "NOOP");  // stripped in place
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(read_reply(ctx), 2);
     finish();
 }
 
-TEST_F(ControlConnection, LinesThatWouldSplitIntoTwoCommandsAreRefused) {
+TEST_F(ControlConnectionTest, LinesThatWouldSplitIntoTwoCommandsAreRefused) {
     server.expect("NOOP").reply("200 ok");
     start_and_connect();
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "RETR %s", "a\r\nDELE b"), 0);
-    EXPECT_EQ(send_command_text(ctx, ctx.control_socket, std::string_view("RETR a\0b", 8)), 0);
+    EXPECT_EQ(send_command(ctx, "RETR %s", "a\r\nDELE b"), 0);
+    EXPECT_EQ(send_command_text(ctx, std::string_view("RETR a\0b", 8)), 0);
     std::string with_lf = "STOR x\ny";
-    EXPECT_EQ(send_line(ctx, ctx.control_socket, with_lf), -1);
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_EQ(send_line(ctx, with_lf), -1);
+    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
     EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
     EXPECT_TRUE(view.contains("Command not sent"));
     finish();
 }
 
-TEST_F(ControlConnection, OverlongCommandLineIsRefusedNotTruncated) {
+TEST_F(ControlConnectionTest, OverlongCommandLineIsRefusedNotTruncated) {
     server.expect("NOOP").reply("200 ok");
     start_and_connect();
     const std::string name(300, 'n');
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "RETR %s", name.c_str()), 0);
+    EXPECT_EQ(send_command(ctx, "RETR %s", name.c_str()), 0);
     EXPECT_EQ(ctx.reply.code, 0);
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
     EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
     finish();
 }
 
-TEST_F(ControlConnection, NotConnectedSendsNothing) {
-    EXPECT_EQ(send_command(ctx, -1, "NOOP"), 0);
+TEST_F(ControlConnectionTest, NotConnectedSendsNothing) {
+    EXPECT_EQ(send_command(ctx, "NOOP"), 0);
     EXPECT_TRUE(view.contains("Not connected"));
-    EXPECT_EQ(read_reply(ctx, -1), 0);
-    EXPECT_EQ(read_reply_line(ctx, -1), 0);
+    EXPECT_EQ(read_reply(ctx), 0);
+    EXPECT_EQ(read_reply_line(ctx), 0);
     std::string line = "NOOP";
-    EXPECT_EQ(send_line(ctx, -1, line), -1);
+    EXPECT_EQ(send_line(ctx, line), -1);
 }
 
-TEST_F(ControlConnection, OddCodesNulBytesAndGarbageNeverConfuseTheReader) {
+TEST_F(ControlConnectionTest, OddCodesNulBytesAndGarbageNeverConfuseTheReader) {
     server.send_raw(std::string("999 odd\r\nno code at all\r\n200 o\0k\r\n", 34))
           .send_raw("  2x\r\n")
           .silence_until_closed(10s);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(read_reply(ctx), 2);
     EXPECT_EQ(ctx.reply.code, 200);
     EXPECT_EQ(ctx.reply.text, "200 o");  // a NUL ends the line
-    EXPECT_EQ(read_reply_line(ctx, ctx.control_socket), 0);  // the rest after the NUL
-    EXPECT_EQ(read_reply_line(ctx, ctx.control_socket), 2);
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    EXPECT_EQ(read_reply_line(ctx), 0);  // the rest after the NUL
+    EXPECT_EQ(read_reply_line(ctx), 2);
+    close_control(ctx);
     finish();
 }
 
-TEST_F(ControlConnection, EndlessMultiLineReplyIsGivenUp) {
+TEST_F(ControlConnectionTest, EndlessMultiLineReplyIsGivenUp) {
     std::string lines;
     for (int i = 0; i <= max_reply_lines; ++i) lines += "200-more\r\n";
     ctx.messages.set_verbose(false);
     server.send_raw(lines).silence_until_closed(20s);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(read_reply(ctx), 4);
     EXPECT_TRUE(view.contains("receive error: reply too long"));
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
 }
 
-TEST_F(ControlConnection, AReplyOfTooManyBytesIsGivenUp) {
+TEST_F(ControlConnectionTest, AReplyOfTooManyBytesIsGivenUp) {
     const std::string line = "200-" + std::string(900, 'x') + "\r\n";
     std::string lines;
     while (lines.size() <= max_reply_bytes + max_reply_bytes / 4) lines += line;
@@ -224,38 +224,40 @@ TEST_F(ControlConnection, AReplyOfTooManyBytesIsGivenUp) {
     ctx.session.timeout = 5;  // a reply that is not given up fails in seconds, not minutes
     server.send_raw(lines).silence_until_closed(20s);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(read_reply(ctx), 4);
     EXPECT_TRUE(view.contains("receive error: reply too long"));
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
 }
 
-TEST_F(ControlConnection, ClosingNoSocketPrintsNothing) {
-    EXPECT_EQ(close_socket(ctx, -1), -1);
-    EXPECT_EQ(close_socket_plain(ctx, -1), -1);
+TEST_F(ControlConnectionTest, ClosingNoSocketPrintsNothing) {
+    close_control(ctx);
+    close_data(ctx);
+    close_data_plain(ctx);
+    close_listener(ctx);
     EXPECT_TRUE(view.lines().empty());
 }
 
-TEST_F(ControlConnection, ClosingReportsTheSocketAndStoresMinusOne) {
+TEST_F(ControlConnectionTest, ClosingReportsTheSocketAndStoresMinusOne) {
     server.silence_until_closed(10s);
     start_and_connect();
-    const int fd = ctx.control_socket;
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
-    EXPECT_EQ(ctx.control_socket, -1);
+    const int fd = ctx.control.descriptor();
+    close_control(ctx);
+    EXPECT_FALSE(ctx.control.is_open());
     EXPECT_TRUE(view.contains("[" + std::to_string(fd) + "] Socket closed."));
     finish();
 }
 
-TEST_F(ControlConnection, DiagnosticsOnlyInVerboseMode) {
+TEST_F(ControlConnectionTest, DiagnosticsOnlyInVerboseMode) {
     ctx.messages.set_verbose(false);
     server.silence_until_closed(10s);
     start_and_connect();
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     EXPECT_TRUE(view.lines().empty());
     finish();
 }
 
-TEST_F(ControlConnection, ConnectFailuresAreReported) {
+TEST_F(ControlConnectionTest, ConnectFailuresAreReported) {
     EXPECT_EQ(connect_host(ctx, "127.0.0.1", 1, "tcp"), -1);
     EXPECT_TRUE(view.contains("can't connect to 127.0.0.1 - connection refused"));
     EXPECT_EQ(connect_host(ctx, "127.0.0.1", 21, "carrier-pigeon"), -1);
@@ -266,7 +268,7 @@ TEST_F(ControlConnection, ConnectFailuresAreReported) {
     EXPECT_TRUE(view.contains("can't get \"1.x\" host entry"));
 }
 
-TEST_F(ControlConnection, ConnectPrintsWhereItGoes) {
+TEST_F(ControlConnectionTest, ConnectPrintsWhereItGoes) {
     server.silence_until_closed(10s);
     server.start();
     view.clear();
@@ -274,7 +276,7 @@ TEST_F(ControlConnection, ConnectPrintsWhereItGoes) {
     EXPECT_THAT(view.lines(), ElementsAre("- -", "connecting to 127.0.0.1 ...",
                                           "Connected to 127.0.0.1 port " +
                                               std::to_string(server.port())));
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
 }
 
@@ -288,7 +290,7 @@ TEST(SocketErrorText, KnownAndUnknownCodes) {
 
 // The time-out timer, run on a clock that moves 5 seconds per look so that a minute of
 // server silence passes in a moment.
-class TimeOut : public ControlConnection {
+class TimeOut : public ControlConnectionTest {
 protected:
     void fast_clock() {
         timers.set_clock([this] { return fake_now += 5000; });
@@ -302,12 +304,12 @@ TEST_F(TimeOut, SilentServerIsGivenUpAfterTheSessionTimeOut) {
     server.silence_until_closed(10s);
     start_and_connect();
     const long before = timers.ticks_fired();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(read_reply(ctx), 4);
     EXPECT_EQ(timers.ticks_fired() - before, 13);
     EXPECT_EQ(ctx.reply.code, 421);
     EXPECT_TRUE(view.contains("Timer cancelled blocking call"));
     EXPECT_TRUE(view.contains("receive error: Blocking call cancelled"));
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
 }
 
@@ -316,7 +318,7 @@ TEST_F(TimeOut, BelowFiveSecondsTheTimeOutIsOff) {
     ctx.session.timeout = 3;
     server.delay(1500ms).reply("220 late but fine");
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(read_reply(ctx), 2);
     EXPECT_EQ(ctx.reply.text, "220 late but fine");
     EXPECT_FALSE(view.contains("Timer cancelled blocking call"));
     finish();
@@ -326,7 +328,7 @@ TEST_F(TimeOut, TimeOutCountsAfreshForEveryReceive) {
     ctx.session.timeout = 5;  // one tick of five seconds, on the real clock
     server.reply("220-first").delay(3s).reply("220-second").delay(3s).reply("220 third");
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(read_reply(ctx), 2);
     EXPECT_EQ(ctx.reply.text, "220 third");
     EXPECT_FALSE(timers.is_running(timeout_timer_id));
     finish();
@@ -337,9 +339,9 @@ TEST_F(TimeOut, EndlessBytesWithoutLineEndAreGivenUp) {
     std::vector<std::size_t> pieces(400, 100);
     server.send_split(std::string(40000, 'z'), pieces, 30ms);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(read_reply(ctx), 4);
     EXPECT_TRUE(view.contains("no line end from server"));
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
 }
 
 }  // namespace

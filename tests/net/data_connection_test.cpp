@@ -25,12 +25,12 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-// Reads what the server sends on a data connection until it closes (bounded by the server).
-std::string read_all(int socket) {
+// Reads what the server sends on the data connection until it closes (bounded by the server).
+std::string read_all(NetContext& ctx) {
     std::string text;
     char buffer[256];
     for (;;) {
-        const ssize_t n = SocketStream(socket).read(buffer, sizeof buffer);
+        const ssize_t n = ctx.data.stream().read(buffer, sizeof buffer);
         if (n <= 0) return text;
         text.append(buffer, static_cast<std::size_t>(n));
     }
@@ -51,7 +51,7 @@ std::vector<unsigned> port_numbers(std::string_view line) {
     return numbers;
 }
 
-using DataConnection = ScriptedNetTest;
+using DataConnectionTest = ScriptedNetTest;
 
 TEST(PasvReply, TheThreeFormsGiveAddressAndPort) {
     for (const char* text : {"227 Entering Passive Mode (192,168,1,20,19,137)",
@@ -80,7 +80,7 @@ TEST(PasvReply, BadNumbersAreNoAddress) {
     }
 }
 
-TEST_F(DataConnection, EachReplyFormConnectsToTheAnnouncedPort) {
+TEST_F(DataConnectionTest, EachReplyFormConnectsToTheAnnouncedPort) {
     server.expect("PASV").passive_reply("227 Entering Passive Mode (127,0,0,1,{p1},{p2})")
           .data_send("one")
           .expect("PASV").passive_reply("227 ={p1}")  // too few numbers: nothing to accept
@@ -89,80 +89,76 @@ TEST_F(DataConnection, EachReplyFormConnectsToTheAnnouncedPort) {
           .expect("PASV").passive_reply("227 Entering Passive Mode 127,0,0,1,{p1},{p2}")
           .data_send("three");
     start_and_connect();
-    int socket = passive_connect(ctx, ctx.control_socket);
-    ASSERT_NE(socket, -1);
-    EXPECT_EQ(read_all(socket), "one");
-    socket = close_socket(ctx, socket);
-    EXPECT_EQ(passive_connect(ctx, ctx.control_socket), -1);
+    ASSERT_TRUE(passive_connect(ctx));
+    EXPECT_EQ(read_all(ctx), "one");
+    close_data(ctx);
+    EXPECT_FALSE(passive_connect(ctx));
+    EXPECT_FALSE(ctx.data.is_open());
     EXPECT_TRUE(view.contains("bad address in "));
     for (const char* expected : {"two", "three"}) {
-        socket = passive_connect(ctx, ctx.control_socket);
-        ASSERT_NE(socket, -1);
-        EXPECT_EQ(read_all(socket), expected);
-        socket = close_socket(ctx, socket);
+        ASSERT_TRUE(passive_connect(ctx));
+        EXPECT_EQ(read_all(ctx), expected);
+        close_data(ctx);
     }
     EXPECT_FALSE(view.contains("[I]"));
     EXPECT_TRUE(view.contains("connecting to 127.0.0.1:"));
     finish();
 }
 
-TEST_F(DataConnection, ForeignAddressIsReplacedByTheControlPeer) {
+TEST_F(DataConnectionTest, ForeignAddressIsReplacedByTheControlPeer) {
     server.expect("PASV").passive_reply("227 Entering Passive Mode (10,9,8,7,{p1},{p2})")
           .data_send("here");
     start_and_connect();
-    const int socket = passive_connect(ctx, ctx.control_socket);
-    ASSERT_NE(socket, -1);
-    EXPECT_EQ(read_all(socket), "here");
-    (void)close_socket(ctx, socket);
+    ASSERT_TRUE(passive_connect(ctx));
+    EXPECT_EQ(read_all(ctx), "here");
+    close_data(ctx);
     EXPECT_TRUE(view.contains("[I] PASV named 10.9.8.7, connecting to 127.0.0.1 instead"));
     EXPECT_FALSE(view.contains("10.9.8.7:"));
     finish();
 }
 
-TEST_F(DataConnection, MalformedRepliesFailAndLeaveTheConnectionUsable) {
+TEST_F(DataConnectionTest, MalformedRepliesFailAndLeaveTheConnectionUsable) {
     server.expect("PASV").reply("227 ok (1,2,3)")
           .expect("PASV").reply("227 Entering Passive Mode (127,0,0,1,300,1)")
           .expect("PASV").reply("227 Entering Passive Mode")
           .expect("PASV").reply("425 no passive today")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
-    EXPECT_EQ(passive_connect(ctx, ctx.control_socket), -1);
+    EXPECT_FALSE(passive_connect(ctx));
     EXPECT_TRUE(view.contains("bad address in 1,2,3"));
-    EXPECT_EQ(passive_connect(ctx, ctx.control_socket), -1);
+    EXPECT_FALSE(passive_connect(ctx));
     EXPECT_TRUE(view.contains("bad address in 127,0,0,1,300,1"));
-    EXPECT_EQ(passive_connect(ctx, ctx.control_socket), -1);
+    EXPECT_FALSE(passive_connect(ctx));
     EXPECT_TRUE(view.contains("unable to parse info 227 Entering Passive Mode"));
     view.clear();
-    EXPECT_EQ(passive_connect(ctx, ctx.control_socket), -1);
+    EXPECT_FALSE(passive_connect(ctx));
     EXPECT_FALSE(view.contains("connecting to"));
     expect_usable();
     finish();
 }
 
-TEST_F(DataConnection, XpsvOnlyAfterNotUnderstood) {
+TEST_F(DataConnectionTest, XpsvOnlyAfterNotUnderstood) {
     server.expect("PASV").reply("500 PASV not understood")
           .expect("XPSV").passive_reply()
           .data_send("x")
           .expect("PASV").reply("502 not implemented")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
-    const int socket = passive_connect(ctx, ctx.control_socket);
-    ASSERT_NE(socket, -1);
-    EXPECT_EQ(read_all(socket), "x");
-    (void)close_socket(ctx, socket);
-    EXPECT_EQ(send_pasv(ctx, ctx.control_socket), 5);
+    ASSERT_TRUE(passive_connect(ctx));
+    EXPECT_EQ(read_all(ctx), "x");
+    close_data(ctx);
+    EXPECT_EQ(send_pasv(ctx), 5);
     EXPECT_EQ(ctx.reply.code, 502);
     expect_usable();
     finish();
     EXPECT_THAT(server.received_lines(), ElementsAre("PASV", "XPSV", "PASV", "NOOP"));
 }
 
-TEST_F(DataConnection, PortNamesTheControlAddressAndTheListenerAccepts) {
+TEST_F(DataConnectionTest, PortNamesTheControlAddressAndTheListenerAccepts) {
     server.expect_port().data_send("active data");
     start_and_connect();
-    int listener = open_listener(ctx, ctx.control_socket);
-    ASSERT_NE(listener, -1);
-    const auto bound = sock_local_address(listener);
+    ASSERT_TRUE(open_listener(ctx));
+    const auto bound = sock_local_address(ctx.data.listener.descriptor());
     ASSERT_TRUE(bound);
     const unsigned port = ntohs(bound->sin_port);
     const auto lines = server.received_lines();
@@ -170,23 +166,21 @@ TEST_F(DataConnection, PortNamesTheControlAddressAndTheListenerAccepts) {
     EXPECT_EQ(lines[0], "PORT 127,0,0,1," + std::to_string(port >> 8) + "," +
                             std::to_string(port & 0xFF));
     EXPECT_TRUE(view.contains("listener 0.0.0.0 port " + std::to_string(port)));
-    const int data = accept_data_connection(ctx, listener, ctx.control_socket);
-    ASSERT_NE(data, -1);
-    EXPECT_EQ(listener, -1);
+    ASSERT_TRUE(accept_data_connection(ctx));
+    EXPECT_FALSE(ctx.data.listener.is_open());
     EXPECT_TRUE(view.contains("accept from 127.0.0.1 port "));
-    EXPECT_EQ(read_all(data), "active data");
-    (void)close_socket(ctx, data);
+    EXPECT_EQ(read_all(ctx), "active data");
+    close_data(ctx);
     finish();
 }
 
 // The matching case of the PASV hardening: a third host that finds the announced port gets
 // nothing; the server's own connection is the one used.
-TEST_F(DataConnection, ActiveModeAcceptsOnlyTheServer) {
+TEST_F(DataConnectionTest, ActiveModeAcceptsOnlyTheServer) {
     server.expect_port().delay(400ms).data_send("server data");
     start_and_connect();
-    int listener = open_listener(ctx, ctx.control_socket);
-    ASSERT_NE(listener, -1);
-    const auto bound = sock_local_address(listener);
+    ASSERT_TRUE(open_listener(ctx));
+    const auto bound = sock_local_address(ctx.data.listener.descriptor());
     ASSERT_TRUE(bound);
     // Another loopback address stands for another host.
     UniqueSocket intruder(sock_create_stream());
@@ -198,18 +192,18 @@ TEST_F(DataConnection, ActiveModeAcceptsOnlyTheServer) {
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(sock_connect(intruder.get(), to), 0);
 
-    const int data = accept_data_connection(ctx, listener, ctx.control_socket);
-    ASSERT_NE(data, -1);
+    ASSERT_TRUE(accept_data_connection(ctx));
     EXPECT_TRUE(view.contains("[I] data connection from 127.0.0.2 refused: not the server 127.0.0.1"));
-    EXPECT_EQ(read_all(data), "server data");
-    (void)close_socket(ctx, data);
+    EXPECT_EQ(read_all(ctx), "server data");
+    close_data(ctx);
     finish();
 }
 
-TEST_F(DataConnection, RefusedPortLeavesNoListener) {
+TEST_F(DataConnectionTest, RefusedPortLeavesNoListener) {
     server.expect_port("500 PORT refused").expect("NOOP").reply("200 still here");
     start_and_connect();
-    EXPECT_EQ(open_listener(ctx, ctx.control_socket), -1);
+    EXPECT_FALSE(open_listener(ctx));
+    EXPECT_FALSE(ctx.data.listener.is_open());
     EXPECT_TRUE(view.contains("port cmd failed."));
     expect_usable();
     finish();
@@ -223,29 +217,29 @@ TEST_F(DataConnection, RefusedPortLeavesNoListener) {
     EXPECT_EQ(sock_connect(probe.get(), addr), -1) << "the announced port still listens";
 }
 
-TEST_F(DataConnection, AcceptGivesUpAtTheTimeOut) {
+TEST_F(DataConnectionTest, AcceptGivesUpAtTheTimeOut) {
     ctx.session.timeout = 5;
     // The NOOP comes only after the client's 5 s wait.
     server.expect_port().data_swallow().expect("NOOP", 10s).reply("200 still here");
     start_and_connect();
-    int listener = open_listener(ctx, ctx.control_socket);
-    ASSERT_NE(listener, -1);
+    ASSERT_TRUE(open_listener(ctx));
     const auto started = tick_count();
-    EXPECT_EQ(accept_data_connection(ctx, listener, ctx.control_socket), -1);
+    EXPECT_FALSE(accept_data_connection(ctx));
     const auto waited = tick_count() - started;
     EXPECT_GE(waited, 4900);
     EXPECT_LT(waited, 8000);
-    EXPECT_EQ(listener, -1);
+    EXPECT_FALSE(ctx.data.listener.is_open());
+    EXPECT_FALSE(ctx.data.is_open());
     EXPECT_TRUE(view.contains("Timer cancelled blocking call"));
     EXPECT_TRUE(view.contains("accept: "));
     expect_usable();
     finish();
 }
 
-TEST_F(DataConnection, AbortSendsThreeUrgentThenSevenNormalBytes) {
+TEST_F(DataConnectionTest, AbortSendsThreeUrgentThenSevenNormalBytes) {
     server.expect("ABOR").reply("426 transfer aborted\n226 abort successful");
     start_and_connect();
-    EXPECT_EQ(abort_transfer(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(abort_transfer(ctx), 2);
     EXPECT_EQ(ctx.reply.code, 226);
     finish();
     EXPECT_TRUE(view.contains("sent ABOR"));
@@ -258,43 +252,42 @@ TEST_F(DataConnection, AbortSendsThreeUrgentThenSevenNormalBytes) {
 
 // Servers answer an abort with one, two or three replies, sometimes apart: whatever they
 // send, the next command gets its own reply, and nothing waits for a reply that never comes.
-TEST_F(DataConnection, AbortReadsTheTransfersReplyThenTheAbortsOwn) {
+TEST_F(DataConnectionTest, AbortReadsTheTransfersReplyThenTheAbortsOwn) {
     server.expect("ABOR").reply("426 transfer aborted").delay(100ms).reply("226 abort done")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
-    EXPECT_EQ(abort_transfer(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(abort_transfer(ctx), 2);
     EXPECT_EQ(ctx.reply.code, 226);
     expect_usable();
     finish();
 }
 
-TEST_F(DataConnection, AbortAfterTheTransferEndedTakesBothPositiveReplies) {
+TEST_F(DataConnectionTest, AbortAfterTheTransferEndedTakesBothPositiveReplies) {
     // The transfer's 226 crossed the ABOR; the ABOR's own answer follows.
     server.expect("ABOR").reply("226 transfer complete").delay(50ms).reply("225 no transfer to abort")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
-    EXPECT_EQ(abort_transfer(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(abort_transfer(ctx), 2);
     EXPECT_EQ(ctx.reply.code, 225);
     expect_usable();
     finish();
 }
 
-TEST_F(DataConnection, AbortWithASingleAnswerDoesNotWaitForAnother) {
+TEST_F(DataConnectionTest, AbortWithASingleAnswerDoesNotWaitForAnother) {
     server.expect("ABOR").reply("225 no transfer to abort").expect("NOOP").reply("200 still here");
     start_and_connect();
-    EXPECT_EQ(abort_transfer(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(abort_transfer(ctx), 2);
     EXPECT_EQ(ctx.reply.code, 225);
     expect_usable();
     finish();
 }
 
-TEST_F(DataConnection, AbortOnAClosedConnectionReportsTheInterrupt) {
+TEST_F(DataConnectionTest, AbortOnAClosedConnectionReportsTheInterrupt) {
     server.close();
     start_and_connect();
     ASSERT_TRUE(server.wait_done(5s));
-    const int socket = ctx.control_socket;
-    ASSERT_EQ(::shutdown(socket, SHUT_WR), 0);
-    EXPECT_EQ(abort_transfer(ctx, socket), 0);
+    ctx.control.shutdown_any_thread(ShutdownHow::Write);
+    EXPECT_EQ(abort_transfer(ctx), 0);
     EXPECT_TRUE(view.contains("IP not accepted"));
 }
 

@@ -18,7 +18,7 @@ protected:
     void run() {
         server.start();
         connect_to(server.port());
-        probe_host_type(ctx, ctx.control_socket);
+        probe_host_type(ctx);
     }
     void finish() {
         EXPECT_TRUE(server.wait_done(5s));
@@ -56,7 +56,7 @@ TEST_F(HostProbe, AHelpReplyThatNeverEndsIsGivenUp) {
     EXPECT_TRUE(view.contains("receive error: reply too long"));
     EXPECT_TRUE(ctx.cancel_requested);  // the connection is out of step: given up as lost
     EXPECT_EQ(ctx.host.host_type_probed, 1);
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
 }
 
@@ -75,7 +75,7 @@ TEST_F(HostProbe, KnownTypeSendsNothingAndOffersOnlyDelete) {
     run();
     EXPECT_THAT(flags(), ElementsAre(0, 0, 0, 1));
     EXPECT_TRUE(view.contains("Host type (I): "));
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
     EXPECT_TRUE(server.received_lines().empty());
 }
@@ -86,7 +86,7 @@ TEST_F(HostProbe, NoCdupForTheTypesThatLackIt) {
     run();
     EXPECT_THAT(flags(), ElementsAre(1, 1, 0, 1));
     EXPECT_EQ(ctx.host.cdup_allowed, 0);
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     finish();
 }
 

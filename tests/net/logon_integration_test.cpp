@@ -87,14 +87,13 @@ TEST_F(LogonIntegration, SavedProfileWithScrambledPasswordLogsOn) {
     ASSERT_EQ(ctx.session.password, "secret");
     ASSERT_EQ(ctx.session.port, ftpd.port());
 
-    ctx.control_socket = logon(ctx);
-    ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
+    ASSERT_TRUE(logon(ctx)) << ftpd.log_text();
     EXPECT_TRUE(ctx.connected);
     EXPECT_EQ(ctx.window_title, "VARNIX32 Pro 127.0.0.1");
     EXPECT_TRUE(prompter.requests().empty());
     EXPECT_THAT(history(), Contains("PASS (hidden)"));
     EXPECT_THAT(history(), Not(Contains(HasSubstr("secret"))));
-    EXPECT_EQ(print_dir(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(print_dir(ctx), 2);
     EXPECT_THAT(ctx.reply.text, HasSubstr("\"/\""));
     EXPECT_TRUE(server_logged(ftpd, "USER 'anna' logged in."));
 }
@@ -117,8 +116,7 @@ TEST_F(LogonIntegration, AnonymousProfileSendsTheMailAddressAsked) {
     EXPECT_EQ(ctx.session.password, "joe@example.org");
     EXPECT_EQ(config_get_string(ctx, "MAILADDR", "", 126), "joe@example.org");
 
-    ctx.control_socket = logon(ctx);
-    ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
+    ASSERT_TRUE(logon(ctx)) << ftpd.log_text();
     EXPECT_TRUE(ctx.connected);
     EXPECT_EQ(prompter.requests().size(), 2u);  // the logon itself asks nothing
     EXPECT_THAT(history_from("USER anonymous"), Contains("PASS (hidden)"));
@@ -136,8 +134,7 @@ TEST_F(LogonIntegration, StoredMailAddressIsUsedWithoutAsking) {
 
     EXPECT_TRUE(prompter.requests().empty());
     EXPECT_EQ(ctx.session.password, "kim@example.org");
-    ctx.control_socket = logon(ctx);
-    ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
+    ASSERT_TRUE(logon(ctx)) << ftpd.log_text();
     EXPECT_TRUE(server_logged(ftpd, "USER 'anonymous' logged in."));
 }
 
@@ -150,7 +147,7 @@ TEST_F(LogonIntegration, WrongPasswordQuitsAndLeavesNothingConnected) {
     profile.password_saved = 1;
     save_and_load(profile);
 
-    EXPECT_EQ(logon(ctx), -1);
+    EXPECT_FALSE(logon(ctx));
     EXPECT_FALSE(ctx.connected);
     EXPECT_THAT(history_from("PASS (hidden)"), Contains("logon failure, so quitting"));
     EXPECT_THAT(history(), Contains(HasSubstr("530")));
@@ -171,8 +168,7 @@ TEST_F(LogonIntegration, InitialCommandsAreSentAfterTheLogon) {
     save_and_load(profile);
     ASSERT_EQ(ctx.session.init_cmd, "SITE IDLE 7200;;");
 
-    ctx.control_socket = logon(ctx);
-    ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
+    ASSERT_TRUE(logon(ctx)) << ftpd.log_text();
     EXPECT_TRUE(ctx.connected);
     // Each command echoed, then the server's answer (whatever it is), and nothing for the
     // piece after the last ';'.
@@ -182,7 +178,7 @@ TEST_F(LogonIntegration, InitialCommandsAreSentAfterTheLogon) {
     EXPECT_EQ(sent[2], "");
     EXPECT_THAT(sent[3], ::testing::MatchesRegex("[0-9][0-9][0-9] .*"));
     // The connection is still in step after the replies nobody checked.
-    EXPECT_EQ(print_dir(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(print_dir(ctx), 2);
     EXPECT_THAT(ctx.reply.text, HasSubstr("\"/\""));
 }
 
@@ -226,8 +222,7 @@ TEST_P(ProxyLogon, ReachesTheServerBehindTheProxy) {
     save_and_load(profile);
     ASSERT_EQ(ctx.session.use_firewall, 1);
 
-    ctx.control_socket = logon(ctx);
-    ASSERT_NE(ctx.control_socket, -1) << ::testing::PrintToString(history()) << proxy.log_text()
+    ASSERT_TRUE(logon(ctx)) << ::testing::PrintToString(history()) << proxy.log_text()
                                       << ftpd.log_text();
     EXPECT_TRUE(ctx.connected);
     EXPECT_EQ(ctx.session.port, proxy.port(c.method));
@@ -240,8 +235,8 @@ TEST_P(ProxyLogon, ReachesTheServerBehindTheProxy) {
         EXPECT_THAT(prompter.requests()[0].prompt, HasSubstr("proxy on firewall:"));
     }
     // A directory only the backend has: the commands really go through to pyftpdlib.
-    EXPECT_EQ(change_dir(ctx, ctx.control_socket, "behind-proxy"), 2);
-    EXPECT_EQ(print_dir(ctx, ctx.control_socket), 2);
+    EXPECT_EQ(change_dir(ctx, "behind-proxy"), 2);
+    EXPECT_EQ(print_dir(ctx), 2);
     EXPECT_THAT(ctx.reply.text, HasSubstr("\"/behind-proxy\""));
     EXPECT_TRUE(server_logged(ftpd, "USER 'anna' logged in."));
 }
@@ -276,7 +271,7 @@ TEST_F(LogonIntegration, WrongProxyPasswordIsAFirewallLogonFailure) {
     ctx.session.password = "secret";
     ctx.session.use_firewall = 1;
 
-    EXPECT_EQ(logon(ctx), -1);
+    EXPECT_FALSE(logon(ctx));
     EXPECT_FALSE(ctx.connected);
     EXPECT_THAT(history(), Contains("Firewall logon failure, so quitting"));
     EXPECT_THAT(ftpd.log_text(), Not(HasSubstr("session opened")));  // never got past the proxy

@@ -33,11 +33,10 @@ protected:
         ctx.session.host = "final.example";
         ctx.session.port = 1;  // must be replaced by the firewall's port
     }
-    int run() {
+    bool run() {
         server.start();
         if (!ctx.session.use_firewall) ctx.session.port = server.port();
-        ctx.control_socket = logon(ctx);
-        return ctx.control_socket;
+        return logon(ctx);
     }
     void finish() {
         EXPECT_TRUE(server.wait_done(5s));
@@ -56,18 +55,20 @@ TEST_F(Logon, BytesLeftByTheLastConnectionAreNotTheNextGreeting) {
     ScriptedServer old_server;
     old_server.send_raw("200 ok\r\n226 late\r\n").silence_until_closed(10s);
     old_server.start();
-    ctx.control_socket = connect_host(ctx, "127.0.0.1", old_server.port(), "tcp");
-    ASSERT_NE(ctx.control_socket, -1);
-    ASSERT_EQ(read_reply(ctx, ctx.control_socket), 2);
-    (void)close_socket(ctx, ctx.control_socket);  // a socket closed but its bytes kept
-    ctx.control.remainder = "226 late\r\n";     // as a reader that kept them would have
-    ctx.control_socket = -1;
+    {
+        const int fd = connect_host(ctx, "127.0.0.1", old_server.port(), "tcp");
+        ASSERT_NE(fd, -1);
+        open_control(ctx, fd);
+    }
+    ASSERT_EQ(read_reply(ctx), 2);
+    close_control(ctx);                               // a connection closed but its bytes kept
+    ctx.control.state().remainder = "226 late\r\n";  // as a reader that kept them would have
     EXPECT_TRUE(old_server.wait_done(5s));
 
     ctx.session.password = "secret";
     server.reply("220 ready").expect("USER anna").reply("331 password please")
           .expect("PASS secret").reply("230 logged in");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     finish();
     EXPECT_FALSE(view.contains("226 late"));
 }
@@ -76,7 +77,7 @@ TEST_F(Logon, DirectLogonWithPasswordFromTheSession) {
     ctx.session.password = "secret";
     server.reply("220 ready").expect("USER anna").reply("331 password please")
           .expect("PASS secret").reply("230 logged in");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     EXPECT_TRUE(ctx.connected);
     EXPECT_THAT(titles, ElementsAre("VARNIX32 Pro 127.0.0.1"));
     EXPECT_EQ(ctx.host.host_type_probed, 0);
@@ -89,14 +90,14 @@ TEST_F(Logon, DirectLogonWithPasswordFromTheSession) {
 TEST_F(Logon, PreliminaryGreetingIsWaitedFor) {
     server.reply("120 ready in 2 minutes").delay(300ms).reply("220 ready")
           .expect("USER anna").reply("230 no password needed");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     EXPECT_TRUE(ctx.connected);
     finish();
 }
 
 TEST_F(Logon, RefusedOrOddGreetingsFail) {
     server.reply("421 too many users");
-    EXPECT_EQ(run(), -1);
+    EXPECT_FALSE(run());
     EXPECT_TRUE(view.contains("connection failed"));
     EXPECT_FALSE(ctx.connected);
     finish();
@@ -104,14 +105,14 @@ TEST_F(Logon, RefusedOrOddGreetingsFail) {
 
 TEST_F(Logon, UnknownGreetingClassIsReported) {
     server.reply("331 what?");
-    EXPECT_EQ(run(), -1);
+    EXPECT_FALSE(run());
     EXPECT_TRUE(view.contains("Unknown open msg \"331 what?\" 331"));
     finish();
 }
 
 TEST_F(Logon, AlreadyConnectedChangesNothing) {
     ctx.connected = true;
-    EXPECT_EQ(logon(ctx), -1);
+    EXPECT_FALSE(logon(ctx));
     EXPECT_TRUE(view.contains("Already connected!"));
 }
 
@@ -122,7 +123,7 @@ TEST_F(Logon, PasswordPromptRepeatsWhileEmptyThenAccountIsAsked) {
     server.reply("220 ready").expect("USER anna").reply("331 password please")
           .expect("PASS typed").reply("332 account please")
           .expect("ACCT acct9").reply("230 in");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     ASSERT_EQ(prompter.requests().size(), 3u);
     EXPECT_EQ(prompter.requests()[0].prompt, "Password required for anna on 127.0.0.1:");
     EXPECT_EQ(prompter.requests()[0].help_context, help_user_password);
@@ -136,7 +137,7 @@ TEST_F(Logon, PasswordPromptRepeatsWhileEmptyThenAccountIsAsked) {
 TEST_F(Logon, CancelledPasswordPromptFailsTheLogon) {
     prompter.push_answer(std::nullopt);
     server.reply("220 ready").expect("USER anna").reply("331 password please");
-    EXPECT_EQ(run(), -1);
+    EXPECT_FALSE(run());
     EXPECT_TRUE(view.contains("logon failure, so quitting"));
     EXPECT_FALSE(ctx.connected);
     finish();
@@ -148,7 +149,7 @@ TEST_F(Logon, AccountInAClassTwoPassReplyIsSentAndItsAnswerIgnored) {
     server.reply("220 ready").expect("USER anna").reply("331 password please")
           .expect("PASS pw").reply("230 logged in, ACCOUNT optional")
           .expect("ACCT dept").reply("500 no thanks");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     EXPECT_TRUE(ctx.connected);
     finish();
 }
@@ -157,7 +158,7 @@ TEST_F(Logon, WrongPasswordQuits) {
     ctx.session.password = "wrong";
     server.reply("220 ready").expect("USER anna").reply("331 password please")
           .expect("PASS wrong").reply("530 Login incorrect.");
-    EXPECT_EQ(run(), -1);
+    EXPECT_FALSE(run());
     EXPECT_TRUE(view.contains("logon failure, so quitting"));
     finish();
 }
@@ -169,7 +170,7 @@ TEST_F(Logon, InitialCommandsAreSentPieceByPieceAndPercentIsSafe) {
           .expect("SITE IDLE 7200").reply("200 ok")
           .expect("").reply("500 empty")
           .expect("SITE 100%s").reply("200 ok");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     finish();
     // FEAT comes first (this server answers it 502), so an initial command may override
     // what the client chose from it.
@@ -183,14 +184,14 @@ TEST_F(Logon, TrailingEmptyInitialCommandIsNotSent) {
     server.reply("220 ready").expect("USER anna").reply("331 p").expect("PASS pw").reply("230 in")
           .expect("SITE IDLE 7200").reply("200 ok").expect("").reply("500 empty")
           .expect("NOOP").reply("200 ok");
-    EXPECT_NE(run(), -1);
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_TRUE(run());
+    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
     finish();
 }
 
 TEST_F(Logon, GreetingRevealsTheHostTypeWhileAutomatic) {
     server.reply("220 Microsoft FTP Service").expect("USER anna").reply("230 in");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     EXPECT_NE(ctx.session.host_type, host_type_automatic);
     EXPECT_TRUE(view.contains("Host type (1): "));
     finish();
@@ -202,7 +203,7 @@ TEST_F(Logon, TypeZeroSiteRefusedFailsTheDestination) {
     server.reply("220 firewall").expect("USER fw").reply("331 password")
           .expect("PASS fwpass").reply("230 firewall ok")
           .expect("SITE final.example").reply("530 not allowed");
-    EXPECT_EQ(run(), -1);
+    EXPECT_FALSE(run());
     EXPECT_TRUE(view.contains("Connect to final destination failed, so quitting"));
     EXPECT_EQ(prompter.requests().at(0).prompt, "Password required for fw on firewall:");
     EXPECT_EQ(prompter.requests().at(0).help_context, help_firewall_password);
@@ -219,7 +220,7 @@ TEST_F(Logon, TypeZeroContinuesWithTheFinalLogon) {
           .expect("PASS fwpass").reply("230 firewall ok")
           .expect("SITE final.example").reply("220 connected to final")
           .expect("USER anna").reply("331 p").expect("PASS pw").reply("230 in");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     EXPECT_THAT(titles, ElementsAre("VARNIX32 Pro final.example"));
     finish();
 }
@@ -231,7 +232,7 @@ TEST_F(Logon, FirewallPasswordTypedOnceIsReusedByTheNextLogon) {
     server.reply("220 firewall").expect("USER fw").reply("331 password")
           .expect("PASS fwpass").reply("230 firewall ok")
           .expect("USER anna@final.example").reply("331 p").expect("PASS pw").reply("230 in");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     finish();
     EXPECT_EQ(ctx.firewall_password, "fwpass");
 }
@@ -247,8 +248,7 @@ TEST_F(Logon, StoredFirewallPasswordIsUsed) {
     server.start();
     ctx.session.host = "127.0.0.1";  // type 6 connects to the session's own host and port
     ctx.session.port = server.port();
-    ctx.control_socket = logon(ctx);
-    EXPECT_NE(ctx.control_socket, -1);
+    EXPECT_TRUE(logon(ctx));
     EXPECT_TRUE(prompter.requests().empty());
     finish();
 }
@@ -256,7 +256,7 @@ TEST_F(Logon, StoredFirewallPasswordIsUsed) {
 TEST_F(Logon, TypeTwoLogsOnWithoutPasswordWhenTheProxyAccepts) {
     use_firewall(2);
     server.reply("220 proxy").expect("USER anna@final.example").reply("230 welcome");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     EXPECT_THAT(server.received_lines(), ElementsAre("USER anna@final.example", "FEAT"));
     finish();
 }
@@ -266,7 +266,7 @@ TEST_F(Logon, TypeThreeOpensTheDestination) {
     ctx.session.password = "pw";
     server.reply("220 proxy").expect("OPEN final.example").reply("220 open")
           .expect("USER anna").reply("331 p").expect("PASS pw").reply("230 in");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     finish();
 }
 
@@ -275,7 +275,7 @@ TEST_F(Logon, TypeFourNeedsAccountWantedToSendTheFirewallPassword) {
     ctx.session.password = "pw";
     server.reply("220 proxy").expect("USER anna@final.example fw").reply("331 p")
           .expect("PASS pw").reply("230 in already");
-    EXPECT_EQ(run(), -1);
+    EXPECT_FALSE(run());
     EXPECT_TRUE(view.contains("Firewall logon failure, so quitting"));
     finish();
 }
@@ -287,7 +287,7 @@ TEST_F(Logon, TypeFourSendsTheFirewallPasswordAsAccount) {
     server.reply("220 proxy").expect("USER anna@final.example fw").reply("331 p")
           .expect("PASS pw").reply("332 account")
           .expect("ACCT fwsecret").reply("230 in");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     EXPECT_EQ(prompter.requests().at(0).prompt, "Password required for fw on firewall:");
     EXPECT_TRUE(view.contains("ACCT (hidden)"));
     finish();
@@ -300,7 +300,7 @@ TEST_F(Logon, TypeFiveLogsOnAtTheFirewallThenAtTheServer) {
     server.reply("220 proxy").expect("USER fw@final.example").reply("331 p")
           .expect("PASS fwp").reply("230 connected")
           .expect("USER anna").reply("331 p").expect("PASS pw").reply("230 in");
-    EXPECT_NE(run(), -1);
+    EXPECT_TRUE(run());
     EXPECT_EQ(prompter.requests().at(0).prompt, "Please enter a password for fw on firewall:");
     finish();
 }

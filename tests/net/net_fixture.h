@@ -21,12 +21,13 @@ protected:
         ctx.messages.set_verbose(true);
         install_blocking_hook(ctx);
     }
-    ~NetTest() override { ctx.control_socket = close_socket(ctx, ctx.control_socket); }
+    ~NetTest() override { close_control(ctx); }
 
-    // Connects the control socket to a local server.
+    // Opens the control connection to a local server.
     void connect_to(unsigned port) {
-        ctx.control_socket = connect_host(ctx, "127.0.0.1", port, "tcp");
-        ASSERT_NE(ctx.control_socket, -1);
+        const int fd = connect_host(ctx, "127.0.0.1", port, "tcp");
+        ASSERT_NE(fd, -1);
+        open_control(ctx, fd);
     }
 
     RecordingMessageView view;
@@ -53,7 +54,7 @@ protected:
     }
     // The control connection still answers ("200 still here") after whatever went before.
     void expect_usable() {
-        EXPECT_EQ(send_command(this->ctx, this->ctx.control_socket, "NOOP"), 2);
+        EXPECT_EQ(send_command(this->ctx, "NOOP"), 2);
         EXPECT_EQ(this->ctx.reply.text, "200 still here");
         EXPECT_EQ(this->ctx.busy_count, 0);
     }

@@ -122,27 +122,27 @@ TEST_F(Features, FeatOnceAndUtf8SwitchedOn) {
           .expect("OPTS UTF8 ON").reply("200 UTF8 set to on")
           .expect("NOOP").reply("200 ok");
     start_and_connect();
-    negotiate_features(ctx, ctx.control_socket);
-    negotiate_features(ctx, ctx.control_socket);  // asked already: nothing sent
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
-    EXPECT_TRUE(ctx.control.features.offers("MLST"));
-    EXPECT_TRUE(ctx.control.features.offers("MDTM"));
+    negotiate_features(ctx);
+    negotiate_features(ctx);  // asked already: nothing sent
+    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_TRUE(ctx.control.state().features.offers("MLST"));
+    EXPECT_TRUE(ctx.control.state().features.offers("MDTM"));
     finish();
-    reset_control_state(ctx);  // a new connection knows nothing of the old server
-    EXPECT_FALSE(ctx.control.features.asked);
-    EXPECT_FALSE(ctx.control.features.offers("MDTM"));
+    close_control(ctx);  // the next connection knows nothing of the old server
+    EXPECT_FALSE(ctx.control.state().features.asked);
+    EXPECT_FALSE(ctx.control.state().features.offers("MDTM"));
 }
 
 TEST_F(Features, RefusedFeatUsesNothingNew) {
     server.expect("FEAT").reply("500 'FEAT': command not understood")
           .expect("MDTM a.txt").reply("213 20240105143012");  // only asked for below by hand
     start_and_connect();
-    negotiate_features(ctx, ctx.control_socket);
-    EXPECT_TRUE(ctx.control.features.asked);
-    EXPECT_FALSE(ctx.control.features.answered);
+    negotiate_features(ctx);
+    EXPECT_TRUE(ctx.control.state().features.asked);
+    EXPECT_FALSE(ctx.control.state().features.answered);
     // Without MDTM in FEAT the client does not ask.
-    EXPECT_FALSE(remote_modify_time(ctx, ctx.control_socket, "a.txt"));
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "MDTM a.txt"), 2);
+    EXPECT_FALSE(remote_modify_time(ctx, "a.txt"));
+    EXPECT_EQ(send_command(ctx, "MDTM a.txt"), 2);
     finish();
 }
 
@@ -151,9 +151,9 @@ TEST_F(Features, MdtmAskedWhenOffered) {
           .expect("MDTM my file.txt").reply("213 20240105143012")
           .expect("MDTM gone.txt").reply("550 gone.txt: No such file");
     start_and_connect();
-    negotiate_features(ctx, ctx.control_socket);
-    EXPECT_EQ(remote_modify_time(ctx, ctx.control_socket, "my file.txt"), 1704465012);
-    EXPECT_FALSE(remote_modify_time(ctx, ctx.control_socket, "gone.txt"));
+    negotiate_features(ctx);
+    EXPECT_EQ(remote_modify_time(ctx, "my file.txt"), 1704465012);
+    EXPECT_FALSE(remote_modify_time(ctx, "gone.txt"));
     finish();
 }
 

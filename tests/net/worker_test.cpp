@@ -29,7 +29,7 @@ protected:
     void start_blocked_read() {
         worker = std::thread([this] {
             WorkerScope scope(ctx);
-            read_class = read_reply(ctx, ctx.control_socket);
+            read_class = read_reply(ctx);
             read_done = Clock::now();
             finished = true;
         });
@@ -70,13 +70,13 @@ TEST_F(WorkerThread, GuiCommandIsRefusedAtOnceWhileTheWorkerHoldsTheConnection) 
     start_and_connect();
     start_blocked_read();
     const auto start = Clock::now();
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 0);
+    EXPECT_EQ(send_command(ctx, "NOOP"), 0);
     EXPECT_LT(Clock::now() - start, 500ms);  // refused, not queued behind the worker
     EXPECT_FALSE(finished);
     (void)cancel_worker(ctx);
     worker.join();
     // Nothing went out: the server got no NOOP while the worker owned the exchange.
-    ctx.control_socket = close_socket(ctx, ctx.control_socket);
+    close_control(ctx);
     EXPECT_TRUE(server.wait_done(5s));
     EXPECT_TRUE(server.received_lines().empty());
     (void)invoker.run_pending();
@@ -95,7 +95,7 @@ TEST_F(WorkerThread, BusyChangesReachTheWindowOnTheGuiThread) {
     worker = std::thread([this] {
         WorkerScope scope(ctx);
         set_transfer_thread_busy(ctx, 1);
-        read_class = read_reply(ctx, ctx.control_socket);
+        read_class = read_reply(ctx);
         set_transfer_thread_busy(ctx, 0);
         finished = true;
     });

@@ -17,12 +17,13 @@ namespace varnix {
 namespace {
 
 struct SocketPair {
-    SocketPair() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0); }
-    ~SocketPair() {
-        ::close(fds[0]);
-        ::close(fds[1]);
+    SocketPair() {
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        client = SocketStream(fds[0]);
     }
+    ~SocketPair() { ::close(fds[1]); }
     int fds[2] = {-1, -1};
+    SocketStream client{-1};  // owns fds[0]
 };
 
 TEST(Blocking, HookRunsDuringTheWaitAndCanCancelIt) {
@@ -38,7 +39,7 @@ TEST(Blocking, HookRunsDuringTheWaitAndCanCancelIt) {
         return false;
     });
     char byte;
-    EXPECT_EQ(SocketStream(pair.fds[0]).read(&byte, 1), -1);
+    EXPECT_EQ(pair.client.read(&byte, 1), -1);
     EXPECT_EQ(last_socket_error(), wsa::cancelled);
     EXPECT_EQ(hook_calls, 5);
     EXPECT_TRUE(was_blocking);
@@ -53,14 +54,14 @@ TEST(Blocking, NestedBlockingCallFromTheHookIsRefused) {
     int nested_error = 0;
     install_thread_blocking_hook([&] {
         char byte;
-        nested = SocketStream(pair.fds[0]).read(&byte, 1);
+        nested = pair.client.read(&byte, 1);
         nested_error = last_socket_error();
         EXPECT_EQ(::write(pair.fds[1], "x", 1), 1);
         install_thread_blocking_hook(nullptr);
         return false;
     });
     char byte = 0;
-    EXPECT_EQ(SocketStream(pair.fds[0]).read(&byte, 1), 1);
+    EXPECT_EQ(pair.client.read(&byte, 1), 1);
     EXPECT_EQ(byte, 'x');
     EXPECT_EQ(nested, -1);
     EXPECT_EQ(nested_error, wsa::in_progress);
@@ -75,7 +76,7 @@ TEST(Blocking, AnotherThreadCanCancelTheCall) {
         }
     });
     char byte;
-    EXPECT_EQ(SocketStream(pair.fds[0]).read(&byte, 1), -1);
+    EXPECT_EQ(pair.client.read(&byte, 1), -1);
     EXPECT_EQ(last_socket_error(), wsa::cancelled);
     canceller.join();
 }

@@ -38,7 +38,7 @@ protected:
     // The completion reply's class; the whole outcome stays in `last`.
     int get(const std::string& remote, const std::string& local, int mode) {
         std::string command = "RETR " + remote;
-        last = get_file(ctx, ctx.control_socket, command, path(local), mode);
+        last = get_file(ctx, command, path(local), mode);
         return last.reply_class;
     }
     [[nodiscard]] bool record_present() const {
@@ -66,7 +66,7 @@ TEST_F(GetPut, TypeIsSentOnlyWhenItChanges) {
     start_and_connect();
     EXPECT_EQ(get("a.bin", "a.bin", 'I'), 2);
     EXPECT_EQ(get("b.bin", "b.bin", 'I'), 2);
-    EXPECT_TRUE(fetch_listing(ctx, ctx.control_socket, "LIST").complete());
+    EXPECT_TRUE(fetch_listing(ctx, "LIST").complete());
     EXPECT_EQ(get("c.bin", "c.bin", 'I'), 2);
     EXPECT_EQ(get("d.bin", "d.bin", 'L'), 2);
     finish();
@@ -105,7 +105,7 @@ TEST_F(GetPut, StouRefusedIsSentAgainAsStor) {
           .expect("NOOP").reply("200 still here");
     start_and_connect();
     std::string command = "STOR up.bin";
-    EXPECT_TRUE(put_file(ctx, ctx.control_socket, command, path("up.bin"), 'I').complete());
+    EXPECT_TRUE(put_file(ctx, command, path("up.bin"), 'I').complete());
     EXPECT_EQ(command, "STOR up.bin");
     expect_usable();
     finish();
@@ -114,13 +114,13 @@ TEST_F(GetPut, StouRefusedIsSentAgainAsStor) {
 
 TEST_F(GetPut, QuotedRetryOnlyOnActiveConnections) {
     ctx.session.host_type = dirlex::host::mvs;
-    ctx.control.current_type = 'I';
     ctx.session.passive = 0;
     server.expect_port().expect("RETR USER.DATA").reply("550 not found")
           .expect("RETR 'USER.DATA'").reply("150 go").data_send("data").reply("250 done")
           .expect("PASV").passive_reply().expect("RETR USER.DATA").reply("550 not found")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
+    ctx.control.state().current_type = 'I';  // TYPE I already sent on this connection
     EXPECT_EQ(get("USER.DATA", "user.data", 'I'), 2);
     EXPECT_EQ(read_file(path("user.data")), "data");
     EXPECT_TRUE(view.contains("looking for completion line"));
@@ -131,13 +131,13 @@ TEST_F(GetPut, QuotedRetryOnlyOnActiveConnections) {
 }
 
 TEST_F(GetPut, PassiveFailureFallsBackToActive) {
-    ctx.control.current_type = 'I';
     server.expect("PASV").reply("500 what?").expect("XPSV").reply("502 no")
           .expect_port().expect("RETR f").reply("150 go").data_send("active").reply("226 done")
           .expect("PASV").reply("227 Entering Passive Mode")
           .expect_port().expect("RETR g").reply("150 go").data_send("again").reply("226 done")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
+    ctx.control.state().current_type = 'I';  // TYPE I already sent on this connection
     EXPECT_EQ(get("f", "f", 'I'), 2);
     EXPECT_EQ(read_file(path("f")), "active");
     EXPECT_EQ(get("g", "g", 'I'), 2);
@@ -160,13 +160,13 @@ TEST_F(GetPut, RestartAtTheOffsetOrFromTheStartWhenRestIsRefused) {
     const int file = ::open(path("r.bin").c_str(), O_WRONLY);
     ASSERT_GE(file, 0);
     ASSERT_EQ(::lseek(file, 1024, SEEK_SET), 1024);
-    const TransferOutcome resumed = restart_get(ctx, ctx.control_socket, file, "/pub", "r.bin", 1024);
+    const TransferOutcome resumed = restart_get(ctx, file, "/pub", "r.bin", 1024);
     EXPECT_TRUE(resumed.complete());
     EXPECT_EQ(resumed.bytes, static_cast<std::int64_t>(remote.size()) - 1024);
     EXPECT_EQ(read_file(path("r.bin")), remote);
     write_file(path("r.bin"), "stale");
     ASSERT_EQ(::lseek(file, 1024, SEEK_SET), 1024);
-    EXPECT_TRUE(restart_get(ctx, ctx.control_socket, file, "/pub", "r.bin", 1024).complete());
+    EXPECT_TRUE(restart_get(ctx, file, "/pub", "r.bin", 1024).complete());
     ::close(file);
     EXPECT_TRUE(view.contains("Cannot restart at requested location, starting over."));
     EXPECT_EQ(read_file(path("r.bin")), remote);
@@ -230,11 +230,11 @@ TEST_F(GetPut, HostileNamesAreRefusedBeforeAnythingIsSent) {
     prompter.push_answer("safe.bin");
     EXPECT_EQ(download_one(ctx, "a\r\nDELE b", 1, 1, true), 0);
     std::string put_command = "STOR b\nDELE c";
-    EXPECT_EQ(put_file(ctx, ctx.control_socket, put_command, path("local.bin"), 'I').status,
+    EXPECT_EQ(put_file(ctx, put_command, path("local.bin"), 'I').status,
               TransferStatus::ServerRefused);
     std::string nul_command("RETR a\0b", 8);
-    EXPECT_EQ(get_file(ctx, ctx.control_socket, nul_command, path("n"), 'I').reply_class, 0);
-    EXPECT_EQ(restart_get(ctx, ctx.control_socket, -1, "/pub", "x\ry", 0).status,
+    EXPECT_EQ(get_file(ctx, nul_command, path("n"), 'I').reply_class, 0);
+    EXPECT_EQ(restart_get(ctx, -1, "/pub", "x\ry", 0).status,
               TransferStatus::ServerRefused);
     EXPECT_TRUE(view.contains("Command not sent: it holds a line break or NUL"));
     EXPECT_FALSE(record_present());
@@ -343,7 +343,7 @@ TEST_F(GetPut, AnUploadWhoseLocalFileCannotBeReadIsALocalError) {
           .reply("226 stored").expect("NOOP").reply("200 still here");
     start_and_connect();
     std::string command = "STOR folder";
-    const TransferOutcome outcome = put_file(ctx, ctx.control_socket, command, path("folder"), 'I');
+    const TransferOutcome outcome = put_file(ctx, command, path("folder"), 'I');
     EXPECT_EQ(outcome.status, TransferStatus::LocalError);
     EXPECT_EQ(transfer_result(outcome), 0);
     EXPECT_TRUE(view.contains("File error on READ! Aborted"));
@@ -356,7 +356,6 @@ TEST_F(GetPut, AnUploadWhoseLocalFileCannotBeReadIsALocalError) {
 TEST_F(GetPut, TheQuotedRetryOfAResumedGetRepeatsRest) {
     ctx.session.passive = 0;
     ctx.session.host_type = dirlex::host::mvs;
-    ctx.control.current_type = 'I';
     const std::string remote = binary_bytes(3000);
     write_file(path("r.bin"), remote.substr(0, 1024));
     server.expect_port().expect("REST 1024").reply("350 restarting")
@@ -365,10 +364,11 @@ TEST_F(GetPut, TheQuotedRetryOfAResumedGetRepeatsRest) {
           .expect("RETR '/pub/USER.DATA'").reply("150 go").data_send(remote.substr(1024))
           .reply("226 done");
     start_and_connect();
+    ctx.control.state().current_type = 'I';  // TYPE I already sent on this connection
     const int file = ::open(path("r.bin").c_str(), O_WRONLY);
     ASSERT_GE(file, 0);
     ASSERT_EQ(::lseek(file, 1024, SEEK_SET), 1024);
-    EXPECT_TRUE(restart_get(ctx, ctx.control_socket, file, "/pub", "USER.DATA", 1024).complete());
+    EXPECT_TRUE(restart_get(ctx, file, "/pub", "USER.DATA", 1024).complete());
     ::close(file);
     finish();
     EXPECT_EQ(read_file(path("r.bin")), remote);
@@ -379,11 +379,11 @@ TEST_F(GetPut, TheQuotedRetryOfAResumedGetRepeatsRest) {
 TEST_F(GetPut, AFailedAcceptReadsTheServersAnswerSoTheConnectionStaysInStep) {
     ctx.session.passive = 0;
     ctx.session.timeout = 5;
-    ctx.control.current_type = 'I';
     server.expect_port().expect("RETR never").reply("150 go").data_swallow()
           .reply("425 can't open data connection")
           .expect("NOOP", 15s).reply("200 still here");
     start_and_connect();
+    ctx.control.state().current_type = 'I';  // TYPE I already sent on this connection
     EXPECT_EQ(get("never", "never", 'I'), 4);
     EXPECT_FALSE(last.complete());
     EXPECT_EQ(ctx.reply.code, 425);
@@ -392,10 +392,10 @@ TEST_F(GetPut, AFailedAcceptReadsTheServersAnswerSoTheConnectionStaysInStep) {
 }
 
 TEST_F(GetPut, RefusedCommandsAndBusyStartNothing) {
-    ctx.control.current_type = 'I';
     server.expect("PASV").passive_reply().expect("RETR missing").reply("550 no such file")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
+    ctx.control.state().current_type = 'I';  // TYPE I already sent on this connection
     EXPECT_EQ(get("missing", "missing", 'I'), 0);
     EXPECT_EQ(ctx.reply.code, 550);
     EXPECT_FALSE(std::filesystem::exists(path("missing")));
@@ -403,11 +403,12 @@ TEST_F(GetPut, RefusedCommandsAndBusyStartNothing) {
     EXPECT_EQ(get("other", "other", 'I'), 0);
     EXPECT_TRUE(view.contains("command in process, ignored"));
     --ctx.busy_count;
-    std::string command = "RETR x";
-    EXPECT_EQ(get_file(ctx, -1, command, path("x"), 'I').status, TransferStatus::ServerRefused);
-    EXPECT_TRUE(view.contains("no ctrl_skt, ignored"));
     expect_usable();
     finish();
+    close_control(ctx);
+    std::string command = "RETR x";
+    EXPECT_EQ(get_file(ctx, command, path("x"), 'I').status, TransferStatus::ServerRefused);
+    EXPECT_TRUE(view.contains("no ctrl_skt, ignored"));
 }
 
 TEST(QuoteArgument, WrapsEverythingAfterTheCommandWord) {

@@ -171,7 +171,7 @@ TEST_F(Worker, FilesNamedByPathGoUpUnderTheirOwnNamesSkippingWhatIsGone) {
 
     // A failed transfer ends the loop: the files after it stay where they are.
     const int files = static_cast<int>(std::distance(fs::directory_iterator(ftpd.home()), {}));
-    ::shutdown(ctx.control_socket, SHUT_RDWR);
+    ctx.control.shutdown_any_thread();
     ASSERT_TRUE(worker.start_upload_files({one, two}));
     ASSERT_TRUE(wait(worker, 10s));
     EXPECT_EQ(static_cast<int>(std::distance(fs::directory_iterator(ftpd.home()), {})), files);

@@ -39,10 +39,10 @@ protected:
 };
 
 TEST_F(ServerFeaturesTest, LogonAsksFeatAndSwitchesUtf8On) {
-    EXPECT_TRUE(ctx.control.features.answered);
-    EXPECT_TRUE(ctx.control.features.offers("MLST"));
-    EXPECT_TRUE(ctx.control.features.offers("MDTM"));
-    EXPECT_THAT(ctx.control.features.mlst_facts, IsSupersetOf({"type", "size", "modify"}));
+    EXPECT_TRUE(ctx.control.state().features.answered);
+    EXPECT_TRUE(ctx.control.state().features.offers("MLST"));
+    EXPECT_TRUE(ctx.control.state().features.offers("MDTM"));
+    EXPECT_THAT(ctx.control.state().features.mlst_facts, IsSupersetOf({"type", "size", "modify"}));
     EXPECT_TRUE(view.contains("OPTS UTF8 ON"));
 }
 
@@ -121,14 +121,13 @@ TEST_F(Ipv6Logon, LiteralsWithAndWithoutBracketsLogOn) {
         ctx.session.port = ftpd.port();
         ctx.session.user = "anna";
         ctx.session.password = "secret";
-        ctx.control_socket = logon(ctx);
-        ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
+        ASSERT_TRUE(logon(ctx)) << ftpd.log_text();
         EXPECT_TRUE(view.contains("Connected to ::1 port " + std::to_string(ftpd.port())));
-        EXPECT_TRUE(ctx.control.features.offers("EPSV"));
-        const auto peer = sock_peer_storage(ctx.control_socket);
+        EXPECT_TRUE(ctx.control.state().features.offers("EPSV"));
+        const auto peer = sock_peer_storage(ctx.control.descriptor());
         ASSERT_TRUE(peer);
         EXPECT_EQ(peer->ss_family, AF_INET6);
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        close_control(ctx);
         ctx.connected = false;
     }
 }

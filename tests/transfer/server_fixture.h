@@ -22,8 +22,7 @@ protected:
         ctx.session.passive = 1;
         ctx.options.mode = 'I';
         ctx.connected = false;  // the logon connects for real
-        ctx.control_socket = logon(ctx);
-        ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text();
+        ASSERT_TRUE(logon(ctx)) << ftpd.log_text();
     }
     void TearDown() override { clear_listing_cache(ctx); }
 

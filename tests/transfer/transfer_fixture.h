@@ -34,14 +34,15 @@ protected:
         ctx.local_dir = dir.path().string();
     }
     ~TransferTest() override {
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        close_control(ctx);
         std::error_code ec;
         std::filesystem::current_path(previous_dir_, ec);
     }
 
     void connect_to(unsigned port) {
-        ctx.control_socket = connect_host(ctx, "127.0.0.1", port, "tcp");
-        ASSERT_NE(ctx.control_socket, -1);
+        const int fd = connect_host(ctx, "127.0.0.1", port, "tcp");
+        ASSERT_NE(fd, -1);
+        open_control(ctx, fd);
     }
 
     [[nodiscard]] std::string path(const std::string& name) const {

@@ -32,8 +32,7 @@ protected:
         ctx.session.passive = GetParam() ? 1 : 0;
         ctx.settings.hash = 1;
         ctx.connected = false;  // the logon connects for real
-        ctx.control_socket = logon(ctx);
-        ASSERT_NE(ctx.control_socket, -1) << ftpd.log_text() << ::testing::PrintToString(view.lines());
+        ASSERT_TRUE(logon(ctx)) << ftpd.log_text() << ::testing::PrintToString(view.lines());
         ctx.remote.listing_file = path("listing.txt");
     }
     [[nodiscard]] std::string remote(const std::string& name) const {
@@ -42,12 +41,12 @@ protected:
     // The completion reply's class; the whole outcome stays in `last`.
     int put(const std::string& local, const std::string& remote_name, int mode) {
         std::string command = "STOR " + remote_name;
-        last = put_file(ctx, ctx.control_socket, command, path(local), mode);
+        last = put_file(ctx, command, path(local), mode);
         return last.reply_class;
     }
     int get(const std::string& remote_name, const std::string& local, int mode) {
         std::string command = "RETR " + remote_name;
-        last = get_file(ctx, ctx.control_socket, command, path(local), mode);
+        last = get_file(ctx, command, path(local), mode);
         return last.reply_class;
     }
     TransferOutcome last;
@@ -94,7 +93,7 @@ TEST_P(RealServer, StouLetsTheServerNameTheFile) {
     ctx.options.stou = 1;
     write_file(path("u.bin"), binary_bytes(10000));
     std::string command = "STOR u.bin";
-    ASSERT_TRUE(put_file(ctx, ctx.control_socket, command, path("u.bin"), 'I').complete());
+    ASSERT_TRUE(put_file(ctx, command, path("u.bin"), 'I').complete());
     EXPECT_EQ(command, "STOU u.bin");
     int stored = 0;
     for (const auto& entry : std::filesystem::directory_iterator(ftpd.home())) {
@@ -110,19 +109,19 @@ TEST_P(RealServer, ListingsGoIntoTheListingFile) {
     write_file(remote("alpha.c"), "a");
     write_file(remote("beta.h"), "b");
     std::string command = "LIST";
-    ASSERT_TRUE(get_file(ctx, ctx.control_socket, command, path("list.txt"), 'A').complete());
+    ASSERT_TRUE(get_file(ctx, command, path("list.txt"), 'A').complete());
     const std::string list = read_file(path("list.txt"));
     EXPECT_THAT(list, HasSubstr("alpha.c\n"));
     EXPECT_THAT(list, HasSubstr("beta.h\n"));
     EXPECT_EQ(list.find('\r'), std::string::npos);
     // pyftpdlib does not expand patterns: a plain NLST.
-    ASSERT_EQ(raw_command(ctx, ctx.control_socket, "NLST"), 2) << ::testing::PrintToString(view.lines());
+    ASSERT_EQ(raw_command(ctx, "NLST"), 2) << ::testing::PrintToString(view.lines());
     const std::string names = read_file(ctx.remote.listing_file);
     EXPECT_THAT(names, HasSubstr("alpha.c\n"));
     EXPECT_THAT(names, HasSubstr("beta.h\n"));
     // After the listing in ASCII, a binary download sends its TYPE again.
     ASSERT_EQ(get("beta.h", "beta.h", 'I'), 2);
-    EXPECT_EQ(ctx.control.current_type, 'I');
+    EXPECT_EQ(ctx.control.state().current_type, 'I');
     EXPECT_EQ(read_file(path("beta.h")), "b");
 }
 

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/stream.h"
 #include "transfer/progress.h"
 #include "transfer/transfer_fixture.h"
 #include "transfer/transfer_loops.h"
@@ -38,29 +39,35 @@ protected:
 // the loop, then it sees the close.
 class DataPair {
 public:
-    DataPair() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds_), 0); }
-    ~DataPair() {
-        ::close(fds_[0]);
-        ::close(fds_[1]);
+    // The client's end becomes ctx's data connection.
+    explicit DataPair(NetContext& ctx) : ctx_(ctx) {
+        int fds[2] = {-1, -1};
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        ctx_.data.open(std::make_unique<SocketStream>(fds[0]));
+        server_ = fds[1];
     }
-    [[nodiscard]] int client() const { return fds_[0]; }
+    ~DataPair() {
+        (void)ctx_.data.close();
+        ::close(server_);
+    }
     // Queues the bytes for the client and closes the server's sending side.
     void serve(const std::string& bytes) {
-        ASSERT_EQ(::write(fds_[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        ::shutdown(fds_[1], SHUT_WR);
+        ASSERT_EQ(::write(server_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ::shutdown(server_, SHUT_WR);
     }
     // What the client sent, once it closed its side.
     std::string received() {
-        ::shutdown(fds_[0], SHUT_WR);
+        ctx_.data.shutdown_any_thread(ShutdownHow::Write);
         std::string bytes;
         char buffer[4096];
         ssize_t n;
-        while ((n = ::read(fds_[1], buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<std::size_t>(n));
+        while ((n = ::read(server_, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<std::size_t>(n));
         return bytes;
     }
 
 private:
-    int fds_[2] = {-1, -1};
+    NetContext& ctx_;
+    int server_ = -1;
 };
 
 TEST_F(TransferLoops, WorkedExampleAndThrottle) {
@@ -148,13 +155,13 @@ TEST(ExpectedSize, Percent) {
 }
 
 TEST_F(TransferLoops, AsciiReceiveTurnsCrLfIntoLfAcrossChunkEdges) {
-    ctx.control.current_type = 'A';
+    ctx.control.state().current_type = 'A';
     ctx.settings.rbp = 80;
     // The CR of the first line end is the 80th byte: its LF comes with the next chunk.
     const std::string wire = std::string(79, 'a') + "\r\n" + "b\rc\r\r\n" + "end\r";
-    DataPair pair;
+    DataPair pair(ctx);
     pair.serve(wire);
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("text.txt"), -1).status, TransferStatus::Complete);
+    EXPECT_EQ(receive_file_data(ctx, path("text.txt")).status, TransferStatus::Complete);
     EXPECT_EQ(read_file(path("text.txt")), std::string(79, 'a') + "\n" + "b\rc\r\n" + "end\r");
     EXPECT_TRUE(view.contains("Received " + std::to_string(wire.size()) + " bytes"));
     EXPECT_EQ(ctx.busy_count, 0);
@@ -163,20 +170,20 @@ TEST_F(TransferLoops, AsciiReceiveTurnsCrLfIntoLfAcrossChunkEdges) {
 }
 
 TEST_F(TransferLoops, BinaryReceiveIsByteExact) {
-    ctx.control.current_type = 'I';
+    ctx.control.state().current_type = 'I';
     ctx.settings.rbp = 100;
     const std::string bytes = binary_bytes(5000) + "\r\n\r";
-    DataPair pair;
+    DataPair pair(ctx);
     pair.serve(bytes);
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("b.bin"), -1).status, TransferStatus::Complete);
+    EXPECT_EQ(receive_file_data(ctx, path("b.bin")).status, TransferStatus::Complete);
     EXPECT_EQ(read_file(path("b.bin")), bytes);
 }
 
 TEST_F(TransferLoops, EmptyDownloadIsCompleteAndTruncatesTheOldFile) {
     write_file(path("old.txt"), "previous content");
-    DataPair pair;
+    DataPair pair(ctx);
     pair.serve("");
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("old.txt"), -1).status, TransferStatus::Complete);
+    EXPECT_EQ(receive_file_data(ctx, path("old.txt")).status, TransferStatus::Complete);
     EXPECT_EQ(read_file(path("old.txt")), "");
     EXPECT_TRUE(view.contains("Received 0 bytes in 0.1 secs, (0.00 bps), transfer succeeded"));
 }
@@ -186,39 +193,39 @@ TEST_F(TransferLoops, ReceiveAtAnOffsetWritesFromThereAndCountsFromIt) {
     const int file = ::open(path("part.bin").c_str(), O_WRONLY);
     ASSERT_GE(file, 0);
     ASSERT_EQ(::lseek(file, 4, SEEK_SET), 4);
-    DataPair pair;
+    DataPair pair(ctx);
     pair.serve("abc");
-    EXPECT_EQ(receive_file_data_at(ctx, pair.client(), file, -1, 4).status, TransferStatus::Complete);
+    EXPECT_EQ(receive_file_data_at(ctx, file, 4).status, TransferStatus::Complete);
     ::close(file);
     EXPECT_EQ(read_file(path("part.bin")), "0123abc789");
     EXPECT_TRUE(view.contains("Received 7 bytes"));
 }
 
 TEST_F(TransferLoops, UncreatableFileWithNothingComingIsNothingUsable) {
-    DataPair pair;
+    DataPair pair(ctx);
     pair.serve("");
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("no/such/dir/f"), -1).status,
+    EXPECT_EQ(receive_file_data(ctx, path("no/such/dir/f")).status,
               TransferStatus::LocalError);
     EXPECT_TRUE(view.contains("failed to open file " + path("no/such/dir/f") + " (2)"));
 }
 
 TEST_F(TransferLoops, NoDataSocketOrNoConnectionDoesNothing) {
-    EXPECT_EQ(receive_file_data(ctx, -1, path("x"), -1).status, TransferStatus::ServerRefused);
-    EXPECT_EQ(send_file_data(ctx, -1, path("x")).status, TransferStatus::ServerRefused);
+    EXPECT_EQ(receive_file_data(ctx, path("x")).status, TransferStatus::ServerRefused);
+    EXPECT_EQ(send_file_data(ctx, path("x")).status, TransferStatus::ServerRefused);
     ctx.connected = false;
-    DataPair pair;
-    EXPECT_EQ(receive_file_data(ctx, pair.client(), path("x"), -1).status, TransferStatus::ServerRefused);
+    DataPair pair(ctx);
+    EXPECT_EQ(receive_file_data(ctx, path("x")).status, TransferStatus::ServerRefused);
     EXPECT_EQ(progress.opened(), 0);
     EXPECT_FALSE(std::filesystem::exists(path("x")));
 }
 
 TEST_F(TransferLoops, AsciiSendTurnsLfIntoCrLfAndKeepsExistingCrLf) {
-    ctx.control.current_type = 'A';
+    ctx.control.state().current_type = 'A';
     ctx.settings.sbp = 80;
     const std::string text = std::string(79, 'x') + "\r\n" + "two\n\nthree\r\n";
     write_file(path("up.txt"), text);
-    DataPair pair;
-    EXPECT_EQ(send_file_data(ctx, pair.client(), path("up.txt")).status, TransferStatus::Complete);
+    DataPair pair(ctx);
+    EXPECT_EQ(send_file_data(ctx, path("up.txt")).status, TransferStatus::Complete);
     EXPECT_EQ(pair.received(), std::string(79, 'x') + "\r\n" + "two\r\n\r\nthree\r\n");
     EXPECT_EQ(progress.caption(),
               "Sending ASCII file " + path("up.txt") + " (" + std::to_string(text.size()) + " bytes)");
@@ -226,12 +233,12 @@ TEST_F(TransferLoops, AsciiSendTurnsLfIntoCrLfAndKeepsExistingCrLf) {
 }
 
 TEST_F(TransferLoops, BinarySendIsByteExactAndShowsProgress) {
-    ctx.control.current_type = 'I';
+    ctx.control.state().current_type = 'I';
     ctx.settings.sbp = 512;
     const std::string bytes = binary_bytes(20000);
     write_file(path("up.bin"), bytes);
-    DataPair pair;
-    EXPECT_EQ(send_file_data(ctx, pair.client(), path("up.bin")).status, TransferStatus::Complete);
+    DataPair pair(ctx);
+    EXPECT_EQ(send_file_data(ctx, path("up.bin")).status, TransferStatus::Complete);
     EXPECT_EQ(pair.received(), bytes);
     EXPECT_THAT(progress.caption(), HasSubstr("Sending BINARY file"));
     // The caption names the size, so the bar follows the count (the first chunk of 512
@@ -242,8 +249,8 @@ TEST_F(TransferLoops, BinarySendIsByteExactAndShowsProgress) {
 
 TEST_F(TransferLoops, MissingFileToSendFailsWithTheErrorSound) {
     ctx.options.bell = 1;
-    DataPair pair;
-    EXPECT_EQ(send_file_data(ctx, pair.client(), path("gone.bin")).status, TransferStatus::LocalError);
+    DataPair pair(ctx);
+    EXPECT_EQ(send_file_data(ctx, path("gone.bin")).status, TransferStatus::LocalError);
     EXPECT_TRUE(view.contains("failed to open file " + path("gone.bin") + " (2)"));
     EXPECT_GT(sound.beeps() + static_cast<int>(sound.played().size()), 0);
     EXPECT_FALSE(view.contains("Transmitted"));

@@ -204,10 +204,13 @@ protected:
     void connect_to_server() {
         install_blocking_hook(ctx);
         server.start();
-        ctx.control_socket = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
-        ASSERT_NE(ctx.control_socket, -1);
+        {
+            const int fd = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
+            ASSERT_NE(fd, -1);
+            open_control(ctx, fd);
+        }
     }
-    ~ChmodExchange() override { ctx.control_socket = close_socket(ctx, ctx.control_socket); }
+    ~ChmodExchange() override { close_control(ctx); }
     void finish() {
         EXPECT_TRUE(server.wait_done(std::chrono::seconds(5)));
         EXPECT_THAT(server.failures(), ::testing::IsEmpty());
@@ -251,7 +254,7 @@ TEST_F(ChmodExchange, NoSelectionAsksForTheTextAndCancelSendsNothing) {
     EXPECT_EQ(change_remote_permissions(ctx, mode, {}, keep), 0);
     EXPECT_EQ(change_remote_permissions(ctx, mode, {"x"}, [](int) { return 0; }), 0)
         << "every box unchecked is a Cancel";
-    EXPECT_EQ(send_command(ctx, ctx.control_socket, "NOOP"), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
     finish();
 }
 

@@ -31,10 +31,11 @@ protected:
         install_blocking_hook(ctx);
         server.silence_until_closed(20s);
         server.start();
-        ctx.control_socket = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
+        const int fd = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
+        if (fd != -1) open_control(ctx, fd);
     }
     ~GuiBlockingHook() override {
-        ctx.control_socket = close_socket(ctx, ctx.control_socket);
+        close_control(ctx);
         install_thread_blocking_hook(nullptr);
     }
     bool shown(const QString& text) const {
@@ -52,14 +53,14 @@ protected:
 };
 
 TEST_F(GuiBlockingHook, EventsArePumpedAndCancelEndsTheWait) {
-    ASSERT_NE(ctx.control_socket, -1);
+    ASSERT_TRUE(ctx.control.is_open());
     int fired = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++fired; });
     ticker.start(50);
     QTimer::singleShot(700, [this] { cancel_command(ctx); });
     const auto start = Clock::now();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(read_reply(ctx), 4);
     const auto waited = Clock::now() - start;
     EXPECT_EQ(ctx.reply.code, 421);
     EXPECT_GE(fired, 5);
@@ -69,10 +70,10 @@ TEST_F(GuiBlockingHook, EventsArePumpedAndCancelEndsTheWait) {
 }
 
 TEST_F(GuiBlockingHook, TimeOutGivesUpASilentServer) {
-    ASSERT_NE(ctx.control_socket, -1);
+    ASSERT_TRUE(ctx.control.is_open());
     ctx.session.timeout = 5;
     const auto start = Clock::now();
-    EXPECT_EQ(read_reply(ctx, ctx.control_socket), 4);
+    EXPECT_EQ(read_reply(ctx), 4);
     const auto waited = Clock::now() - start;
     EXPECT_GE(waited, 4500ms);
     EXPECT_LT(waited, 9s);

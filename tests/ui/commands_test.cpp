@@ -345,7 +345,7 @@ TEST_F(SlowWindowCommandsTest, ExitDuringATransferEndsWithinTwoSeconds) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return closed && !commands->transfer_running(); }, 2000));
     EXPECT_LT(tick_count() - exit_at, 2000);
     EXPECT_FALSE(ctx.connected.load());
-    EXPECT_EQ(ctx.control_socket, -1);
+    EXPECT_FALSE(ctx.control.is_open());
 }
 
 }  // namespace
