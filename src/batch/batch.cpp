@@ -135,7 +135,7 @@ bool readable_file(const std::string& path) {
 }
 
 int send_file(BatchContext& ctx, std::string& command, const std::string& local,
-              int mode) {
+              TransferMode mode) {
     if (!readable_file(local)) {
         ctx.messages.print_message("can't read %s", local.c_str());
         return 0;
@@ -154,7 +154,7 @@ std::vector<std::string> read_name_list(const std::string& path) {
 }
 
 int download_matching(BatchContext& ctx, const std::string& dir,
-                      const std::string& pattern, const std::string& destination, int mode) {
+                      const std::string& pattern, const std::string& destination, TransferMode mode) {
     int result = change_dir(ctx, dir);
     if (result != 2) return result;
     // Many servers (pyftpdlib among them) do not expand wildcards: then the whole name list
@@ -177,7 +177,7 @@ int download_matching(BatchContext& ctx, const std::string& dir,
 }
 
 int upload_matching(BatchContext& ctx, const std::string& dir,
-                    const std::string& pattern, const std::string& destination, int mode) {
+                    const std::string& pattern, const std::string& destination, TransferMode mode) {
     std::error_code ec;
     std::filesystem::current_path(dir, ec);
     if (ec) return 5;
@@ -215,7 +215,7 @@ std::vector<std::string> take_trailing_flags(BatchContext& ctx, std::string_view
 }  // namespace
 
 int transfer_matching(BatchContext& ctx, const std::string& source,
-                      const std::string& destination, BatchDirection direction, int mode) {
+                      const std::string& destination, BatchDirection direction, TransferMode mode) {
     const auto dir = directory_part(source);
     if (!dir || !file_part(destination).empty()) return 5;
     const std::string pattern = file_part(source);
@@ -226,7 +226,7 @@ int transfer_matching(BatchContext& ctx, const std::string& source,
 }
 
 int transfer_by_address(BatchContext& ctx, const std::string& source,
-                        std::string destination, BatchDirection direction, int mode) {
+                        std::string destination, BatchDirection direction, TransferMode mode) {
     const std::string source_file = file_part(source);
     if (direction == BatchDirection::Upload) {
         if (has_wildcard(source_file)) {
@@ -280,7 +280,7 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
         if (!ctx.host.host_type_probed) probe_host_type(ctx);
         int result = transfer_by_address(ctx, source_path, destination_path,
                                          download ? BatchDirection::Download : BatchDirection::Upload,
-                                         ctx.options.mode);
+                                         chosen_mode(ctx));
         if (result == 6 && stop_signal() == 0) {
             int cls = 2;
             if (ctx.session.host_type != dirlex::host::delete_only_no_cwd) {

@@ -19,8 +19,8 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
 // whole or that of an upload cannot be read), 6 when a download source has no file name, or
 // the result of transfer_matching.
 int transfer_by_address(BatchContext& ctx, const std::string& source,
-                        std::string destination, BatchDirection direction, int mode);
+                        std::string destination, BatchDirection direction, TransferMode mode);
 int transfer_matching(BatchContext& ctx, const std::string& source,
-                      const std::string& destination, BatchDirection direction, int mode);
+                      const std::string& destination, BatchDirection direction, TransferMode mode);
 
 }  // namespace varnix

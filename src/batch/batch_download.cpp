@@ -46,15 +46,15 @@ std::int64_t local_file_size(const std::string& path) {
 }
 
 // The transfer type the download would use: automatic mode picks it by the name.
-bool ascii_transfer(BatchContext& ctx, const std::string& remote, int mode) {
+bool ascii_transfer(BatchContext& ctx, const std::string& remote, TransferMode mode) {
     if (ctx.options.amode) return is_ascii_name(ctx, remote);
-    return mode == 'A';
+    return mode == TransferMode::Ascii;
 }
 
 // get_file, but a download whose local file was not written whole is no success even when
 // the server confirmed it: the run's exit status must not report a file that is not there.
 int receive_whole(BatchContext& ctx, const std::string& remote,
-                  const std::string& local, int mode) {
+                  const std::string& local, TransferMode mode) {
     std::string command = "RETR " + remote;
     const TransferOutcome outcome = get_file(ctx, command, local, mode);
     if (outcome.reply_class == 2 && !outcome.complete()) {
@@ -73,7 +73,7 @@ void send_binary_type(BatchContext& ctx) {
 // REST from the local file's size, then RETR, appending to the file. ASCII is refused: the
 // local file's line ends differ from the server's, so its size is no offset on the server.
 int resume_download(BatchContext& ctx, const std::string& remote,
-                    const std::string& local, int mode) {
+                    const std::string& local, TransferMode mode) {
     if (ascii_transfer(ctx, remote, mode)) {
         ctx.messages.print_message(
             "-resume needs a binary transfer: an ASCII file's size here is no offset on the "
@@ -163,7 +163,7 @@ std::int64_t remote_file_size(BatchContext& ctx, const std::string& remote) {
 }
 
 int download_file(BatchContext& ctx, const std::string& remote,
-                  const std::string& local, int mode) {
+                  const std::string& local, TransferMode mode) {
     // A caption left from an earlier transfer must not pass for this file's size.
     ctx.transfer.progress_caption.clear();
     const int result = ctx.batch.resume ? resume_download(ctx, remote, local, mode)

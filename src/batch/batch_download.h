@@ -13,7 +13,7 @@ namespace varnix {
 // as the remote one); otherwise the failure's class (0 when nothing could be started or the
 // file did not arrive whole). After a stop signal: never 2, and the bytes kept are reported.
 [[nodiscard]] int download_file(BatchContext& ctx, const std::string& remote,
-                                const std::string& local, int mode);
+                                const std::string& local, TransferMode mode);
 
 // The size SIZE reports for `remote` (in the current TYPE), or -1.
 [[nodiscard]] std::int64_t remote_file_size(BatchContext& ctx,

@@ -344,7 +344,7 @@ void view_remote_file(TransferContext& ctx, PaneSide side, ViewAction action,
     std::string command = "RETR " + name;
     if (action == ViewAction::View) {
         if (!hooks.view_temp_file.empty() &&
-            get_file(ctx, command, hooks.view_temp_file, ctx.options.mode)
+            get_file(ctx, command, hooks.view_temp_file, chosen_mode(ctx))
                 .complete()) {
             (void)view_file(ctx, hooks, hooks.view_temp_file);
         }
@@ -358,7 +358,7 @@ void view_remote_file(TransferContext& ctx, PaneSide side, ViewAction action,
         }
         if (!path.empty()) {
             ctx.messages.print_message("receiving %s as %s", name.c_str(), path.c_str());
-            if (get_file(ctx, command, path, ctx.options.mode).complete()) {
+            if (get_file(ctx, command, path, chosen_mode(ctx)).complete()) {
                 (void)open_with_desktop(hooks, path);
             }
         }

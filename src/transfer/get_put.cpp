@@ -56,20 +56,21 @@ bool refused_command(TransferContext& ctx, std::string_view command) {
     return true;
 }
 
-void set_mode(TransferContext& ctx, int mode) {
-    ctx.options.mode = mode;
+void set_mode(TransferContext& ctx, TransferMode mode) {
+    ctx.options.mode = static_cast<int>(mode);
     post_window_event(ctx.services.invoker, ctx.events.on_mode_changed);
 }
 
 // Sends TYPE when the wanted type differs from the one last sent.
-void send_type(TransferContext& ctx, int mode) {
-    if (mode == ctx.control.state().current_type) return;
-    if (mode == 'L') {
+void send_type(TransferContext& ctx, TransferMode mode) {
+    const char letter = static_cast<char>(mode);
+    if (letter == ctx.control.state().current_type) return;
+    if (mode == TransferMode::Local8) {
         (void)send_command(ctx, "TYPE L 8");
     } else {
-        (void)send_command(ctx, "TYPE %c", mode);
+        (void)send_command(ctx, "TYPE %c", letter);
     }
-    ctx.control.state().current_type = static_cast<char>(mode);
+    ctx.control.state().current_type = letter;
 }
 
 // Sends the transfer command; for a put, a 500 to STOU is tried again as STOR.
@@ -175,9 +176,9 @@ TransferOutcome transfer(TransferContext& ctx, Job& job) {
 }
 
 // Automatic mode chooses ASCII or binary by the name's extension.
-int choose_mode(TransferContext& ctx, std::string_view name, int mode) {
+TransferMode choose_mode(TransferContext& ctx, std::string_view name, TransferMode mode) {
     if (!ctx.options.amode || !ctx.transfer.request.automatic_mode) return mode;
-    mode = is_ascii_name(ctx, name) ? 'A' : 'I';
+    mode = is_ascii_name(ctx, name) ? TransferMode::Ascii : TransferMode::Binary;
     set_mode(ctx, mode);
     return mode;
 }
@@ -197,7 +198,8 @@ void quote_argument(std::string& command) {
 }
 
 TransferOutcome get_file(TransferContext& ctx, std::string& command,
-                         const std::string& local_path, int mode, const TransferRequest& request) {
+                         const std::string& local_path, TransferMode mode,
+                         const TransferRequest& request) {
     ctx.reply.code = 0;
     const TransferRequest previous = std::exchange(ctx.transfer.request, request);
     struct Restore {
@@ -214,7 +216,7 @@ TransferOutcome get_file(TransferContext& ctx, std::string& command,
 }
 
 TransferOutcome put_file(TransferContext& ctx, std::string& command,
-                         const std::string& local_path, int mode) {
+                         const std::string& local_path, TransferMode mode) {
     ctx.reply.code = 0;
     if (refused_checks(ctx) || refused_command(ctx, command)) return refused();
     mode = choose_mode(ctx, local_path, mode);
@@ -230,8 +232,8 @@ TransferOutcome restart_get(TransferContext& ctx, int file,
     ctx.reply.code = 0;
     std::string command = "RETR " + join_remote_path(ctx, remote_dir, remote_name);
     if (refused_checks(ctx) || refused_command(ctx, command)) return refused();
-    set_mode(ctx, 'I');
-    send_type(ctx, 'I');
+    set_mode(ctx, TransferMode::Binary);
+    send_type(ctx, TransferMode::Binary);
     Job job{Direction::Get, command, nullptr, file, offset, true, {}};
     // REST goes out right before the transfer command, on whichever connection is used.
     job.before_command = [&] {
@@ -259,11 +261,11 @@ int download_one(TransferContext& ctx, const std::string& remote_name, unsigned 
     std::string command = "RETR " + remote_name;
     const std::string remote_dir = ctx.current_remote_dir;
     // No restart record for a name that can never be fetched.
-    if (ctx.options.mode == 'I' && !holds_line_break(command)) {
+    if (chosen_mode(ctx) == TransferMode::Binary && !holds_line_break(command)) {
         save_restart_record(ctx, ctx.session.name, remote_dir, remote_name, local_name);
     }
     const std::string local_path = local_file_path(ctx, local_name);
-    const TransferOutcome outcome = get_file(ctx, command, local_path, ctx.options.mode);
+    const TransferOutcome outcome = get_file(ctx, command, local_path, chosen_mode(ctx));
     if (outcome.complete()) {
         clear_restart_record(ctx, ctx.session.name);
         (void)apply_remote_time(ctx, remote_name, local_path);
@@ -293,7 +295,7 @@ int upload_one(TransferContext& ctx, const std::string& local_name, unsigned ind
     ctx.messages.print_message("sending %s as %s (%u of %u)", local_name.c_str(),
                                remote_name.c_str(), index, count);
     const TransferOutcome outcome = put_file(ctx, command,
-                                             local_file_path(ctx, local_name), ctx.options.mode);
+                                             local_file_path(ctx, local_name), chosen_mode(ctx));
     // Only a file the server confirmed whole is logged as sent.
     if (outcome.complete() && ctx.settings.dolog) {
         append_transfer_log(ctx, {TransferDirection::Upload,

@@ -10,18 +10,23 @@
 
 namespace varnix {
 
+// The transfer mode chosen in the window or the options (the stored letter as the enum).
+[[nodiscard]] inline TransferMode chosen_mode(const TransferContext& ctx) {
+    return static_cast<TransferMode>(ctx.options.mode);
+}
+
 // `command` holds "RETR name" (or a listing command). Complete only when every byte arrived
 // and the server confirmed it; reply_class is the completion reply's class, 0 when nothing
 // could be started.
 [[nodiscard]] TransferOutcome get_file(TransferContext& ctx,
                                        std::string& command, const std::string& local_path,
-                                       int mode, const TransferRequest& request = {});
+                                       TransferMode mode, const TransferRequest& request = {});
 // `command` holds "STOR name"; it may be rewritten to STOU. An upload that stops before the
 // end of the file (Cancel, time-out, send or read error) resets the data connection, so the
 // server sees a failure, and is never Complete.
 [[nodiscard]] TransferOutcome put_file(TransferContext& ctx,
                                        std::string& command, const std::string& local_path,
-                                       int mode);
+                                       TransferMode mode);
 // REST offset, then RETR of the joined remote path into the open, positioned file. bytes
 // counts from the offset.
 [[nodiscard]] TransferOutcome restart_get(TransferContext& ctx, int file,

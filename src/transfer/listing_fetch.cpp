@@ -18,7 +18,7 @@ TransferOutcome fetch_listing(TransferContext& ctx, const std::string& command) 
     if (ctx.remote.listing_file.empty()) ctx.remote.listing_file = make_temp_file("DIR");
     std::string line = command;
     const TransferRequest listing{.sound = false, .progress_dialog = false, .automatic_mode = false};
-    return get_file(ctx, line, ctx.remote.listing_file, 'A', listing);
+    return get_file(ctx, line, ctx.remote.listing_file, TransferMode::Ascii, listing);
 }
 
 int raw_command(TransferContext& ctx, const std::string& text) {

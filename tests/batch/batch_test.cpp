@@ -313,7 +313,7 @@ TEST_F(BatchTest, WildcardNamesFromTheServerStayInTheDestination) {
     const fs::path in = work() / "in" / "box";
     fs::create_directories(in);
     EXPECT_EQ(transfer_matching(ctx, "/pub/*.txt", in.string() + "/",
-                                BatchDirection::Download, 'A'),
+                                BatchDirection::Download, TransferMode::Ascii),
               2);
     EXPECT_TRUE(server.wait_done(5s));
     EXPECT_THAT(server.failures(), IsEmpty());
@@ -327,10 +327,10 @@ TEST_F(BatchTest, WildcardNamesFromTheServerStayInTheDestination) {
 TEST_F(BatchTest, TransferByAddressPreconditions) {
     // No file name: the caller turns to the directory (6); a wildcard without a directory
     // part or with a named destination file is refused (5) before anything is sent.
-    EXPECT_EQ(transfer_by_address(ctx, "/pub/", "", BatchDirection::Download, 'I'), 6);
-    EXPECT_EQ(transfer_by_address(ctx, "*.txt", "in/", BatchDirection::Download, 'I'), 5);
-    EXPECT_EQ(transfer_by_address(ctx, "/pub/*.txt", "in/name", BatchDirection::Download, 'I'), 5);
-    EXPECT_EQ(transfer_by_address(ctx, "/none/here/*.zip", "/in/", BatchDirection::Upload, 'I'), 5);
+    EXPECT_EQ(transfer_by_address(ctx, "/pub/", "", BatchDirection::Download, TransferMode::Binary), 6);
+    EXPECT_EQ(transfer_by_address(ctx, "*.txt", "in/", BatchDirection::Download, TransferMode::Binary), 5);
+    EXPECT_EQ(transfer_by_address(ctx, "/pub/*.txt", "in/name", BatchDirection::Download, TransferMode::Binary), 5);
+    EXPECT_EQ(transfer_by_address(ctx, "/none/here/*.zip", "/in/", BatchDirection::Upload, TransferMode::Binary), 5);
 }
 
 }  // namespace

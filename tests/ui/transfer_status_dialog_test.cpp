@@ -215,7 +215,7 @@ TEST_F(TransferStatus, CancelEndsTheDownloadAndTheConnectionStaysUsable) {
     });
     poll.start(50);
     std::string command = "RETR big.bin";
-    const TransferOutcome outcome = get_file(ctx, command, path("big.bin"), 'I');
+    const TransferOutcome outcome = get_file(ctx, command, path("big.bin"), TransferMode::Binary);
     EXPECT_EQ(outcome.reply_class, 2);
     poll.stop();
     EXPECT_TRUE(clicked);
