@@ -8,6 +8,7 @@
 #include <string>
 
 #include "net/control_connection.h"
+#include "net/extended_address.h"
 #include "platform/clock.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
@@ -87,18 +88,24 @@ int send_pasv(NetContext& ctx) {
     return cls;
 }
 
-bool passive_connect(NetContext& ctx) {
-    if (send_pasv(ctx) != 2) return false;
+namespace {
+
+// PASV and a connect to the address it names (the control connection's peer, whatever it
+// names); the connected socket, or -1. `refused` tells that PASV itself failed (refused or
+// unreadable), as opposed to the connect.
+int pasv_socket(NetContext& ctx, bool& refused) {
+    refused = true;
+    if (send_pasv(ctx) != 2) return -1;
     const std::string reply = ctx.reply.text;
     const PassiveParse parse = parse_pasv_reply(reply);
     if (!parse.found_start) {
         ctx.messages.print_message("unable to parse info %s", reply.c_str());
-        return false;
+        return -1;
     }
     if (!parse.address) {
         ctx.messages.print_message("bad address in %.*s", static_cast<int>(parse.from_start.size()),
                                    parse.from_start.data());
-        return false;
+        return -1;
     }
     // The data connection goes where the control connection goes: a server must not be
     // able to send the client to a third host.
@@ -111,25 +118,115 @@ bool passive_connect(NetContext& ctx) {
             address = control_peer;
         }
     }
+    refused = false;
     const unsigned port = parse.address->port;
     ctx.messages.print_message("connecting to %s:%u", address.c_str(), port);
     const int socket = connect_host(ctx, address, port, "tcp");
     if (socket == -1) {
         report_socket_error(ctx, "connect", last_socket_error());
-        return false;
+        return -1;
     }
     ctx.messages.print_message("[%u] connect to %s port %u", static_cast<unsigned>(socket),
                                address.c_str(), port);
+    return socket;
+}
+
+// EPSV (RFC 2428) and a connect to the control connection's peer at the port it names: the
+// reply carries no address, so no server can send the client to a third host. The
+// connected socket, or -1.
+int epsv_socket(NetContext& ctx) {
+    const auto peer = sock_peer_storage(ctx.control.descriptor());
+    if (!peer) {
+        report_socket_error(ctx, "getpeername", last_socket_error());
+        return -1;
+    }
+    if (send_command(ctx, "EPSV") != 2) return -1;
+    const std::string reply = ctx.reply.text;
+    const auto port = parse_epsv_reply(reply);
+    if (!port) {
+        ctx.messages.print_message("unable to parse info %s", reply.c_str());
+        return -1;
+    }
+    const std::string address = numeric_host(*peer);
+    const bool v6 = address.find(':') != std::string::npos;
+    ctx.messages.print_message(v6 ? "connecting to [%s]:%u" : "connecting to %s:%u", address.c_str(), *port);
+    const int socket = connect_host(ctx, address, *port, "tcp");
+    if (socket == -1) {
+        report_socket_error(ctx, "connect", last_socket_error());
+        return -1;
+    }
+    ctx.messages.print_message("[%u] connect to %s port %u", static_cast<unsigned>(socket),
+                               address.c_str(), *port);
+    return socket;
+}
+
+}  // namespace
+
+bool control_is_ipv6(NetContext& ctx) {
+    const auto local = sock_local_storage(ctx.control.descriptor());
+    if (!local || local->ss_family != AF_INET6) return false;
+    return !IN6_IS_ADDR_V4MAPPED(&reinterpret_cast<const sockaddr_in6&>(*local).sin6_addr);
+}
+
+bool passive_connect(NetContext& ctx) {
+    const ServerFeatures& features = ctx.control.state().features;
+    // PASV can name only an IPv4 address; EPSV also where the server lists it.
+    const bool extended = control_is_ipv6(ctx) || features.offers("EPSV");
+    bool refused = false;
+    int socket = extended ? epsv_socket(ctx) : pasv_socket(ctx, refused);
+    // A server that knows FEAT (so is of the RFC 2428 era) but refused PASV may take EPSV.
+    // An older one is not asked a command it cannot know.
+    if (socket == -1 && refused && features.answered && !ctx.cancel_requested) socket = epsv_socket(ctx);
+    if (socket == -1) return false;
     auto stream = open_data_stream(ctx, socket);
     if (!stream) return false;
     ctx.data.open(std::move(stream));
     return true;
 }
 
+
 namespace {
+
+// An IPv6 listener on the control connection's local address, announced with EPRT (RFC
+// 2428): PORT can name only an IPv4 address. The listening socket, or -1 (closed).
+int listen_for_server_v6(NetContext& ctx) {
+    auto local = sock_local_storage(ctx.control.descriptor());
+    if (!local) {
+        report_socket_error(ctx, "getsockname", last_socket_error());
+        return -1;
+    }
+    const int fd = sock_create_stream(AF_INET6);
+    if (fd < 0) {
+        ctx.messages.print_message("failed to create socket: %s",
+                                   socket_error_text(last_socket_error()).c_str());
+        return -1;
+    }
+    UniqueSocket listener(fd);
+    set_address_port(*local, 0);
+    if (sock_bind_listen(fd, *local, 1) < 0) {
+        ctx.messages.print_message("failed bind: %s", socket_error_text(last_socket_error()).c_str());
+        return -1;
+    }
+    const auto bound = sock_local_storage(fd);
+    const auto argument = bound ? eprt_argument(*bound) : std::nullopt;
+    if (!argument) {
+        ctx.messages.print_message("failed getsockname: %s", socket_error_text(last_socket_error()).c_str());
+        return -1;
+    }
+    ctx.data.listener.open(std::make_unique<SocketStream>(listener.release()));
+    if (send_command_text(ctx, "EPRT " + *argument) != 2) {
+        ctx.messages.print_message("[%u] port cmd failed.", static_cast<unsigned>(fd));
+        close_listener(ctx);
+        return -1;
+    }
+    ctx.messages.print_message("[%u] listener %s port %u", static_cast<unsigned>(fd),
+                               numeric_host(*bound).c_str(), address_port(*bound));
+    return fd;
+}
 
 // A listening socket the server accepted a PORT command for, or -1.
 int listen_for_server(NetContext& ctx) {
+    if (control_is_ipv6(ctx)) return listen_for_server_v6(ctx);
     const int fd = sock_create_stream();
     if (fd < 0) {
         ctx.messages.print_message("failed to create socket: %s",
@@ -193,7 +290,7 @@ namespace {
 // in all. Anyone else who knocks is told off with an "[I]" line: the data of a download must
 // come from the server, not from a third host that found the port.
 int accept_from_server(NetContext& ctx, int listener, int limit_ms) {
-    const auto server = sock_peer_address(ctx.control.descriptor());
+    const auto server = sock_peer_storage(ctx.control.descriptor());
     const std::int64_t deadline = limit_ms < 0 ? -1 : tick_count() + limit_ms;
     for (;;) {
         int left = -1;
@@ -202,11 +299,11 @@ int accept_from_server(NetContext& ctx, int listener, int limit_ms) {
         }
         const int data = sock_accept(listener, left);
         if (data < 0 || !server) return data;
-        const auto peer = sock_peer_address(data);
-        if (peer && peer->sin_addr.s_addr == server->sin_addr.s_addr) return data;
+        const auto peer = sock_peer_storage(data);
+        if (peer && same_host(*peer, *server)) return data;
         ctx.messages.print_message("[I] data connection from %s refused: not the server %s",
-                                   peer ? dotted(peer->sin_addr).c_str() : "?",
-                                   dotted(server->sin_addr).c_str());
+                                   peer ? numeric_host(*peer).c_str() : "?",
+                                   numeric_host(*server).c_str());
         (void)sock_close(data);
     }
 }
@@ -227,9 +324,9 @@ bool accept_data_connection(NetContext& ctx) {
         return false;
     }
     close_listener(ctx);
-    if (const auto peer = sock_peer_address(data)) {
+    if (const auto peer = sock_peer_storage(data)) {
         ctx.messages.print_message("[%u] accept from %s port %u", static_cast<unsigned>(data),
-                                   dotted(peer->sin_addr).c_str(), ntohs(peer->sin_port));
+                                   numeric_host(*peer).c_str(), address_port(*peer));
     }
     auto stream = open_data_stream(ctx, data);
     if (!stream) return false;

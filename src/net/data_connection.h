@@ -34,9 +34,14 @@ struct PassiveParse {
 
 // Sends PASV (XPSV after a 500); the class of the last reply.
 int send_pasv(NetContext& ctx);
-// Opens ctx.data by PASV and a connect; false when that failed.
+// Whether the control connection runs over IPv6 (an IPv4 address mapped into IPv6 is IPv4).
+[[nodiscard]] bool control_is_ipv6(NetContext& ctx);
+// Opens ctx.data by PASV and a connect; false when that failed. EPSV (RFC 2428) in place of
+// PASV on IPv6 and where FEAT lists it, and after a refused PASV on a server that knows FEAT.
+// Either way the data connection goes to the control connection's peer.
 [[nodiscard]] bool passive_connect(NetContext& ctx);
-// Opens the listener (ctx.data.listener) and has the server accept a PORT command for it;
+// Opens the listener (ctx.data.listener) and has the server accept a PORT command for it
+// (EPRT on IPv6);
 // false when that failed (the listener is closed then).
 [[nodiscard]] bool open_listener(NetContext& ctx);
 // Accepts the server's data connection on ctx.data.listener (within the time-out) into

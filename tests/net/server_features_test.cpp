@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <cstring>
 
+#include "net/data_connection.h"
 #include "net/extended_address.h"
 #include "net/features.h"
 #include "net/logon.h"
@@ -154,6 +155,48 @@ TEST_F(Features, MdtmAskedWhenOffered) {
     negotiate_features(ctx);
     EXPECT_EQ(remote_modify_time(ctx, "my file.txt"), 1704465012);
     EXPECT_FALSE(remote_modify_time(ctx, "gone.txt"));
+    finish();
+}
+
+// EPSV on IPv4 (RFC 2428): where FEAT lists it, and after a refused PASV on a server that
+// knows FEAT; a server that does not know FEAT is never asked.
+std::string read_data(NetContext& ctx) {
+    std::string all;
+    char chunk[256];
+    for (;;) {
+        const auto n = ctx.data.stream().read(chunk, sizeof chunk);
+        if (n <= 0) break;
+        all.append(chunk, static_cast<std::size_t>(n));
+    }
+    (void)ctx.data.close();
+    return all;
+}
+
+TEST_F(Features, EpsvWhereFeatListsIt) {
+    server.expect("EPSV").passive_reply("229 Entering Extended Passive Mode (|||{port}|)").data_send("one")
+          .expect("EPSV").reply("229 Entering Extended Passive Mode (|||0|)");
+    start_and_connect();
+    ctx.control.state().features = parse({"211-Features:", " EPSV", "211 End"});
+    ASSERT_TRUE(passive_connect(ctx));
+    EXPECT_EQ(read_data(ctx), "one");
+    EXPECT_TRUE(view.contains("connecting to 127.0.0.1:"));
+    EXPECT_FALSE(passive_connect(ctx));
+    EXPECT_TRUE(view.contains("unable to parse info 229 Entering Extended Passive Mode (|||0|)"));
+    EXPECT_THAT(server.received_lines(), ElementsAre("EPSV", "EPSV"));
+    finish();
+}
+
+TEST_F(Features, EpsvAfterARefusedPasvOnlyWithAServerThatKnowsFeat) {
+    server.expect("PASV").reply("502 PASV not here").expect("EPSV").passive_reply("229 ok (!!!{port}!)")
+          .data_send("two")
+          .expect("PASV").reply("502 PASV not here");
+    start_and_connect();
+    ctx.control.state().features = parse({"211-Features:", " MDTM", "211 End"});
+    ASSERT_TRUE(passive_connect(ctx));
+    EXPECT_EQ(read_data(ctx), "two");
+    ctx.control.state().features = parse({"502 FEAT not implemented"});
+    EXPECT_FALSE(passive_connect(ctx));
+    EXPECT_THAT(server.received_lines(), ElementsAre("PASV", "EPSV", "PASV"));
     finish();
 }
 

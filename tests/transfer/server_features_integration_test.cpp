@@ -132,5 +132,42 @@ TEST_F(Ipv6Logon, LiteralsWithAndWithoutBracketsLogOn) {
     }
 }
 
+// Transfers over IPv6: EPSV in passive mode, EPRT in active mode, byte-exact both ways, and
+// an MLSD listing over the EPSV data connection.
+class Ipv6Transfers : public TransferTest, public ::testing::WithParamInterface<bool> {
+protected:
+    Ipv6Transfers() : ftpd(PyFtpdOptions{.address = "::1"}) {}
+    PyFtpd ftpd;
+};
+
+TEST_P(Ipv6Transfers, ByteExactBothWaysAndAListing) {
+    if (!has_ipv6_loopback()) GTEST_SKIP() << "this machine has no IPv6 loopback (::1)";
+    ASSERT_TRUE(ftpd.running()) << ftpd.error();
+    ctx.connected = false;
+    ctx.session.host = "::1";
+    ctx.session.port = ftpd.port();
+    ctx.session.user = "anna";
+    ctx.session.password = "secret";
+    ctx.session.passive = GetParam() ? 1 : 0;
+    ctx.options.mode = 'I';
+    ASSERT_TRUE(logon(ctx)) << ftpd.log_text();
+    std::string bytes;
+    for (int i = 0; i < 300000; ++i) bytes += static_cast<char>((i * 7 + i / 251) & 0xFF);
+    std::ofstream(ftpd.home() / "down.bin", std::ios::binary) << bytes;
+    ASSERT_EQ(download_one(ctx, "down.bin", 1, 1, false), 2);
+    EXPECT_EQ(read_file(path("down.bin")), bytes);
+    write_file(path("up.bin"), bytes.substr(1000));
+    ASSERT_EQ(upload_one(ctx, "up.bin", 1, 1, false), 2);
+    EXPECT_EQ(read_file((ftpd.home() / "up.bin").string()), bytes.substr(1000));
+    EXPECT_TRUE(view.contains(GetParam() ? "EPSV" : "EPRT |2|::1|"));
+    EXPECT_FALSE(view.contains("PASV"));
+    EXPECT_FALSE(view.contains("PORT "));
+    list_remote_fresh(ctx);
+    EXPECT_EQ(get_entry_name(ctx, *ctx.panes.remote_files, 0), "down.bin");
+    clear_listing_cache(ctx);
+}
+
+INSTANTIATE_TEST_SUITE_P(PassiveAndActive, Ipv6Transfers, ::testing::Bool());
+
 }  // namespace
 }  // namespace varnix::test
