@@ -91,8 +91,9 @@ int write_all(int fd, std::string_view data) {
     return 0;
 }
 
-// Reads a whole regular file; ENOENT is reported to the caller like any other error.
-int read_file(const std::string& path, std::string& out) {
+}  // namespace
+
+int read_settings_file(const std::string& path, std::string& out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat st {};
@@ -121,6 +122,8 @@ int read_file(const std::string& path, std::string& out) {
     ::close(fd);
     return err;
 }
+
+namespace {
 
 // The file a save really replaces: the target of a symbolic link, so that a link into a
 // dotfiles folder stays a link.
@@ -254,7 +257,7 @@ void IniFile::parse(std::string_view text) {
 IniFile::Loaded IniFile::load(const std::string& path) {
     Loaded result;
     std::string text;
-    const int err = read_file(path, text);
+    const int err = read_settings_file(path, text);
     if (err == ENOENT) return result;
     if (err) {
         result.status.error = err;
@@ -270,13 +273,17 @@ IniFile IniFile::from_text(std::string_view text) {
     return file;
 }
 
-IniStatus IniFile::save(const std::string& path, IniSync sync) const {
+IniStatus replace_file_safely(const std::string& path, std::string_view text, IniSync sync) {
     std::string target;
     if (const int err = resolve_target(path, target)) return {err};
     if (const int err = make_dirs(parent_dir(target))) return {err};
     mode_t mode = 0600;
     if (const int err = target_mode(target, mode)) return {err};
-    return {write_replacing(target, text(), mode, sync)};
+    return {write_replacing(target, text, mode, sync)};
+}
+
+IniStatus IniFile::save(const std::string& path, IniSync sync) const {
+    return replace_file_safely(path, text(), sync);
 }
 
 std::string IniFile::text() const {

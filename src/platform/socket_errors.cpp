@@ -43,6 +43,9 @@ constexpr ErrorText error_texts[] = {
     {11002, "Host not found or server failure"},
     {11003, "Non-recoverable: refused or not implemented"},
     {11004, "Valid name, no data record for type"},
+    {12001, "TLS negotiation failed"},
+    {12002, "connection closed without TLS close_notify: cut short"},
+    {12003, "server certificate not trusted"},
 };
 
 thread_local int thread_last_error = 0;

@@ -1,0 +1,145 @@
+// TLS over a byte stream (OpenSSL): the client handshake with SNI and host-name checks, session
+// reuse from the control connection to its data connections, clean close, certificate details.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <openssl/types.h>
+
+#include "platform/stream.h"
+
+// ssl.h declares it; repeated here so this header stays light.
+typedef struct ssl_session_st SSL_SESSION;
+
+namespace varnix {
+
+// What a server's certificate says, for the user who decides whether to trust it.
+struct CertificateInfo {
+    std::string subject;
+    std::string issuer;
+    std::string not_before;  // "YYYY-MM-DD HH:MM:SS UTC"
+    std::string not_after;
+    std::string fingerprint;  // SHA-256 of the DER certificate, see format_fingerprint
+    bool verified = false;    // chain and host name checked against the trust store
+    std::string reason;       // why verification failed; empty when verified
+};
+
+// "SHA256:" followed by 32 upper-case hex pairs separated by ":", the same digits
+// `openssl x509 -fingerprint -sha256` prints, so a user can compare the two.
+[[nodiscard]] std::string format_fingerprint(const unsigned char* digest, std::size_t length);
+// Reads a fingerprint as a user may type it (with or without "SHA256:", colons, any case) into
+// the canonical form above; nothing when it is not 32 bytes of hex.
+[[nodiscard]] std::optional<std::string> parse_fingerprint(std::string_view text);
+
+// The TLS settings one control connection shares with its data connections: the trust store,
+// and the newest session the control connection was given (with TLS 1.3 the tickets come after
+// the handshake), which every data connection offers to resume.
+class TlsClientContext {
+public:
+    struct Options {
+        std::string ca_file;  // extra trusted certificates (PEM) beside the system store
+    };
+    // Nothing when OpenSSL could not set up a context; tls_error_text() says why.
+    [[nodiscard]] static std::shared_ptr<TlsClientContext> create(const Options& options);
+    [[nodiscard]] static std::shared_ptr<TlsClientContext> create() { return create(Options{}); }
+    ~TlsClientContext();
+    TlsClientContext(const TlsClientContext&) = delete;
+    TlsClientContext& operator=(const TlsClientContext&) = delete;
+
+    [[nodiscard]] SSL_CTX* native() const { return ctx_; }
+    // Whether a control connection has handed over a session for data connections yet.
+    [[nodiscard]] bool has_session() const;
+    // The control connection's certificate fingerprint (empty before its handshake).
+    [[nodiscard]] std::string control_fingerprint() const;
+
+private:
+    friend class TlsStream;
+    explicit TlsClientContext(SSL_CTX* ctx) : ctx_(ctx) {}
+    void keep_session(SSL_SESSION* session);  // takes the reference
+    [[nodiscard]] SSL_SESSION* session_for_data() const;  // a new reference or null
+    void set_control_fingerprint(std::string fingerprint);
+
+    SSL_CTX* ctx_;
+    mutable std::mutex mutex_;
+    SSL_SESSION* latest_ = nullptr;
+    std::string control_fingerprint_;
+};
+
+enum class TlsRole { Control, Data };
+
+// A TLS client over an inner stream it owns. OpenSSL works on memory buffers; the bytes cross
+// the network through the inner stream's read and write, so every wait is the inner stream's
+// (blocking hook, cancel, time-out) and socket I/O stays in one place. Owned by one thread;
+// only shutdown() may come from another (it wakes the owner's wait).
+class TlsStream final : public Stream {
+public:
+    TlsStream(std::unique_ptr<Stream> inner, std::shared_ptr<TlsClientContext> context, TlsRole role);
+    ~TlsStream() override;
+    TlsStream(const TlsStream&) = delete;
+    TlsStream& operator=(const TlsStream&) = delete;
+
+    // The client handshake, at most timeout_ms in all (-1: no limit). `host` is the name or
+    // address the user gave: sent as SNI when it is a name, and checked against the
+    // certificate. A data stream offers the control connection's session and must meet the
+    // control connection's certificate. A certificate that fails verification does NOT fail
+    // the handshake: certificate().verified says so and the caller decides. False with the
+    // last socket error set (and error_text()) when the handshake itself failed.
+    [[nodiscard]] bool handshake(std::string_view host, int timeout_ms = -1);
+    [[nodiscard]] const CertificateInfo& certificate() const { return certificate_; }
+    [[nodiscard]] bool session_reused() const;
+    [[nodiscard]] std::string protocol_version() const;  // "TLSv1.3"
+    // The OpenSSL detail of the last failure, for the message area.
+    [[nodiscard]] const std::string& error_text() const { return error_text_; }
+    // Sends close_notify, waiting at most timeout_ms for it to go out; false when it could not
+    // be sent. Reading on stays possible (the peer's close_notify ends it with 0).
+    [[nodiscard]] bool close_notify(int timeout_ms);
+    [[nodiscard]] Stream& inner() { return *inner_; }
+
+    // A read that meets the end of the connection without the peer's close_notify fails with
+    // tls_truncated: a cut-off transfer must not pass for a complete one.
+    [[nodiscard]] ssize_t read(char* data, std::size_t length, int timeout_ms = -1) override;
+    [[nodiscard]] ssize_t read_available(char* data, std::size_t length) override;
+    [[nodiscard]] bool readable_now() const override;
+    [[nodiscard]] ssize_t write(const char* data, std::size_t length, int timeout_ms = -1) override;
+    // TLS has no urgent data: the bytes go in band (servers read ABOR without the Telnet
+    // synch on an encrypted connection).
+    [[nodiscard]] ssize_t write_urgent(const char* data, std::size_t length) override;
+    void shutdown(ShutdownHow how) override { inner_->shutdown(how); }
+    void set_abortive_close() override;
+    [[nodiscard]] int descriptor() const override { return inner_->descriptor(); }
+
+private:
+    friend class TlsClientContext;  // installs on_new_session
+    enum class Step { Done, Retry, Failed };
+    static int on_new_session(SSL* ssl, SSL_SESSION* session);
+    // Runs one OpenSSL call's aftermath: sends what it produced and, when it wants input,
+    // reads from the inner stream until the deadline.
+    [[nodiscard]] Step pump(int ssl_result, std::int64_t deadline);
+    [[nodiscard]] bool flush_output(std::int64_t deadline);
+    [[nodiscard]] bool fill_input(std::int64_t deadline);
+    bool fail(int code, std::string detail);  // sets the error; always false
+    [[nodiscard]] ssize_t no_session();
+    void read_certificate();
+
+    std::unique_ptr<Stream> inner_;
+    std::shared_ptr<TlsClientContext> context_;
+    TlsRole role_;
+    SSL* ssl_ = nullptr;
+    BIO* in_ = nullptr;   // bytes from the network, owned by ssl_
+    BIO* out_ = nullptr;  // bytes for the network, owned by ssl_
+    bool eof_ = false;
+    bool abortive_ = false;
+    bool sent_close_notify_ = false;
+    CertificateInfo certificate_;
+    std::string error_text_;
+};
+
+// The text of the calling thread's newest OpenSSL error (and clears the queue).
+[[nodiscard]] std::string tls_error_text();
+
+}  // namespace varnix
