@@ -81,7 +81,6 @@ std::string format_fingerprint(const unsigned char* digest, std::size_t length) 
     static constexpr char digits[] = "0123456789ABCDEF";
     std::string text = "SHA256:";
     for (std::size_t i = 0; i < length; ++i) {
-        if (i > 0) text += ':';
         text += digits[digest[i] >> 4];
         text += digits[digest[i] & 0x0F];
     }
@@ -282,8 +281,19 @@ TlsStream::Step TlsStream::pump(int ssl_result, std::int64_t deadline) {
     return Step::Failed;
 }
 
+bool TlsStream::ensure_handshake(int timeout_ms) {
+    if (broken_) return fail(wsa::tls_failed, error_text_);
+    if (handshake_done_ || !deferred_host_) return true;
+    const std::string host = std::move(*deferred_host_);
+    deferred_host_.reset();
+    return handshake(host, timeout_ms);
+}
+
 bool TlsStream::handshake(std::string_view host, int timeout_ms) {
     if (!ssl_) return fail(wsa::tls_failed, "cannot set up TLS: " + tls_error_text());
+    if (handshake_done_) return true;
+    if (broken_) return fail(wsa::tls_failed, error_text_);
+    broken_ = true;  // until it succeeds
     if (const auto address = address_literal(host)) {
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), address->c_str());
     } else {
@@ -304,15 +314,19 @@ bool TlsStream::handshake(std::string_view host, int timeout_ms) {
         if (step == Step::Failed) return false;
         if (step == Step::Done) break;
     }
+    handshake_done_ = true;
     read_certificate();
     if (role_ == TlsRole::Control) {
         context_->set_control_fingerprint(certificate_.fingerprint);
     } else {
         // The data connection must meet the server the control connection accepted.
         const std::string expected = context_->control_fingerprint();
-        if (!expected.empty() && expected != certificate_.fingerprint)
+        if (!expected.empty() && expected != certificate_.fingerprint) {
+            handshake_done_ = false;
             return fail(wsa::tls_untrusted, "the data connection's certificate differs from the control connection's");
+        }
     }
+    broken_ = false;
     return true;
 }
 
@@ -343,6 +357,7 @@ std::string TlsStream::protocol_version() const { return ssl_ ? SSL_get_version(
 
 ssize_t TlsStream::read(char* data, std::size_t length, int timeout_ms) {
     if (!ssl_) return no_session();
+    if (!ensure_handshake(timeout_ms)) return -1;
     const std::int64_t deadline = deadline_after(timeout_ms);
     for (;;) {
         ERR_clear_error();
@@ -360,6 +375,7 @@ ssize_t TlsStream::read(char* data, std::size_t length, int timeout_ms) {
 
 ssize_t TlsStream::read_available(char* data, std::size_t length) {
     if (!ssl_) return no_session();
+    if (!handshake_done_) return 0;  // nothing can have arrived before the handshake
     char buffer[16 * 1024 + 512];
     for (;;) {
         const ssize_t n = inner_->read_available(buffer, sizeof buffer);
@@ -385,6 +401,7 @@ bool TlsStream::readable_now() const {
 
 ssize_t TlsStream::write(const char* data, std::size_t length, int timeout_ms) {
     if (!ssl_) return no_session();
+    if (!ensure_handshake(timeout_ms)) return -1;
     if (length == 0) return 0;
     length = std::min(length, chunk_size);
     const std::int64_t deadline = deadline_after(timeout_ms);

@@ -11,6 +11,7 @@
 
 #include <openssl/types.h>
 
+#include "platform/certificate_info.h"
 #include "platform/stream.h"
 
 // ssl.h declares it; repeated here so this header stays light.
@@ -18,19 +19,8 @@ typedef struct ssl_session_st SSL_SESSION;
 
 namespace varnix {
 
-// What a server's certificate says, for the user who decides whether to trust it.
-struct CertificateInfo {
-    std::string subject;
-    std::string issuer;
-    std::string not_before;  // "YYYY-MM-DD HH:MM:SS UTC"
-    std::string not_after;
-    std::string fingerprint;  // SHA-256 of the DER certificate, see format_fingerprint
-    bool verified = false;    // chain and host name checked against the trust store
-    std::string reason;       // why verification failed; empty when verified
-};
-
-// "SHA256:" followed by 32 upper-case hex pairs separated by ":", the same digits
-// `openssl x509 -fingerprint -sha256` prints, so a user can compare the two.
+// "SHA256:" followed by 64 upper-case hex digits: the digits `openssl x509 -fingerprint -sha256`
+// prints, without its colons, so that the whole line fits the message area.
 [[nodiscard]] std::string format_fingerprint(const unsigned char* digest, std::size_t length);
 // Reads a fingerprint as a user may type it (with or without "SHA256:", colons, any case) into
 // the canonical form above; nothing when it is not 32 bytes of hex.
@@ -90,6 +80,10 @@ public:
     // the handshake: certificate().verified says so and the caller decides. False with the
     // last socket error set (and error_text()) when the handshake itself failed.
     [[nodiscard]] bool handshake(std::string_view host, int timeout_ms = -1);
+    // The same, run by the first read or write: a data connection's server starts TLS only
+    // after the transfer command, which the client sends after connecting.
+    void handshake_on_first_use(std::string host) { deferred_host_ = std::move(host); }
+    [[nodiscard]] bool handshake_done() const { return handshake_done_; }
     [[nodiscard]] const CertificateInfo& certificate() const { return certificate_; }
     [[nodiscard]] bool session_reused() const;
     [[nodiscard]] std::string protocol_version() const;  // "TLSv1.3"
@@ -124,6 +118,8 @@ private:
     [[nodiscard]] bool fill_input(std::int64_t deadline);
     bool fail(int code, std::string detail);  // sets the error; always false
     [[nodiscard]] ssize_t no_session();
+    // Runs a deferred handshake; false (error set) when it failed.
+    [[nodiscard]] bool ensure_handshake(int timeout_ms);
     void read_certificate();
 
     std::unique_ptr<Stream> inner_;
@@ -135,6 +131,9 @@ private:
     bool eof_ = false;
     bool abortive_ = false;
     bool sent_close_notify_ = false;
+    bool handshake_done_ = false;
+    bool broken_ = false;  // the handshake failed: nothing more may cross
+    std::optional<std::string> deferred_host_;
     CertificateInfo certificate_;
     std::string error_text_;
 };

@@ -166,6 +166,31 @@ TEST_F(TlsStreamTest, DataConnectionMustMeetTheControlConnectionsCertificate) {
     EXPECT_EQ(last_socket_error(), wsa::tls_untrusted);
 }
 
+TEST_F(TlsStreamTest, DeferredHandshakeRunsAtTheFirstReadAndAFailedOneStaysFailed) {
+    test::TlsTestServer server(cert, "echo");
+    ASSERT_EQ(server.error(), "");
+    TlsClient client(server.port(), trusting_context(), TlsRole::Control);
+    client.tls.handshake_on_first_use("localhost");
+    char buffer[16];
+    EXPECT_EQ(client.tls.read_available(buffer, sizeof buffer), 0);  // no waiting before it
+    EXPECT_FALSE(client.tls.handshake_done());
+    ASSERT_EQ(client.tls.write("ping", 4, io_timeout_ms), 4) << client.tls.error_text();
+    EXPECT_TRUE(client.tls.handshake_done());
+    EXPECT_TRUE(client.tls.certificate().verified);
+    ssize_t last = 0;
+    EXPECT_EQ(read_some(client.tls, 4, last), "ping");
+
+    test::TlsTestServer stalled(cert, "stall");
+    ASSERT_EQ(stalled.error(), "");
+    TlsClient late(stalled.port(), trusting_context(), TlsRole::Control);
+    late.tls.handshake_on_first_use("localhost");
+    EXPECT_EQ(late.tls.read(buffer, sizeof buffer, 200), -1);
+    EXPECT_EQ(last_socket_error(), wsa::timed_out);
+    // Nothing crosses a connection whose handshake failed, not even in clear.
+    EXPECT_EQ(late.tls.write("x", 1, 200), -1);
+    EXPECT_FALSE(late.tls.handshake_done());
+}
+
 TEST_F(TlsStreamTest, EndWithoutCloseNotifyIsAnErrorNotAnEnd) {
     constexpr std::size_t count = 300000;
     test::TlsTestServer complete(cert, "complete", {"--count", std::to_string(count)});
@@ -218,13 +243,15 @@ TEST_F(TlsStreamTest, HandshakeWaitEndsOnTimeOutAndOnCancelFromAnotherThread) {
 }
 
 TEST(Fingerprint, ReadsTheFormsAUserTypesAndRefusesTheRest) {
-    const std::string canonical =
-        "SHA256:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF";
+    const std::string canonical = "SHA256:00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF";
     const std::string bare = "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
+    // As `openssl x509 -fingerprint -sha256` prints it.
+    const std::string openssl = "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF";
     EXPECT_EQ(parse_fingerprint(canonical), canonical);
     EXPECT_EQ(parse_fingerprint(bare), canonical);
     EXPECT_EQ(parse_fingerprint("sha256:" + bare), canonical);
-    EXPECT_EQ(parse_fingerprint(canonical.substr(7)), canonical);
+    EXPECT_EQ(parse_fingerprint(openssl), canonical);
+    EXPECT_EQ(parse_fingerprint("SHA256:" + openssl), canonical);
     EXPECT_EQ(parse_fingerprint(bare.substr(2)), std::nullopt);         // 31 bytes
     EXPECT_EQ(parse_fingerprint(bare + "00"), std::nullopt);            // 33 bytes
     EXPECT_EQ(parse_fingerprint(bare.substr(1)), std::nullopt);         // half a byte over

@@ -37,6 +37,7 @@ TestCertificate make_test_certificate(const std::filesystem::path& dir, const st
     }
     std::string digits = printed->substr(equals + 1);
     while (!digits.empty() && (digits.back() == '\n' || digits.back() == '\r')) digits.pop_back();
+    std::erase(digits, ':');
     made.fingerprint = "SHA256:" + digits;
     return made;
 }

@@ -14,7 +14,7 @@ namespace varnix::test {
 struct TestCertificate {
     std::filesystem::path cert;  // PEM; also usable as the trust anchor that verifies it
     std::filesystem::path key;
-    std::string fingerprint;  // as `openssl x509 -fingerprint -sha256` prints it, "SHA256:" first
+    std::string fingerprint;  // `openssl x509 -fingerprint -sha256`'s digits without colons, "SHA256:" first
     std::string error;        // empty when made
 };
 
