@@ -16,8 +16,6 @@ struct ConfigContext : PlatformContext {
     // The per-user settings file that stands in for win.ini ([VARNIX] SPFLAGS, [Extensions]);
     // empty: none. init_config_paths() sets both paths at start-up.
     std::string user_profile_path;
-    // The certificates trusted always (the config folder's trusted-certs); empty: none.
-    std::string trusted_certs_path;
     ProgramSettings settings;
     Session session;
     SessionOptions options;

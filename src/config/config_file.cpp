@@ -2,7 +2,6 @@
 // keys with their defaults, the read/write helpers every layer uses, and the start-up load.
 #include "config/config_file.h"
 
-#include "config/trusted_certs.h"
 #include "platform/directory_scan.h"
 
 #include <pwd.h>
@@ -100,8 +99,6 @@ void init_config_paths(ConfigContext& ctx, const SupportDirs& dirs) {
     ctx.config_path = locate_support_file(config_file_name, dirs);
     ctx.user_profile_path =
         dirs.config_dir.empty() ? std::string() : join_path(dirs.config_dir, user_profile_file_name);
-    ctx.trusted_certs_path =
-        dirs.config_dir.empty() ? std::string() : join_path(dirs.config_dir, trusted_certs_file_name);
 }
 
 std::string config_get_string(const ConfigContext& ctx, std::string_view key,

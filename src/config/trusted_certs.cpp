@@ -5,6 +5,7 @@
 #include <charconv>
 #include <optional>
 
+#include "platform/settings_file.h"
 #include "platform/tls_stream.h"
 
 namespace varnix {
@@ -116,6 +117,12 @@ std::string TrustedCertificates::text() const {
 
 IniStatus TrustedCertificates::save(const std::string& path) const {
     return replace_file_safely(path, text());
+}
+
+std::string trusted_certs_path(const ConfigContext& ctx) {
+    const auto slash = ctx.user_profile_path.rfind('/');
+    if (slash == std::string::npos) return {};
+    return ctx.user_profile_path.substr(0, slash + 1) + trusted_certs_file_name;
 }
 
 IniStatus trust_always(const std::string& path, std::string_view host, std::int32_t port,

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/config_context.h"
 #include "platform/ini_file.h"
 
 namespace varnix {
@@ -50,6 +51,10 @@ struct TrustedCertificates::Loaded {
     TrustedCertificates store;
     IniStatus status;
 };
+
+// The store of this run: `trusted-certs` beside the per-user settings file (the config
+// folder); empty when there is none.
+[[nodiscard]] std::string trusted_certs_path(const ConfigContext& ctx);
 
 // Loads the store, trusts the fingerprint and saves it in one replacement.
 [[nodiscard]] IniStatus trust_always(const std::string& path, std::string_view host,

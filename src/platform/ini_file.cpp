@@ -1,6 +1,7 @@
 // The INI profile store: reads and edits INI files with the semantics the Windows profile
 // functions gave the program, and rewrites them safely (mode 0600, temporary file + rename).
 #include "platform/ini_file.h"
+#include "platform/settings_file.h"
 
 #include <cerrno>
 #include <climits>

@@ -18,9 +18,6 @@ struct IniStatus {
     [[nodiscard]] bool ok() const { return error == 0; }
 };
 
-// Reads a whole small regular file into `out`: 0 or the errno value (ENOENT like any other).
-[[nodiscard]] int read_settings_file(const std::string& path, std::string& out);
-
 // Reads a 32-bit integer the way the Windows profile functions did: an optional sign, then
 // decimal digits accumulated modulo 2^32 up to the first other character. So "4294967285"
 // reads as -11, "12abc" as 12 and "abc" as 0.
@@ -38,13 +35,6 @@ enum class IniSync {
     Flushed,     // fsync of the file and its folder before the save returns
     AtomicOnly,  // the rename alone: an fsync costs more than a small file's whole transfer
 };
-
-// Replaces a small settings file safely: the whole text through a temporary file in the same
-// folder and a rename, creating the folder (0700) when missing; a new file gets mode 0600, an
-// existing one keeps its mode without group and other access; a symbolic link is followed.
-// On failure the old file is untouched.
-[[nodiscard]] IniStatus replace_file_safely(const std::string& path, std::string_view text,
-                                            IniSync sync = IniSync::Flushed);
 
 class IniFile {
 public:

@@ -33,10 +33,6 @@ inline constexpr int host_not_found = 11001;
 inline constexpr int try_again = 11002;
 inline constexpr int no_recovery = 11003;
 inline constexpr int no_data = 11004;
-// TLS failures, in the program's own range beside the Winsock numbers.
-inline constexpr int tls_failed = 12001;
-inline constexpr int tls_truncated = 12002;
-inline constexpr int tls_untrusted = 12003;
 }  // namespace wsa
 
 // The text for an error number, at most 126 characters; unknown numbers give "error %u".

@@ -19,6 +19,14 @@ typedef struct ssl_session_st SSL_SESSION;
 
 namespace varnix {
 
+// TLS failures in the socket error vocabulary, in the program's own range beside the Winsock
+// numbers (socket_error_text knows their texts).
+namespace wsa {
+inline constexpr int tls_failed = 12001;
+inline constexpr int tls_truncated = 12002;
+inline constexpr int tls_untrusted = 12003;
+}  // namespace wsa
+
 // "SHA256:" followed by 64 upper-case hex digits: the digits `openssl x509 -fingerprint -sha256`
 // prints, without its colons, so that the whole line fits the message area.
 [[nodiscard]] std::string format_fingerprint(const unsigned char* digest, std::size_t length);

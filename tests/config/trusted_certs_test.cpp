@@ -74,9 +74,9 @@ TEST(TrustedCertificates, TrustAlwaysWritesAPrivateFileThatReadsBack) {
 TEST(TrustedCertificates, LiveInTheConfigFolder) {
     ConfigContext ctx;
     init_config_paths(ctx, SupportDirs{"", "", "/home/u/.config/varnix"});
-    EXPECT_EQ(ctx.trusted_certs_path, "/home/u/.config/varnix/trusted-certs");
+    EXPECT_EQ(trusted_certs_path(ctx), "/home/u/.config/varnix/trusted-certs");
     init_config_paths(ctx, SupportDirs{"", "", ""});
-    EXPECT_EQ(ctx.trusted_certs_path, "");
+    EXPECT_EQ(trusted_certs_path(ctx), "");
 }
 
 }  // namespace

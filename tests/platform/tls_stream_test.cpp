@@ -22,12 +22,11 @@ using test::Millis;
 
 constexpr int io_timeout_ms = 20000;
 
-// One client connection: the socket (owned here) and the TLS stream over it.
+// One client connection: the TLS stream over a socket stream given the socket.
 struct TlsClient {
     TlsClient(std::uint16_t port, std::shared_ptr<TlsClientContext> context, TlsRole role)
-        : fd(test::connect_loopback(port, Millis{5000})),
-          tls(std::make_unique<SocketStream>(fd.get()), std::move(context), role) {}
-    test::Fd fd;
+        : tls(std::make_unique<SocketStream>(test::connect_loopback(port, Millis{5000}).release()),
+              std::move(context), role) {}
     TlsStream tls;
 };
 
