@@ -431,6 +431,12 @@ void TlsStream::set_abortive_close() {
     inner_->set_abortive_close();
 }
 
+int TlsStream::close() {
+    constexpr int close_notify_timeout_ms = 5000;
+    if (handshake_done_ && !broken_) (void)close_notify(close_notify_timeout_ms);
+    return inner_->close();
+}
+
 bool TlsStream::close_notify(int timeout_ms) {
     if (!ssl_ || abortive_ || !SSL_is_init_finished(ssl_)) return false;
     if (sent_close_notify_) return true;

@@ -92,6 +92,8 @@ public:
     // after the transfer command, which the client sends after connecting.
     void handshake_on_first_use(std::string host) { deferred_host_ = std::move(host); }
     [[nodiscard]] bool handshake_done() const { return handshake_done_; }
+    // Runs the deferred handshake now, if one is pending; false (error set) when it failed.
+    [[nodiscard]] bool run_deferred_handshake(int timeout_ms) { return ensure_handshake(timeout_ms); }
     [[nodiscard]] const CertificateInfo& certificate() const { return certificate_; }
     [[nodiscard]] bool session_reused() const;
     [[nodiscard]] std::string protocol_version() const;  // "TLSv1.3"
@@ -114,6 +116,9 @@ public:
     void shutdown(ShutdownHow how) override { inner_->shutdown(how); }
     void set_abortive_close() override;
     [[nodiscard]] int descriptor() const override { return inner_->descriptor(); }
+    // Sends close_notify first (waiting a few seconds at most) unless the close is abortive or
+    // no handshake ran, then closes the inner stream.
+    int close() override;
 
 private:
     friend class TlsClientContext;  // installs on_new_session

@@ -89,6 +89,24 @@ TEST_F(TlsStreamTest, HandshakeVerifiesAndEchoesInTls12And13ThenClosesCleanly) {
     }
 }
 
+TEST_F(TlsStreamTest, CloseEndsTheSessionCleanlyUnlessAbortive) {
+    test::TlsTestServer server(cert, "echo");
+    ASSERT_EQ(server.error(), "");
+    for (const bool abortive : {false, true}) {
+        SCOPED_TRACE(abortive ? "abortive" : "normal");
+        TlsClient client(server.port(), trusting_context(), TlsRole::Data);
+        ASSERT_TRUE(client.tls.handshake("localhost", io_timeout_ms));
+        ASSERT_EQ(client.tls.write("last bytes", 10, io_timeout_ms), 10);
+        ssize_t last = 0;
+        ASSERT_EQ(read_some(client.tls, 10, last), "last bytes");
+        if (abortive) client.tls.set_abortive_close();
+        EXPECT_EQ(client.tls.close(), 0);
+        EXPECT_EQ(client.tls.descriptor(), -1);
+        // What an uploading client's end looks like to the server: complete, or cut off.
+        EXPECT_EQ(server.next_line(Millis{io_timeout_ms}), abortive ? "end cut" : "end clean");
+    }
+}
+
 TEST_F(TlsStreamTest, UntrustedCertificateStillHandshakesAndSaysWhy) {
     test::TlsTestServer server(cert, "echo");
     ASSERT_EQ(server.error(), "");

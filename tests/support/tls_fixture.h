@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ public:
                   const std::vector<std::string>& extra = {});
     [[nodiscard]] std::uint16_t port() const { return port_; }
     [[nodiscard]] const std::string& error() const { return error_; }
+    // The next line the server printed after its port ("end clean" or "end cut" in echo mode).
+    [[nodiscard]] std::optional<std::string> next_line(Millis bound) { return process_.read_line(bound); }
 
 private:
     std::filesystem::path log_;

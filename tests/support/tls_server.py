@@ -38,11 +38,18 @@ def serve(conn):
             return
         tls = context.wrap_socket(conn, server_side=True)
         if args.mode == "echo":
-            while True:
-                data = tls.recv(65536)
-                if not data:
-                    break
-                tls.sendall(data)
+            # How the client ended is told on stdout: "end clean" after its close_notify, "end cut"
+            # when the connection just ended.
+            try:
+                while True:
+                    data = tls.recv(65536)
+                    if not data:
+                        break
+                    tls.sendall(data)
+            except OSError:  # EOF without close_notify, or a reset
+                print("end cut", flush=True)
+                return
+            print("end clean", flush=True)
             tls.unwrap()
         else:
             tls.sendall(b"x" * args.count)
