@@ -36,7 +36,8 @@ def serve(conn):
             while conn.recv(65536):
                 pass
             return
-        tls = context.wrap_socket(conn, server_side=True)
+        # A ragged end must show as one: the echo mode tells clean ends from cut ones.
+        tls = context.wrap_socket(conn, server_side=True, suppress_ragged_eofs=False)
         if args.mode == "echo":
             # How the client ended is told on stdout: "end clean" after its close_notify, "end cut"
             # when the connection just ended.
