@@ -1,6 +1,7 @@
-# Sourced by screenshots.sh: the right-click menus over each list and a drag of three local
-# files onto the remote list, in the 800 x 600 window of the normal layout (menu-*.png,
-# drag-*.png). The drag checks that the three files arrived on the server before its picture.
+# Sourced by screenshots.sh: the right-click menus over each list, a drag of three local files
+# onto the remote list, and a file dragged in from another program (build/bin/varnix_drag_source)
+# onto each list, in the 800 x 600 window of the normal layout (menu-*.png, drag-*.png,
+# drop-*.png). Each drag checks that the files arrived before its picture.
 # Uses screenshots.sh's and walkthrough.sh's functions and variables. Runs on the fresh demo
 # site (before the walk-through), where drag-b.txt is the seventh local file.
 
@@ -18,8 +19,43 @@ screen_shot() {  # screen_shot WINDOW-ID NAME
   echo "  $out/$2.png"
 }
 
+# drag_between WINDOW X Y TARGET-WINDOW X Y: presses the left button at the first point and
+# lets it go at the second, moving in small steps (the positions are window-relative).
+drag_between() {
+  local X Y WIDTH HEIGHT SCREEN sx sy dx dy step
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  sx=$((X + $2)); sy=$((Y + $3))
+  eval "$(xdotool getwindowgeometry --shell "$4")"
+  dx=$((X + $5)); dy=$((Y + $6))
+  xdotool mousemove "$sx" "$sy"
+  sleep 0.2
+  xdotool mousedown 1
+  for step in $(seq 1 25); do
+    xdotool mousemove $((sx + step * (dx - sx) / 25)) $((sy + step * (dy - sy) / 25))
+    sleep 0.05
+  done
+  sleep 0.3
+}
+
 menus_and_drag() {
   local id spot name
+  # In the large window first (the demo site still fresh: readme.txt is the second remote
+  # file): a menu over a remote file, and one opened low in the list, near the screen's foot.
+  write_demo_config "LOC=0,0,1600,1000" "LAYOUT=0"
+  start_program
+  confirm_profile
+  id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
+  sleep 1.5
+  for spot in "1600x1000-remote-file 864 167" "1600x1000-low 1400 950"; do
+    set -- $spot
+    xdotool mousemove --window "$id" "$2" "$3" click 3
+    sleep 0.6
+    screen_shot "$id" "menu-$1"
+    xdotool key Escape
+    sleep 0.3
+  done
+  end_program
+
   for name in drag-a drag-b drag-c; do printf '%s\n' "$name" > "$work/local/$name.txt"; done
   write_demo_config "LOC=0,0,800,600" "LAYOUT=0"
   start_program
@@ -53,14 +89,7 @@ menus_and_drag() {
   walk_pick "$id" "${walk_local_files[@]}" drag-a
   xdotool key shift+Down shift+Down
   sleep 0.3
-  xdotool mousemove --window "$id" "${drag_from[@]}" mousedown 1
-  local step
-  for step in $(seq 1 20); do
-    xdotool mousemove --window "$id" $((drag_from[0] + step * (drag_to[0] - drag_from[0]) / 20)) \
-      $((drag_from[1] + step * (drag_to[1] - drag_from[1]) / 20))
-    sleep 0.05
-  done
-  sleep 0.3
+  drag_between "$id" "${drag_from[@]}" "$id" "${drag_to[@]}"
   screen_shot "$id" drag-over-remote
   xdotool mouseup 1
   walk_until 20 cmp -s "$work/local/drag-c.txt" "$work/site/pub/drag-c.txt"
@@ -69,5 +98,28 @@ menus_and_drag() {
     { echo "drag: not all three files arrived" >&2; return 1; }
   sleep 1
   shot "$id" drag-uploaded
+
+  # A file dragged in from another program: onto the remote list it is sent, onto the local
+  # list it is copied into the local folder.
+  mkdir -p "$work/desktop"
+  printf 'from the desktop\n' > "$work/desktop/from-desktop.txt"
+  "$here/build/bin/varnix_drag_source" "$work/desktop/from-desktop.txt" >"$work/source.log" 2>&1 &
+  source_pid=$!
+  local src
+  src="$(wait_window '^Drag source$')"
+  xdotool windowmove "$src" 1000 100
+  sleep 0.5
+  drag_between "$src" 110 50 "$id" "${drag_to[@]}"
+  xdotool mouseup 1
+  walk_until 20 cmp -s "$work/desktop/from-desktop.txt" "$work/site/pub/from-desktop.txt"
+  sleep 1
+  shot "$id" drop-from-outside-remote
+  drag_between "$src" 110 50 "$id" "${walk_local_files[@]}"
+  xdotool mouseup 1
+  walk_until 10 cmp -s "$work/desktop/from-desktop.txt" "$work/local/from-desktop.txt"
+  sleep 0.5
+  shot "$id" drop-from-outside-local
+  stop_pid "$source_pid"
+  source_pid=""
   end_program
 }

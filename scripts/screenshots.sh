@@ -10,7 +10,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$here"
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build --target varnix -j"$(nproc)" >/dev/null
+cmake --build build --target varnix varnix_drag_source -j"$(nproc)" >/dev/null
 
 out="${1:-$here/build/screenshots}"
 mkdir -p "$out"
@@ -31,6 +31,7 @@ stop_pid() {  # stop_pid PID: TERM, then KILL after two seconds
   wait "$pid" 2>/dev/null || true
 }
 cleanup() {
+  stop_pid "${source_pid:-}"
   stop_pid "$app_pid"
   stop_demo_server
   stop_pid "$xvfb_pid"

@@ -9,6 +9,8 @@
 #include <QSysInfo>
 #include <QVBoxLayout>
 
+#include "ui/help/help_contexts.h"
+#include "ui/help/help_window.h"
 #include "ui/startup.h"
 
 namespace varnix::ui {
@@ -64,6 +66,7 @@ QStringList about_lines(const std::string& local_dir) {
 AboutBox::AboutBox(const std::string& local_dir, QWidget* parent) : QDialog(parent) {
     setObjectName("about_box");
     setWindowTitle("About VARNIX");
+    install_help_keys(this, help::command_buttons);  // the section that describes "About"
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel("<b>VARNIX</b> &mdash; a two-pane FTP client", this);
     title->setObjectName("about_title");

@@ -15,7 +15,11 @@
 #include "ui/dialogs/profile_dialog.h"
 #include "ui/dialogs/program_options_dialog.h"
 #include "ui/dialogs/session_options_dialog.h"
+#include "ui/about_box.h"
+#include "ui/delete_dialog.h"
 #include "ui/help/help_contexts.h"
+#include "ui/help/help_window.h"
+#include "ui/transfer_status_dialog.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
 
@@ -126,6 +130,30 @@ TEST_F(DialogControlHelp, EveryControlOfEachDialogLeadsToASection) {
     {
         PermissionsDialog d(644, help);
         EXPECT_TRUE(all(press_on_each_control(d, "permissions"), help::remote_permissions));
+    }
+}
+
+// The program's own small windows open their section with F1 and Ctrl+F1 from any control.
+TEST(ControlHelp, VerifyDeletionTransferStatusAndAboutOpenTheirSections) {
+    DeleteDialog deletion("Are you sure you want to delete \"a.txt\"?", 3);
+    TransferStatusDialog status(nullptr);
+    AboutBox about("/");
+    const std::pair<QDialog*, const char*> windows[] = {
+        {&deletion, "delete"}, {&status, "progress"}, {&about, "command-row"}};
+    for (const auto& [window, anchor] : windows) {
+        window->show();
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(window)) continue;
+            window->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << anchor;
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_F1, Qt::ControlModifier);
+            ASSERT_NE(help_window(), nullptr);
+            EXPECT_EQ(help_window()->current_url().fragment().toStdString(), anchor)
+                << w->objectName().toStdString();
+            help_window()->open(help_url(help::contents));  // so that the next key must move it
+        }
+        window->hide();
     }
 }
 
