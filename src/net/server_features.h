@@ -12,7 +12,7 @@ namespace varnix {
 
 // Sends FEAT unless this connection has asked already, keeps what it lists in
 // ctx.control.state().features, and sends "OPTS UTF8 ON" when it lists UTF8. A server that does not
-// know FEAT (500, 502) is left alone: nothing beyond the Parts' commands is used with it.
+// know FEAT (500, 502) is left alone: nothing beyond the classic command set is used with it.
 void negotiate_features(NetContext& ctx);
 
 // Sends "MDTM name" when FEAT listed MDTM; the time it names, or nullopt.

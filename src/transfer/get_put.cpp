@@ -280,8 +280,8 @@ int download_one(TransferContext& ctx, const std::string& remote_name, unsigned 
 
 int upload_one(TransferContext& ctx, const std::string& local_name, unsigned index,
                unsigned count, bool prompt) {
-    auto slash = local_name.rfind('\\');
-    if (slash == std::string::npos) slash = local_name.rfind('/');
+    // Only "/" separates folders here: a backslash is an ordinary character of a file name.
+    const auto slash = local_name.rfind('/');
     std::string remote_name =
         cut_to(slash == std::string::npos ? local_name : local_name.substr(slash + 1), 143);
     (void)convert_extension(ctx, remote_name, ConvertDirection::Upload);

@@ -162,6 +162,18 @@ TEST_P(RealServer, MissingRemoteFileLeavesTheSessionUsable) {
     EXPECT_EQ(read_file(remote("x.bin")), "x");
 }
 
+// A backslash is part of a name on this system: the file goes up under its whole name, and a
+// full path goes up under its last part.
+TEST_P(RealServer, UploadKeepsABackslashInTheName) {
+    write_file(path("a\\b.txt"), "back");
+    EXPECT_EQ(upload_one(ctx, "a\\b.txt", 1, 1, false), 2);
+    EXPECT_EQ(read_file(remote("a\\b.txt")), "back");
+    EXPECT_FALSE(std::filesystem::exists(remote("b.txt")));
+    write_file(path("full.txt"), "full");
+    EXPECT_EQ(upload_one(ctx, path("full.txt"), 1, 1, false), 2);
+    EXPECT_EQ(read_file(remote("full.txt")), "full");
+}
+
 INSTANTIATE_TEST_SUITE_P(DataConnection, RealServer, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Passive" : "Active"; });
 
