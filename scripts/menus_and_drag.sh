@@ -37,16 +37,12 @@ drag_between() {
   sleep 0.3
 }
 
-menus_and_drag() {
-  local id spot name
-  # In the large window first (the demo site still fresh: readme.txt is the second remote
-  # file): a menu over a remote file, and one opened low in the list, near the screen's foot.
-  write_demo_config "LOC=0,0,1600,1000" "LAYOUT=0"
-  start_program
-  confirm_profile
-  id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
-  sleep 1.5
-  for spot in "1600x1000-remote-file 864 167" "1600x1000-low 1400 950"; do
+# right_click_menus WINDOW "NAME X Y"...: a right click at each point, a picture of the menu
+# (menu-NAME.png), Escape.
+right_click_menus() {
+  local id="$1" spot
+  shift
+  for spot in "$@"; do
     set -- $spot
     xdotool mousemove --window "$id" "$2" "$3" click 3
     sleep 0.6
@@ -54,6 +50,18 @@ menus_and_drag() {
     xdotool key Escape
     sleep 0.3
   done
+}
+
+menus_and_drag() {
+  local id name
+  # In the large window first (the demo site still fresh: readme.txt is the second remote
+  # file): a menu over a remote file, and one opened low in the list, near the screen's foot.
+  write_demo_config "LOC=0,0,1600,1000" "LAYOUT=0"
+  start_program
+  confirm_profile
+  id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
+  sleep 1.5
+  right_click_menus "$id" "1600x1000-remote-file 864 167" "1600x1000-low 1400 950"
   end_program
 
   for name in drag-a drag-b drag-c; do printf '%s\n' "$name" > "$work/local/$name.txt"; done
@@ -65,16 +73,9 @@ menus_and_drag() {
   xdotool windowfocus --sync "$id" 2>/dev/null || true
 
   # A right click on each list opens that list's menu.
-  for spot in "local-dirs ${walk_local_dirs[*]}" "local-files ${menu_local_file[*]}" \
-              "remote-dirs ${walk_remote_dirs[*]}" "remote-files ${menu_remote_file[*]}" \
-              "general ${menu_message_area[*]}"; do
-    set -- $spot
-    xdotool mousemove --window "$id" "$2" "$3" click 3
-    sleep 0.6
-    screen_shot "$id" "menu-$1"
-    xdotool key Escape
-    sleep 0.3
-  done
+  right_click_menus "$id" "local-dirs ${walk_local_dirs[*]}" "local-files ${menu_local_file[*]}" \
+    "remote-dirs ${walk_remote_dirs[*]}" "remote-files ${menu_remote_file[*]}" \
+    "general ${menu_message_area[*]}"
   # The FTP Commands submenu, opened from the keyboard over a remote file.
   walk_pick "$id" "${walk_remote_files[@]}" readme
   xdotool key shift+F10

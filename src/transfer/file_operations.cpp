@@ -26,6 +26,8 @@ constexpr std::size_t path_box_chars = 250;
 constexpr int help_change_dir = 180;
 constexpr int help_make_dir = 185;
 constexpr int help_remove_dir = 650;
+constexpr int help_rename = 380;
+constexpr int help_move = 390;
 constexpr int pump_every = 256;
 
 ListBox& files_of(TransferContext& ctx, PaneSide side) {
@@ -210,6 +212,7 @@ int rename_files(TransferContext& ctx, PaneSide side, const FileOperationHooks&)
     int renamed = 0;
     for (const std::string& old_name : selected_file_names(ctx, side)) {
         std::string new_name = old_name;
+        ctx.prompts.set_help_context(help_rename);
         if (!ctx.prompts.ask_text(&new_name, "Enter new name for \"%s\":", old_name.c_str())) continue;
         bool ok;
         if (side == PaneSide::Local) {
@@ -234,6 +237,7 @@ int rename_files(TransferContext& ctx, PaneSide side, const FileOperationHooks&)
 int move_files(TransferContext& ctx, PaneSide side, const FileOperationHooks& hooks) {
     const bool local = side == PaneSide::Local;
     std::string dir;
+    ctx.prompts.set_help_context(help_move);
     if (!ctx.prompts.ask_text(&dir, "Please enter the %s destination directory:",
                               local ? "local" : "remote") ||
         dir.empty()) {

@@ -24,6 +24,8 @@ namespace varnix {
 
 namespace {
 
+constexpr int help_file_name = 220;  // the manual's section on the file lists and transfers
+
 enum class Direction { Get, Put };
 
 struct Job {
@@ -250,6 +252,7 @@ int download_one(TransferContext& ctx, const std::string& remote_name, unsigned 
                  unsigned count, bool prompt) {
     std::string local_name = cut_to(make_local_name(ctx, remote_name), 255);
     if (prompt) {
+        ctx.prompts.set_help_context(help_file_name);
         if (!ctx.prompts.ask_text(&local_name, "Enter local file name for %s:", remote_name.c_str())) {
             ctx.messages.print_message("cancelled");
             return 2;
@@ -286,6 +289,7 @@ int upload_one(TransferContext& ctx, const std::string& local_name, unsigned ind
         cut_to(slash == std::string::npos ? local_name : local_name.substr(slash + 1), 143);
     (void)convert_extension(ctx, remote_name, ConvertDirection::Upload);
     if (prompt) {
+        ctx.prompts.set_help_context(help_file_name);
         if (!ctx.prompts.ask_text(&remote_name, "Enter remote file name for %s:", local_name.c_str())) {
             ctx.messages.print_message("cancelled");
             return 2;

@@ -20,6 +20,8 @@ namespace varnix {
 
 namespace {
 
+constexpr int help_file_name = 220;  // the manual's section on the file lists and transfers
+
 std::vector<SelectedEntry> snapshot(TransferContext& ctx, const ListBox* list, bool local) {
     std::vector<SelectedEntry> entries;
     if (!list) return entries;
@@ -118,6 +120,7 @@ int transfer_selected(TransferContext& ctx, const PaneHooks& hooks, bool invert_
         if (r.all_handled && !hooks.nested) play_event_sound_if_enabled(ctx, SoundEvent::Complete);
     } else if (!hooks.nested) {
         std::string name;
+        ctx.prompts.set_help_context(help_file_name);
         const bool asked =
             source == Side::Local
                 ? ctx.prompts.ask_text(&name, "Enter local file name to transfer to remote system:")

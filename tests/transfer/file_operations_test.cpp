@@ -94,12 +94,16 @@ TEST_F(FileOperations, RenameAsksOncePerFileAndMoveSkipsNothingElse) {
     EXPECT_EQ(prompter.requests().size(), 2u);
     EXPECT_EQ(prompter.requests()[0].prompt, "Enter new name for \"a.txt\":");
     EXPECT_EQ(prompter.requests()[0].initial, "a.txt");
+    // Each question's Help opens the manual's section on it.
+    EXPECT_EQ(prompter.requests()[0].help_context, 380);
+    EXPECT_EQ(prompter.requests()[1].help_context, 380);
     EXPECT_TRUE(on_server("a-new.txt"));
     EXPECT_TRUE(on_server("b.txt"));
 
     select(*ctx.panes.remote_files, {"a-new.txt", "b.txt"});
     prompter.push_answer("/dest");
     EXPECT_EQ(move_files(ctx, PaneSide::Remote, hooks), 2);
+    EXPECT_EQ(prompter.requests().back().help_context, 390);
     EXPECT_EQ(read_file((ftpd.home() / "dest" / "a-new.txt").string()), "A");
     EXPECT_EQ(read_file((ftpd.home() / "dest" / "b.txt").string()), "B");
 

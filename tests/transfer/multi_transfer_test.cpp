@@ -132,6 +132,7 @@ TEST_F(Worker, PromptInversionAndCancelledTypedName) {
     EXPECT_EQ(read_file(path("renamed.bin")), "A");
     ASSERT_EQ(prompter.requests().size(), 1u);
     EXPECT_EQ(prompter.requests()[0].prompt, "Enter local file name for a.bin:");
+    EXPECT_EQ(prompter.requests()[0].help_context, 220);
 
     // Nothing selected: the typed-name prompt, cancelled, leaves the worker free again.
     (void)remote_files.set_selected(-1, false);
@@ -140,6 +141,7 @@ TEST_F(Worker, PromptInversionAndCancelledTypedName) {
     ASSERT_TRUE(wait(worker, 10s));
     EXPECT_EQ(prompter.requests().back().prompt,
               "Enter remote file name to transfer to local system:");
+    EXPECT_EQ(prompter.requests().back().help_context, 220);
     EXPECT_EQ(is_transfer_thread_busy(ctx), 0);
     prompter.push_answer(std::nullopt);
     EXPECT_TRUE(worker.start(PaneTransfer::Download, false));
