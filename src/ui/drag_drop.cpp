@@ -218,7 +218,8 @@ const char* ListDragDrop::refusal(bool remote_target) const {
 bool ListDragDrop::drop(int target, const QMimeData& data, const QObject* source) {
     if (!accepts(target, data, source)) return false;
     BatchContext& ctx = window_.context();
-    ctx.stop_requested = false;
+    // The stop flag is left alone: a refused drop must not undo a Cancel of the running
+    // transfer; the transfer a drop starts clears it itself.
     const bool remote_target = target == ctl::remote_files;
     if (const char* why = refusal(remote_target)) {
         ctx.messages.print_message("%s", why);

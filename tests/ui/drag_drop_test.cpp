@@ -167,7 +167,9 @@ TEST_F(DragDropTest, InternalDropsStartTheArrowsTransfersUnlessRefused) {
     // Refused like the buttons while a transfer or a command runs.
     commands.clear();
     transfer_running = true;
+    ctx.stop_requested = true;  // the user pressed Cancel for the running transfer
     EXPECT_TRUE(dnd->drop(ctl::local_files, any, source(ctl::remote_files)));
+    EXPECT_TRUE(ctx.stop_requested) << "a refused drop does not undo the Cancel";
     transfer_running = false;
     ctx.busy_count = 1;
     EXPECT_TRUE(dnd->drop(ctl::remote_files, any, source(ctl::local_files)));
