@@ -56,20 +56,14 @@ menus_and_drag() {
   local id name
   # In the large window first (the demo site still fresh: readme.txt is the second remote
   # file): a menu over a remote file, and one opened low in the list, near the screen's foot.
-  write_demo_config "LOC=0,0,1600,1000" "LAYOUT=0"
-  start_program
-  confirm_profile
-  id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
-  sleep 1.5
+  start_connected "LOC=0,0,1600,1000" "LAYOUT=0"
+  id="$connected_id"
   right_click_menus "$id" "1600x1000-remote-file 864 167" "1600x1000-low 1400 950"
   end_program
 
   for name in drag-a drag-b drag-c; do printf '%s\n' "$name" > "$work/local/$name.txt"; done
-  write_demo_config "LOC=0,0,800,600" "LAYOUT=0"
-  start_program
-  confirm_profile
-  id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
-  sleep 1.5
+  start_connected "LOC=0,0,800,600" "LAYOUT=0"
+  id="$connected_id"
   xdotool windowfocus --sync "$id" 2>/dev/null || true
 
   # A right click on each list opens that list's menu.

@@ -94,16 +94,25 @@ shot() {  # shot WINDOW-ID NAME
   echo "  $out/$2.png"
 }
 
-# The main window, connected: the title names the host once the logon is through, and the
-# remote listing follows at once.
-main_window() {  # main_window NAME WIDTH HEIGHT LAYOUT
-  write_demo_config "LOC=0,0,$2,$3" "LAYOUT=$4"
+# start_connected [config lines...]: starts the program on the Demo profile, confirms it and
+# sets $connected_id to the main window once connected (the title names the host once the
+# logon is through, and the remote listing follows at once). Not in a $(...): the program's
+# pid must reach end_program.
+start_connected() {
+  write_demo_config "$@"
   start_program
   confirm_profile
-  local id
-  id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
+  connected_id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
   sleep 1.5   # the splash goes after a second; let both panes paint
-  shot "$id" "$1"
+}
+
+click_control() {  # click_control WINDOW-ID X Y
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+
+main_window() {  # main_window NAME WIDTH HEIGHT LAYOUT
+  start_connected "LOC=0,0,$2,$3" "LAYOUT=$4"
+  shot "$connected_id" "$1"
 }
 
 echo "Screenshots in $out:"
@@ -127,14 +136,8 @@ end_program
 # The two "Input" questions: the local "ChgDir" (a text entry) and the remote one (with the
 # cached folders in a drop-down), opened by clicking the buttons. At 800 x 600 in the normal
 # layout the ChgDir buttons are the first of each pane's button column.
-click_control() {  # click_control WINDOW-ID X Y
-  xdotool mousemove --window "$1" "$2" "$3" click 1
-}
-write_demo_config "LOC=0,0,800,600"
-start_program
-confirm_profile
-id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
-sleep 1.5
+start_connected "LOC=0,0,800,600"
+id="$connected_id"
 click_control "$id" 339 65
 input_id="$(wait_window '^Input$')"
 shot "$input_id" input-text

@@ -3,7 +3,8 @@
 # with the arrows, a whole folder down after the question, delete with "Verify Deletion",
 # rename, a remote folder made and entered. Each step checks its effect on disk before the
 # picture, so a step that silently does nothing stops the script.
-# Uses screenshots.sh's functions and variables (work, out, wait_window, shot, ...).
+# Uses screenshots.sh's functions and variables (work, out, start_connected, click_control,
+# shot, ...).
 
 # Positions in the 800 x 600 window of the normal layout (see main-800x600-layout0.png).
 walk_local_dirs=(150 125)      # below the local folder list's entries
@@ -19,14 +20,10 @@ walk_remote_mkdir=(766 89)
 # walk_pick WINDOW LIST-X LIST-Y TEXT: clicks the list's empty part (clearing its selection),
 # then types the start of a name: the list selects the entry it names.
 walk_pick() {
-  xdotool mousemove --window "$1" "$2" "$3" click 1
+  click_control "$1" "$2" "$3"
   sleep 0.2
   xdotool type --delay 40 "$4"
   sleep 0.3
-}
-
-walk_click() {  # walk_click WINDOW X Y
-  xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
 # walk_until SECONDS COMMAND...: waits until the command succeeds; fails the script otherwise.
@@ -46,30 +43,27 @@ walk_step() {  # walk_step WINDOW NAME: lets the window repaint, then takes its 
 
 walkthrough() {
   local id dialog
-  write_demo_config "LOC=0,0,800,600" "LAYOUT=0"
-  start_program
-  confirm_profile
-  id="$(wait_window '^VARNIX32 Pro 127\.0\.0\.1')"
-  sleep 1.5
+  start_connected "LOC=0,0,800,600" "LAYOUT=0"
+  id="$connected_id"
   xdotool windowfocus --sync "$id" 2>/dev/null || true
   walk_step "$id" 01-connected
 
   # A remote file, picked by typing its name, comes down with "<--".
   walk_pick "$id" "${walk_remote_files[@]}" readme
   walk_step "$id" 02-remote-file-picked
-  walk_click "$id" "${walk_download[@]}"
+  click_control "$id" "${walk_download[@]}"
   walk_until 20 cmp -s "$work/site/pub/readme.txt" "$work/local/readme.txt"
   walk_step "$id" 03-downloaded
 
   # A local file goes up with "-->".
   walk_pick "$id" "${walk_local_files[@]}" upload
-  walk_click "$id" "${walk_upload[@]}"
+  click_control "$id" "${walk_upload[@]}"
   walk_until 20 cmp -s "$work/local/upload-me.dat" "$work/site/pub/upload-me.dat"
   walk_step "$id" 04-uploaded
 
   # A whole remote folder: the question, then the tree arrives.
   walk_pick "$id" "${walk_remote_dirs[@]}" docs
-  walk_click "$id" "${walk_download[@]}"
+  click_control "$id" "${walk_download[@]}"
   dialog="$(wait_window '^VARNIX32 Pro$')"
   shot "$dialog" walk-05-tree-question
   xdotool windowfocus --sync "$dialog" 2>/dev/null || true
@@ -80,7 +74,7 @@ walkthrough() {
   # Three local drafts selected with Shift and deleted: "Verify Deletion" offers "Delete All".
   walk_pick "$id" "${walk_local_files[@]}" draft-1
   xdotool key shift+Down shift+Down
-  walk_click "$id" "${walk_local_delete[@]}"
+  click_control "$id" "${walk_local_delete[@]}"
   dialog="$(wait_window '^Verify Deletion$')"
   shot "$dialog" walk-07-verify-deletion
   xdotool windowfocus --sync "$dialog" 2>/dev/null || true
@@ -91,7 +85,7 @@ walkthrough() {
 
   # Rename a local file through the "Input" question.
   walk_pick "$id" "${walk_local_files[@]}" todo
-  walk_click "$id" "${walk_local_rename[@]}"
+  click_control "$id" "${walk_local_rename[@]}"
   dialog="$(wait_window '^Input$')"
   xdotool windowfocus --sync "$dialog" 2>/dev/null || true
   xdotool key ctrl+a
@@ -102,8 +96,8 @@ walkthrough() {
   walk_step "$id" 10-renamed
 
   # A remote folder made with MkDir, then entered with a double click.
-  walk_click "$id" "${walk_remote_dirs[@]}"
-  walk_click "$id" "${walk_remote_mkdir[@]}"
+  click_control "$id" "${walk_remote_dirs[@]}"
+  click_control "$id" "${walk_remote_mkdir[@]}"
   dialog="$(wait_window '^Input$')"
   xdotool windowfocus --sync "$dialog" 2>/dev/null || true
   xdotool type --delay 30 made-here
