@@ -111,12 +111,7 @@ bool WindowCommands::finish_worker(std::chrono::milliseconds bound) {
 
 void WindowCommands::update_buttons() {
     window_.update_buttons();
-    if (!busy_for_remote()) {
-        // What a running transfer greyed out below, and the window's own rules never touch.
-        window_.control(ctl::connect)->setEnabled(true);
-        window_.control(ctl::local_column + ctl::chgdir)->setEnabled(true);
-        return;
-    }
+    if (!busy_for_remote()) return;
     // While a transfer runs the remote pane and the arrows wait; so does the local folder
     // change, since the transfer writes into the local folder.
     for (int i = 0; i < ctl::column_size; ++i) {

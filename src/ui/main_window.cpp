@@ -687,6 +687,10 @@ void MainWindow::update_buttons() {
     auto enable = [this](int index, bool on) { controls_[at(index)]->setEnabled(on); };
     const bool connected = ctx_.connected.load();
     const HostCapabilities& host = ctx_.host;
+    // Always on here; a running transfer greys them (WindowCommands::update_buttons), and
+    // they come back with the next call after it.
+    enable(ctl::connect, true);
+    enable(ctl::local_column + ctl::chgdir, true);
     enable(ctl::local_column + ctl::rmdir, true);
     enable(ctl::remote_column + ctl::rmdir, connected && host.can_remove_dir);
     enable(ctl::remote_column + ctl::chgdir, connected);
