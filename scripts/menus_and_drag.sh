@@ -1,6 +1,6 @@
 # Sourced by screenshots.sh: the right-click menus over each list, a drag of three local files
 # onto the remote list, and a file dragged in from another program (build/bin/varnix_drag_source)
-# onto each list, in the 800 x 600 window of the normal layout (menu-*.png, drag-*.png,
+# onto each list and a folder onto the remote list, in the 800 x 600 window of the normal layout (menu-*.png, drag-*.png,
 # drop-*.png). Each drag checks that the files arrived before its picture.
 # Uses screenshots.sh's and walkthrough.sh's functions and variables. Runs on the fresh demo
 # site (before the walk-through), where drag-b.txt is the seventh local file.
@@ -114,6 +114,29 @@ menus_and_drag() {
   walk_until 10 cmp -s "$work/desktop/from-desktop.txt" "$work/local/from-desktop.txt"
   sleep 0.5
   shot "$id" drop-from-outside-local
+  stop_pid "$source_pid"
+  source_pid=""
+
+  # A folder dragged in from another program onto the remote list: after the question it
+  # goes up with its tree.
+  mkdir -p "$work/desktop/album/inner"
+  printf 'one\n' > "$work/desktop/album/one.txt"
+  printf 'deep\n' > "$work/desktop/album/inner/deep.txt"
+  "$here/build/bin/varnix_drag_source" "$work/desktop/album" >"$work/source.log" 2>&1 &
+  source_pid=$!
+  src="$(wait_window '^Drag source$')"
+  xdotool windowmove "$src" 1000 100
+  sleep 0.5
+  drag_between "$src" 110 50 "$id" "${drag_to[@]}"
+  xdotool mouseup 1
+  sleep 1
+  screen_shot "$id" drop-folder-question
+  xdotool key Return
+  walk_until 20 cmp -s "$work/desktop/album/inner/deep.txt" "$work/site/pub/album/inner/deep.txt"
+  diff -r "$work/desktop/album" "$work/site/pub/album" ||
+    { echo "drop: the folder did not arrive whole" >&2; return 1; }
+  sleep 1
+  shot "$id" drop-folder-uploaded
   stop_pid "$source_pid"
   source_pid=""
   end_program

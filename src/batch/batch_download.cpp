@@ -10,6 +10,7 @@
 #include "batch/command_line.h"
 #include "batch/stop_signals.h"
 #include "net/control_connection.h"
+#include "platform/file_handle.h"
 #include "transfer/extension_lists.h"
 #include "transfer/get_put.h"
 #include "transfer/progress.h"
@@ -21,21 +22,6 @@ namespace {
 
 // The bound on the one command sent after a stop: the user is waiting for the program to end.
 constexpr std::int32_t after_stop_timeout = 10;
-
-// An open file descriptor, closed when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() {
-        if (fd_ >= 0) (void)::close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // The local file's size; -1 when there is no such file, -2 when it is not a regular file.
 std::int64_t local_file_size(const std::string& path) {

@@ -14,6 +14,7 @@
 #include "platform/blocking.h"
 #include "platform/stream.h"
 #include "transfer/get_put.h"
+#include "transfer/local_copy.h"
 #include "transfer/sounds.h"
 
 namespace varnix {
@@ -242,6 +243,10 @@ bool TransferWorker::start(PaneTransfer direction, bool invert_prompt) {
 
 bool TransferWorker::start_upload_files(std::vector<std::string> paths) {
     return start_job([this, paths = std::move(paths)] { (void)upload_files(ctx_, hooks_, paths); });
+}
+
+bool TransferWorker::start_copy_files(std::vector<std::string> paths) {
+    return start_job([this, paths = std::move(paths)] { (void)copy_into_local_dir(ctx_, hooks_, paths); });
 }
 
 bool TransferWorker::start_job(std::function<void()> job) {

@@ -86,6 +86,8 @@ public:
     bool start(PaneTransfer direction, bool invert_prompt);
     // The same for upload_files() of `paths`.
     bool start_upload_files(std::vector<std::string> paths);
+    // The same for copy_into_local_dir() of `paths` (files dropped on the local list).
+    bool start_copy_files(std::vector<std::string> paths);
     // Whether the worker thread has not returned yet.
     [[nodiscard]] bool running() const;
     // Cancel: sets cancel_requested and the stop flag and ends the worker's blocking call

@@ -226,6 +226,62 @@ QuietTransferScope::~QuietTransferScope() {
     ctx_.options.prompt = prompt_;
 }
 
+namespace {
+
+bool select_local_dir_entry(TransferContext& ctx, const std::string& name) {
+    ListBox& dirs = *ctx.panes.local_dirs;
+    (void)dirs.set_selected(-1, false);
+    for (int i = 0; i < dirs.count(); ++i) {
+        if (local_disk_name(ctx, get_entry_name(ctx, dirs, i)) == name) return dirs.set_selected(i, true);
+    }
+    return false;
+}
+
+// One dropped folder from its parent: the same walk as the "-->" of a selected folder.
+bool upload_one_folder(TransferContext& ctx, const std::string& path) {
+    const std::string clean = path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+    const auto slash = clean.rfind('/');
+    const std::string name = slash == std::string::npos ? clean : clean.substr(slash + 1);
+    const std::string parent = slash == 0 ? "/" : clean.substr(0, slash);
+    struct stat st {};
+    if (slash == std::string::npos || name.empty() || ::stat(clean.c_str(), &st) != 0 ||
+        !S_ISDIR(st.st_mode)) {
+        ctx.messages.print_message("[S] skipped %s: not a local folder", path.c_str());
+        return true;
+    }
+    if (!set_local_dir(ctx, parent)) {
+        ctx.messages.print_message("[E] failed to change to ldir %s", parent.c_str());
+        return false;
+    }
+    list_local(ctx);
+    if (!select_local_dir_entry(ctx, name)) {
+        ctx.messages.print_message("[E] failed to select dir %s", name.c_str());
+        return false;
+    }
+    return upload_tree(ctx) == walk_step::all && !walk_stopped(ctx);
+}
+
+}  // namespace
+
+bool upload_local_folders(TransferContext& ctx, const std::vector<std::string>& folders) {
+    const std::string home = ctx.local_dir;
+    bool all = true;
+    {
+        QuietTransferScope quiet(ctx);
+        for (const std::string& path : folders) {
+            all = upload_one_folder(ctx, path);
+            if (!all) break;
+        }
+        (void)ctx.panes.local_dirs->set_selected(-1, false);
+        if (!set_local_dir(ctx, home)) {
+            ctx.messages.print_message("[E] failed to return to orig ldir %s", home.c_str());
+        }
+        list_local(ctx);
+    }
+    play_event_sound_if_enabled(ctx, SoundEvent::Complete);
+    return all;
+}
+
 int run_tree_transfer(TransferContext& ctx, PaneTransfer direction) {
     int result;
     {

@@ -55,4 +55,11 @@ private:
 // then the completion sound when BELL is on. Returns the walk's result.
 int run_tree_transfer(TransferContext& ctx, PaneTransfer direction);
 
+// Folders named by absolute path (dropped on the remote list from another program), each
+// copied whole into the remote current directory: the local pane visits the folder's parent
+// for the walk and comes back to its own folder at the end. A path that is not a folder, or
+// is a link, is passed over with a message. Stops at the first folder whose walk did not
+// finish; true when every path was copied or passed over.
+bool upload_local_folders(TransferContext& ctx, const std::vector<std::string>& folders);
+
 }  // namespace varnix

@@ -361,17 +361,30 @@ void WindowCommands::pane_transfer(bool to_remote) {
         if (worker_->start(direction, invert)) update_buttons();
         return;
     }
-    if (!ctx_.services.boxes ||
-        ctx_.services.boxes->show("Do you want to transfer the selected directory structures?",
-                                  program_title, mb::yes_no | mb::icon_question) != mb::id_yes) {
-        return;
-    }
+    if (!confirm_tree_transfer()) return;
+    run_walk([this, direction] { (void)run_tree_transfer(ctx_, direction); });
+}
+
+bool WindowCommands::confirm_tree_transfer() const {
+    return ctx_.services.boxes &&
+           ctx_.services.boxes->show("Do you want to transfer the selected directory structures?",
+                                     program_title, mb::yes_no | mb::icon_question) == mb::id_yes;
+}
+
+// A walk runs on this thread, pumping events in its waits: the buttons stay greyed for it.
+void WindowCommands::run_walk(const std::function<void()>& walk) {
     recursive_ = true;
     update_buttons();
-    (void)run_tree_transfer(ctx_, direction);
+    walk();
     recursive_ = false;
     update_buttons();
     if (close_pending_) tidy_after_abort();
+}
+
+bool WindowCommands::upload_dropped_folders(const std::vector<std::string>& folders) {
+    if (busy_for_remote() || !confirm_tree_transfer()) return false;
+    run_walk([this, &folders] { (void)upload_local_folders(ctx_, folders); });
+    return !ctx_.stop_requested.load();
 }
 
 void WindowCommands::cancel() {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "transfer/file_operations.h"
 #include "transfer/multi_transfer.h"
@@ -42,6 +43,10 @@ public:
     bool finish_worker(std::chrono::milliseconds bound);
 
     [[nodiscard]] TransferWorker& worker() { return *worker_; }
+    // Folders dropped on the remote list from another program: after the same question as
+    // the "-->" of selected folders, each is copied whole into the remote directory. False
+    // when declined, refused as busy or stopped.
+    bool upload_dropped_folders(const std::vector<std::string>& folders);
     [[nodiscard]] FileOperationHooks& file_hooks() { return hooks_; }
 
     // Set by the program: the list font chooser and applying the list font again after the
@@ -60,6 +65,8 @@ private:
     bool handle_pane_command(const Command& command);
     bool handle_ftp_menu(int id);
     void pane_transfer(bool to_remote);
+    [[nodiscard]] bool confirm_tree_transfer() const;
+    void run_walk(const std::function<void()>& walk);
     void cancel();
     void forced_abort(int id);
     void tidy_after_abort();

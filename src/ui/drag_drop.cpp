@@ -12,7 +12,6 @@
 #include <QPainterPath>
 #include <QUrl>
 #include <array>
-#include <filesystem>
 #include <system_error>
 
 #include "batch/batch_context.h"
@@ -26,7 +25,6 @@ namespace varnix::ui {
 
 namespace {
 
-namespace fs = std::filesystem;
 
 // The tip sits at the centre (QCursor's hot spot for a pixmap), so the pages and the sign
 // get the lower right quarter.
@@ -99,11 +97,6 @@ QPixmap draw_cursor(DragCursor which) {
 
 std::string local_path_of(const QUrl& url) {
     return QFile::encodeName(url.toLocalFile()).toStdString();
-}
-
-std::string base_name(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The local files a drop names; other URLs (web addresses) are left out.
@@ -255,18 +248,11 @@ void ListDragDrop::upload_dropped(const std::vector<std::string>& paths) {
         return;
     }
     std::vector<std::string> files;
-    for (const std::string& path : paths) {
-        if (is_folder(path)) {
-            ctx.messages.print_message("%s is a folder: select it in the local pane and use \"-->\".",
-                                       path.c_str());
-        } else {
-            files.push_back(path);
-        }
-    }
-    if (files.empty()) {
-        ctx.messages.print_message("Drop failed %u files - %u ! %u", 0u, 0u, 0u);
-        return;
-    }
+    std::vector<std::string> folders;
+    for (const std::string& path : paths) (is_folder(path) ? folders : files).push_back(path);
+    // The folders first: their walk runs here and is over before the files' worker starts.
+    if (!folders.empty() && (!hooks_.upload_folders || !hooks_.upload_folders(folders))) return;
+    if (files.empty()) return;
     if (!hooks_.upload_files || !hooks_.upload_files(std::move(files))) {
         ctx.messages.print_message("Busy!! File(s) ignored.");
     }
@@ -278,37 +264,8 @@ void ListDragDrop::copy_dropped(const std::vector<std::string>& paths) {
         ctx.messages.print_message("%s", why);
         return;
     }
-    unsigned copied = 0;
-    for (const std::string& path : paths) {
-        const std::string name = base_name(path);
-        if (name.empty()) continue;
-        if (is_folder(path)) {
-            ctx.messages.print_message("%s is a folder: not copied.", path.c_str());
-            continue;
-        }
-        const fs::path from(path);
-        const fs::path to(local_file_path(ctx, name));
-        std::error_code ec;
-        if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) {
-            // Copying a file over itself would empty it.
-            ctx.messages.print_message("%s is already in this folder.", name.c_str());
-            continue;
-        }
-        // Into a scratch name first, so that a failed copy leaves an existing file whole.
-        const fs::path part = to.parent_path() / ("." + name + ".part");
-        ec.clear();
-        const bool ok = fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec) && !ec;
-        if (ok) fs::rename(part, to, ec);
-        if (!ok || ec) {
-            std::error_code ignored;
-            fs::remove(part, ignored);
-            ctx.messages.print_message("Copy of %s failed.", path.c_str());
-            continue;
-        }
-        ++copied;
-    }
-    if (copied > 0) ctx.messages.print_message("%u file(s) copied into %s", copied, ctx.local_dir.c_str());
-    window_.list_local_pane();
+    // On the worker: a large file must not hold the window up.
+    if (!hooks_.copy_files || !hooks_.copy_files(paths)) ctx.messages.print_message("Busy!! File(s) ignored.");
 }
 
 bool ListDragDrop::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,6 @@
 // Drag and drop on the file lists: entries dragged from one pane's file list to the other
 // start the arrows' transfer, local files go out to other programs as file URLs, and files
-// dropped from elsewhere are uploaded (remote list) or copied into the local folder (local list).
+// dropped from elsewhere are uploaded, folders with their trees (remote list), or copied into the local folder (local list).
 #pragma once
 
 #include <QObject>
@@ -29,6 +29,12 @@ struct DropHooks {
     std::function<bool()> transfer_running;
     // Starts the worker's upload of files named by absolute path; false when it is busy.
     std::function<bool(std::vector<std::string> paths)> upload_files;
+    // Copies folders named by absolute path into the remote directory, on this thread, once
+    // the user agreed; returns when done: true when the files dropped with them may follow.
+    std::function<bool(const std::vector<std::string>& folders)> upload_folders;
+    // Starts the worker's copy of files named by absolute path into the local folder; false
+    // when it is busy.
+    std::function<bool(std::vector<std::string> paths)> copy_files;
 };
 
 class ListDragDrop : public QObject {

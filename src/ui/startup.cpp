@@ -387,6 +387,14 @@ void WindowProgram::start() {
         s.commands->update_buttons();
         return true;
     };
+    drops.copy_files = [&s](std::vector<std::string> paths) {
+        if (!s.commands || !s.commands->worker().start_copy_files(std::move(paths))) return false;
+        s.commands->update_buttons();
+        return true;
+    };
+    drops.upload_folders = [&s](const std::vector<std::string>& folders) {
+        return s.commands && s.commands->upload_dropped_folders(folders);
+    };
     s.drag_drop = std::make_unique<ListDragDrop>(*w, std::move(drops));
     // A logout or `kill` closes the window as Exit does, so nothing the close saves is lost.
     s.stop_signals = std::make_unique<StopSignals>([&s, w](int signal) {

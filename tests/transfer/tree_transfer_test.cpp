@@ -195,6 +195,39 @@ TEST_F(TreeTransfer, DownloadNeverEntersALocalLinkOfTheSameName) {
     EXPECT_TRUE(view.contains("[S] skipped pub: the local name is a link"));
 }
 
+TEST_F(TreeTransfer, FoldersDroppedFromElsewhereGoUpWholeAndTheLocalPaneComesBack) {
+    TempDir desktop;
+    make_three_level_tree(desktop.path() / "photos");
+    write_bytes(desktop.path() / "second" / "s.txt", "two");
+    write_bytes(desktop.path() / "loose.txt", "not a folder");
+    fs::create_directory_symlink(desktop.path() / "photos", desktop.path() / "linked");
+    list_local(ctx);
+    list_remote_fresh(ctx);
+    const std::string home = ctx.local_dir;
+    const auto at = [&](const char* name) { return (desktop.path() / name).string(); };
+
+    EXPECT_TRUE(upload_local_folders(ctx, {at("photos"), at("loose.txt"), at("linked"), at("second") + "/"}));
+    EXPECT_THAT(tree_differences(desktop.path() / "photos", ftpd.home() / "photos"), IsEmpty());
+    EXPECT_EQ(read_file((ftpd.home() / "second" / "s.txt").string()), "two");
+    EXPECT_FALSE(fs::exists(ftpd.home() / "loose.txt"));
+    EXPECT_FALSE(fs::exists(ftpd.home() / "linked"));
+    EXPECT_TRUE(view.contains("[S] skipped " + at("loose.txt") + ": not a local folder"));
+    EXPECT_TRUE(view.contains("[S] skipped linked: a link"));
+    // The pane is back in its own folder with nothing selected.
+    EXPECT_EQ(ctx.local_dir, home);
+    EXPECT_THAT(ctx.panes.local_dirs->selected_indices(), IsEmpty());
+    EXPECT_EQ(ctx.current_remote_dir, "/");
+
+    // A folder whose remote twin cannot be made or entered ends the run: the next one waits.
+    write_bytes(ftpd.home() / "blocked", "a file where the folder would go");
+    write_bytes(desktop.path() / "blocked" / "b.txt", "b");
+    write_bytes(desktop.path() / "later" / "l.txt", "l");
+    EXPECT_FALSE(upload_local_folders(ctx, {at("blocked"), at("later")}));
+    EXPECT_FALSE(fs::exists(ftpd.home() / "later"));
+    EXPECT_EQ(ctx.local_dir, home);
+    EXPECT_EQ(ctx.current_remote_dir, "/");
+}
+
 // A scripted server for the walks that a real one cannot show.
 class HostileTree : public WithScriptedServer<TransferTest> {
 protected:

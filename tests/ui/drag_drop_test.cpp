@@ -11,6 +11,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include "transfer/local_copy.h"
 #include "ui/drag_drop.h"
 #include "ui/file_bytes.h"
 #include "ui/main_window.h"
@@ -79,6 +80,16 @@ protected:
             uploads.push_back(std::move(paths));
             return worker_free;
         };
+        // The copy runs here, at once, where the window hands it to the worker.
+        hooks.copy_files = [this](std::vector<std::string> paths) {
+            if (!worker_free) return false;
+            (void)copy_into_local_dir(ctx, PaneHooks{}, paths);
+            return true;
+        };
+        hooks.upload_folders = [this](const std::vector<std::string>& folders) {
+            folder_uploads.push_back(folders);
+            return folders_went;
+        };
         dnd = std::make_unique<ui::ListDragDrop>(*window, std::move(hooks));
         QApplication::processEvents();
     }
@@ -110,6 +121,8 @@ protected:
     TempDir desktop;
     std::unique_ptr<ui::ListDragDrop> dnd;
     std::vector<std::vector<std::string>> uploads;
+    std::vector<std::vector<std::string>> folder_uploads;
+    bool folders_went = true;
     bool transfer_running = false;
     bool worker_free = true;
 };
@@ -220,14 +233,22 @@ TEST_F(DragDropTest, FilesDroppedOnTheRemoteListGoToTheUploadWorker) {
     ctx.connected = true;
     const QUrl folder_url = QUrl::fromLocalFile(QString::fromStdString((desktop.path() / "folder").string()));
     ASSERT_TRUE(drop_from_outside(ctl::remote_files, {folder_url, one_url, QUrl("https://example.org/a")}));
+    // The folder's walk first, then the files on the worker.
+    ASSERT_EQ(folder_uploads.size(), 1u);
+    EXPECT_EQ(folder_uploads[0], std::vector<std::string>{(desktop.path() / "folder").string()});
     ASSERT_EQ(uploads.size(), 1u);
     EXPECT_EQ(uploads[0], std::vector<std::string>{one}) << "the name as it is, no lower-casing";
-    EXPECT_TRUE(said("folder is a folder: select it in the local pane"));
 
-    // Only folders: nothing to send.
+    // Only folders: no files for the worker.
     ASSERT_TRUE(drop_from_outside(ctl::remote_files, {folder_url}));
+    EXPECT_EQ(folder_uploads.size(), 2u);
     EXPECT_EQ(uploads.size(), 1u);
-    EXPECT_EQ(newest(), "Drop failed 0 files - 0 ! 0");
+    // Folders declined (or stopped): the files dropped with them stay too.
+    folders_went = false;
+    ASSERT_TRUE(drop_from_outside(ctl::remote_files, {folder_url, one_url}));
+    EXPECT_EQ(folder_uploads.size(), 3u);
+    EXPECT_EQ(uploads.size(), 1u);
+    folders_went = true;
 
     // A thousand files go to the worker in one list, in order.
     QList<QUrl> many;
