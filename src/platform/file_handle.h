@@ -1,7 +1,11 @@
-// An open file descriptor owned by one scope: closed when it goes out of scope.
+// An open file descriptor owned by one scope (closed when it goes out of scope), and a write
+// that finishes what it starts.
 #pragma once
 
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
 
 namespace varnix {
 
@@ -25,5 +29,18 @@ public:
 private:
     int fd_;
 };
+
+// Writes all of `data` to a file, going on after interrupted or partial writes; false on an
+// error (errno tells which).
+inline bool write_all(int fd, const char* data, std::size_t length) {
+    while (length > 0) {
+        const ssize_t n = ::write(fd, data, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 }  // namespace varnix

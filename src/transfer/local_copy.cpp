@@ -26,16 +26,6 @@ std::string base_name(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool write_all(int fd, const char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 enum class CopyResult { Done, Failed, Stopped };
 

@@ -13,6 +13,7 @@
 
 #include "net/control_connection.h"
 #include "net/data_connection.h"
+#include "platform/file_handle.h"
 #include "platform/blocking.h"
 #include "platform/clock.h"
 #include "platform/socket.h"
@@ -77,16 +78,6 @@ bool send_chunk(TransferContext& ctx, Stream& stream, const char* data, std::siz
     return true;
 }
 
-bool write_all(int file, const char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(file, data, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // CR LF from the wire becomes LF; a CR at the end of a chunk waits for the next byte.
 class AsciiDecoder {
