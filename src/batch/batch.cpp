@@ -73,6 +73,7 @@ void fill_session(BatchContext& ctx, const TransferAddress& remote) {
         s.account = profile.account;
         s.use_firewall = profile.use_firewall;
         s.port = profile.port;
+        s.tls = profile.tls;
         if (!profile.local_dir.empty()) {
             std::error_code ec;
             std::filesystem::current_path(profile.local_dir, ec);
@@ -87,8 +88,16 @@ void fill_session(BatchContext& ctx, const TransferAddress& remote) {
         if (s.user.empty() && s.password.empty()) fill_from_netrc(ctx, s);
         s.use_firewall = batch_host_uses_firewall(ctx);
         s.init_cmd.clear();
+        s.tls = TlsMode::Plain;
+    }
+    if (remote.implicit_tls) {
+        s.tls = TlsMode::Implicit;
+        s.port = implicit_tls_port;
+    } else if (ctx.batch.require_tls && s.tls != TlsMode::Implicit) {
+        s.tls = TlsMode::Required;
     }
     if (remote.port != 0) s.port = remote.port;
+    ctx.trusted_fingerprints = ctx.batch.trusted_fingerprints;
     if (s.user.empty()) s.user = "anonymous";
     if (s.user == "anonymous") s.password = ctx.settings.mail_address;
 }

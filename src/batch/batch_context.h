@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "transfer/transfer_context.h"
 
@@ -15,6 +16,8 @@ struct BatchState {
     std::string batch_file;   // -m
     bool quiet = false;       // -q, -quiet: failures are not shown in message boxes
     bool resume = false;      // -resume: downloads continue a partial local file
+    bool require_tls = false;  // -tls: explicit TLS required for host:path and ftp:// addresses
+    std::vector<std::string> trusted_fingerprints;  // -trust, canonical form
     // -u, -w, -c of the options just parsed: the logon values for a host without a profile.
     std::string user, password, account;
 };

@@ -8,6 +8,7 @@
 #include "config/config_file.h"
 #include "config/profiles.h"
 #include "net/logon.h"
+#include "platform/tls_stream.h"
 
 namespace varnix {
 
@@ -64,8 +65,8 @@ std::size_t skip_blanks_and_tabs(std::string_view text, std::size_t i) {
 
 void reload_settings(BatchContext& ctx) { load_program_settings(ctx); }
 
-bool is_resume_word(std::string_view text) {
-    constexpr std::string_view word = "-resume";
+// A whole option word, so that "-tls" and "-trust" are told apart from other "-t" words.
+bool is_option_word(std::string_view text, std::string_view word) {
     return text.starts_with(word) && (text.size() == word.size() || is_blank(text[word.size()]));
 }
 
@@ -115,6 +116,7 @@ std::string help_text() {
            "  host:/path            a file or directory on a server (host may name a profile)\n"
            "  ftp://host[:port]/path  the same; a port may follow the host\n"
            "  An IPv6 address goes in brackets: [::1]:/path, ftp://[::1]:2121/path\n"
+           "  ftps://host[:port]/path  the same over implicit TLS (port 990 by default)\n"
            "  local:/path           a local file or directory\n"
            "  A * or ? in the file part transfers every matching file.\n"
            "\n"
@@ -128,6 +130,8 @@ std::string help_text() {
            "  -q, -quiet            no message boxes on failure\n"
            "  -resume               continue a partial download from the local file's size\n"
            "                        (binary only; a complete local file is left alone)\n"
+           "  -tls                  require explicit TLS (AUTH TLS) for host:path and ftp://\n"
+           "  -trust SHA256:...     trust the server certificate with this fingerprint\n"
            "  -ask                  ask for the command line\n"
            "  -h, --help            this text\n"
            "  --version             the program's version\n"
@@ -143,6 +147,8 @@ std::optional<std::string> parse_options(BatchContext& ctx, std::string_view tex
     ctx.batch.user.clear();
     ctx.batch.password.clear();
     ctx.batch.account.clear();
+    ctx.batch.require_tls = false;
+    ctx.batch.trusted_fingerprints.clear();
     std::string owned;  // holds a command line typed at the -ask prompt
     while (!text.empty() && text.front() == '-') {
         const char option = text.size() > 1 ? text[1] : '\0';
@@ -192,13 +198,26 @@ std::optional<std::string> parse_options(BatchContext& ctx, std::string_view tex
                 break;
             case 'r':
                 // -resume continues partial downloads; any other -r word is unknown.
-                if (!is_resume_word(text)) return unknown_arguments(ctx, text);
+                if (!is_option_word(text, "-resume")) return unknown_arguments(ctx, text);
                 ctx.batch.resume = true;
                 text = skip_word(text);
                 break;
             case 's':
                 ctx.batch.source = take_value(text);
                 ctx.messages.set_batch(true);
+                break;
+            case 't':
+                if (is_option_word(text, "-tls")) {
+                    ctx.batch.require_tls = true;
+                    text = skip_word(text);
+                } else if (is_option_word(text, "-trust")) {
+                    const std::string value = take_value(text);
+                    const auto fingerprint = parse_fingerprint(value);
+                    if (!fingerprint) return unknown_arguments(ctx, "-trust " + value + " (not a SHA-256 fingerprint)");
+                    ctx.batch.trusted_fingerprints.push_back(*fingerprint);
+                } else {
+                    return unknown_arguments(ctx, text);
+                }
                 break;
             case 'u':
                 ctx.batch.user = cut_to(take_value(text), session_limits::user);
@@ -246,6 +265,11 @@ TransferAddress parse_transfer_address(std::string_view word) {
         return address;
     }
     address.kind = AddressKind::Remote;
+    if (starts_with_nocase(word, "ftps://")) {
+        // TLS from the first byte, as curl and lftp read this form.
+        address.implicit_tls = true;
+        word.remove_prefix(5);
+    }
     if (starts_with_nocase(word, "ftp:")) word.remove_prefix(4);
     if (starts_with_nocase(word, "file:")) word.remove_prefix(5);
     const bool url_form = word.starts_with("//");

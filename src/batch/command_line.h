@@ -1,5 +1,5 @@
 // The command line: options, the split into source and destination words, and the address
-// forms host:path, ftp://host[:port]/path and local:path.
+// forms host:path, ftp://host[:port]/path, ftps://host[:port]/path and local:path.
 #pragma once
 
 #include <optional>
@@ -25,6 +25,7 @@ struct TransferAddress {
     std::string host;  // remote: host or profile name
     std::string path;
     int port = 0;      // remote, ftp://host:port/path form: the port named; 0 when none
+    bool implicit_tls = false;  // the ftps:// form
 };
 
 // Applies the options at the start of `text`; the rest after them, or nullopt after an

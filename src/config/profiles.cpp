@@ -77,7 +77,8 @@ void load_connection_keys(const IniFile& ini, Session& r) {
     r.remote_mask = ini.get_string(s, "RMASK", "", session_limits::remote_mask);
     r.local_dir = ini.get_string(s, "LOCDIR", "", session_limits::local_dir);
     r.init_cmd = ini.get_string(s, "INITCMD", "", session_limits::init_cmd);
-    r.port = ini.get_int(s, "PORT", 21);
+    r.tls = tls_mode_from_key(ini.get_int(s, "TLS", 0));
+    r.port = ini.get_int(s, "PORT", default_port(r.tls));
     r.passive = profile_get_int(ini, s, "PASVMODE", 0);
     r.retries = ini.get_int(s, "RETRIES", 0);
     r.mlsd = ini.get_int(s, "MLSD", 1);
@@ -128,7 +129,8 @@ IniStatus write_profile(IniFile& ini, const Session& r, bool save_password, bool
     if (r.use_firewall) put("FIREWALL", "1");
     if (r.firewall_type != 0 && r.firewall_type != 99) put_number("FIRETYPE", r.firewall_type);
     if (r.retries != 0) put_number("RETRIES", r.retries);
-    if (r.port != 21) put_number("PORT", r.port);
+    if (r.tls != TlsMode::Plain) put_number("TLS", static_cast<std::int32_t>(r.tls));
+    if (r.port != default_port(r.tls)) put_number("PORT", r.port);
     if (!r.init_cmd.empty()) put("INITCMD", r.init_cmd);
     if (r.mlsd != 1) put_number("MLSD", r.mlsd);
     if (!r.charset.empty()) put("CHARSET", r.charset);

@@ -40,6 +40,26 @@ enum class FirewallType : int {
     Transparent = 6,
 };
 
+// How a profile uses TLS, as stored in its TLS key (absent: Plain, as profiles were before).
+enum class TlsMode : std::int32_t {
+    Plain = 0,        // plain FTP
+    WhenOffered = 1,  // AUTH TLS, plain FTP when the server refuses it
+    Required = 2,     // AUTH TLS, and no logon without it
+    Implicit = 3,     // TLS from the first byte (port 990 by default)
+};
+inline constexpr std::int32_t implicit_tls_port = 990;
+
+// A stored TLS value as the session keeps it: one the program does not know never means
+// less protection, so it reads as Required.
+[[nodiscard]] constexpr TlsMode tls_mode_from_key(std::int32_t value) {
+    return value >= 0 && value <= 3 ? static_cast<TlsMode>(value) : TlsMode::Required;
+}
+
+// The port a profile uses when its PORT key is absent.
+[[nodiscard]] constexpr std::int32_t default_port(TlsMode mode) {
+    return mode == TlsMode::Implicit ? implicit_tls_port : 21;
+}
+
 struct Session {
     std::string name;
     std::string host;
@@ -64,6 +84,7 @@ struct Session {
     // CHARSET: how the panes show this server's names; empty for automatic (UTF-8 where the
     // bytes are valid UTF-8, else Latin-1). Names are sent back as the bytes they came as.
     std::string charset;
+    TlsMode tls = TlsMode::Plain;
 };
 
 // The twelve session options. Loaded per profile, with [_config_] as the default.

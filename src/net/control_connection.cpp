@@ -1,6 +1,7 @@
 // The control connection: line and reply reading, command sending with echo, the time-out
 // timer, closing, and socket error reports.
 #include "net/control_connection.h"
+#include "net/tls_logon.h"
 
 #include <algorithm>
 #include <cctype>
@@ -448,7 +449,10 @@ void close_control(NetContext& ctx) {
 
 void close_data(NetContext& ctx) { close_reported(ctx, ctx.data, true); }
 
-void close_data_plain(NetContext& ctx) { close_reported(ctx, ctx.data, false); }
+void close_data_plain(NetContext& ctx) {
+    settle_data_tls(ctx);
+    close_reported(ctx, ctx.data, false);
+}
 
 void close_listener(NetContext& ctx) { close_reported(ctx, ctx.data.listener, true); }
 

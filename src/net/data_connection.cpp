@@ -9,6 +9,7 @@
 
 #include "net/control_connection.h"
 #include "net/extended_address.h"
+#include "net/tls_logon.h"
 #include "platform/clock.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
@@ -78,8 +79,8 @@ PassiveParse parse_pasv_reply(std::string_view text) {
     return parse;
 }
 
-std::unique_ptr<Stream> open_data_stream(NetContext&, int socket) {
-    return std::make_unique<SocketStream>(socket);
+std::unique_ptr<Stream> open_data_stream(NetContext& ctx, int socket) {
+    return make_data_stream(ctx, socket);
 }
 
 int send_pasv(NetContext& ctx) {
@@ -338,6 +339,18 @@ int abort_transfer(NetContext& ctx) {
     if (!ctx.control.is_open()) return 0;
     Stream& control = ctx.control.stream();
     const int control_fd = ctx.control.descriptor();
+    // An encrypted connection has no urgent data, and the Telnet synch would reach the server
+    // as part of the command: ABOR goes alone, as the servers that speak TLS expect.
+    if (ctx.tls.context) {
+        static constexpr char abort_line[] = {'A', 'B', 'O', 'R', '\r', '\n'};
+        if (send_data(ctx, control, abort_line, sizeof abort_line) != sizeof abort_line) {
+            ctx.messages.print_message("[%u] ABOR not accepted %u", static_cast<unsigned>(control_fd),
+                                       static_cast<unsigned>(last_socket_error()));
+            return 0;
+        }
+        ctx.messages.print_message("[%u] sent ABOR", static_cast<unsigned>(control_fd));
+        return read_abort_replies(ctx);
+    }
     static constexpr char interrupt[] = {'\xFF', '\xF4', '\xFF'};
     static constexpr char synch_abort[] = {'\xF2', 'A', 'B', 'O', 'R', '\r', '\n'};
     if (control.write_urgent(interrupt, sizeof interrupt) != sizeof interrupt) {

@@ -9,6 +9,7 @@
 #include "net/control_connection.h"
 #include "net/host_types.h"
 #include "net/server_features.h"
+#include "net/tls_logon.h"
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
 
@@ -32,7 +33,11 @@ struct Logon {
     FirewallType type;
     bool firewall;
     std::string host;  // the session's HOST (the final destination)
+    std::string target = {};  // the host connected to: HOST, or the firewall's
 };
+
+// TLS was asked for in a form the server must not skip.
+bool tls_required(TlsMode mode) { return mode == TlsMode::Required || mode == TlsMode::Implicit; }
 
 template <typename... Args>
 std::string format_prompt(const char* format, Args... args) {
@@ -196,6 +201,27 @@ bool fail(NetContext& ctx, const char* message, bool clear_connected) {
     return false;
 }
 
+// AUTH TLS before anything of the logon is sent, when the profile asks for explicit TLS.
+bool secure_with_auth(Logon& l) {
+    NetContext& ctx = l.ctx;
+    const TlsMode mode = ctx.session.tls;
+    if (mode != TlsMode::WhenOffered && mode != TlsMode::Required) return true;
+    switch (negotiate_explicit_tls(ctx, l.target, static_cast<int>(ctx.session.port))) {
+        case AuthOutcome::Secured: return true;
+        case AuthOutcome::Refused:
+            if (mode == TlsMode::Required) {
+                ctx.messages.print_message("The server refused TLS: nothing more is sent, so quitting");
+                close_control(ctx);
+                return false;
+            }
+            ctx.messages.print_message("The server offers no TLS: plain FTP");
+            return true;
+        case AuthOutcome::Failed: break;
+    }
+    close_control(ctx);
+    return false;
+}
+
 // Steps 1 to 8: connect and read the greeting into ctx.control; false when that failed.
 bool open_connection(Logon& l) {
     NetContext& ctx = l.ctx;
@@ -213,6 +239,13 @@ bool open_connection(Logon& l) {
             ctx.session.port = fw.port;
         }
     }
+    // A proxy would end the encryption before the server: the password would still travel the
+    // last hop in clear text.
+    if (tls_required(ctx.session.tls) && l.firewall && l.type != FirewallType::Transparent) {
+        ctx.messages.print_message("TLS cannot reach %s through this firewall type, so quitting", l.host.c_str());
+        return false;
+    }
+    l.target = target;
     const int socket = connect_host(ctx, target, static_cast<unsigned>(ctx.session.port), "tcp");
     if (socket == -1) {
         ctx.messages.print_message("Connection to %s failed", target.c_str());
@@ -234,6 +267,11 @@ bool open_connection(Logon& l) {
     ctx.local_address = *local;
     ctx.messages.print_message("[%u] from %s port %u", static_cast<unsigned>(socket),
                                dotted(local->sin_addr).c_str(), ntohs(local->sin_port));
+    if (ctx.session.tls == TlsMode::Implicit &&
+        !start_control_tls(ctx, target, static_cast<int>(ctx.session.port))) {
+        close_control(ctx);
+        return false;
+    }
     const bool detect_greeting = !l.firewall && ctx.session.host_type == host_type_automatic;
     ctx.control.state().greeting = true;
     int cls;
@@ -267,7 +305,9 @@ bool logon(NetContext& ctx) {
         return false;
     }
     Logon l{ctx, FirewallType::UserAfterLogon, ctx.session.use_firewall != 0, ctx.session.host};
+    ctx.tls = TlsState{};
     if (!open_connection(l)) return false;
+    if (!secure_with_auth(l)) return false;
 
     Outcome outcome{Next::FinalLogon};
     if (l.firewall) outcome = firewall_exchange(l);
@@ -284,6 +324,11 @@ bool logon(NetContext& ctx) {
     }
     if (outcome.next == Next::PasswordStep) cls = password_step(l);
     if (cls != 2) return fail(ctx, "logon failure, so quitting", true);
+    if (ctx.tls.context && !protect_data_connections(ctx)) {
+        if (ctx.session.tls != TlsMode::WhenOffered)
+            return fail(ctx, "The server refused PROT P: data would cross in clear text, so quitting", true);
+        ctx.messages.print_message("The server refused PROT P: data connections are not encrypted");
+    }
 
     negotiate_features(ctx);
     if (!ctx.session.init_cmd.empty()) send_initial_commands(ctx);

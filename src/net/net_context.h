@@ -48,6 +48,15 @@ struct HostCapabilities {
     int host_type_probed = 0;
 };
 
+class TlsClientContext;
+
+// TLS of the control connection, shared with its data connections; a new logon starts clean.
+struct TlsState {
+    std::shared_ptr<TlsClientContext> context;  // null: a plain control connection
+    std::string host;                           // the name certificates are checked against
+    bool protect_data = false;                  // PROT P accepted: data connections use TLS
+};
+
 struct NetContext : ConfigContext {
     std::atomic<bool> connected{false};
     Reply reply;
@@ -61,6 +70,7 @@ struct NetContext : ConfigContext {
     // The one control connection; a new connection starts with a fresh state.
     ControlConnection control;
     TimeoutState timeout;
+    TlsState tls;
 
     // The data connection of the transfer in progress and the listener of an active one.
     DataConnection data;
@@ -73,6 +83,9 @@ struct NetContext : ConfigContext {
     // is reused by later logons when none is stored.
     std::string firewall_user;
     std::string firewall_password;
+
+    // Certificate fingerprints trusted for this run (the batch option -trust), canonical.
+    std::vector<std::string> trusted_fingerprints;
 
     // The remote directory as the last PWD named it.
     std::string current_remote_dir;

@@ -49,6 +49,24 @@ private:
     std::vector<PromptRequest> requests_;
 };
 
+// Answers certificate questions from a queue (Refuse when empty) and records each question.
+class ScriptedCertificateAsker : public CertificateAsker {
+public:
+    void push_answer(CertificateAnswer answer) { answers_.push_back(answer); }
+    CertificateAnswer ask(const CertificateQuestion& question) override {
+        questions_.push_back(question);
+        if (answers_.empty()) return CertificateAnswer::Refuse;
+        const CertificateAnswer answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    [[nodiscard]] const std::vector<CertificateQuestion>& questions() const { return questions_; }
+
+private:
+    std::deque<CertificateAnswer> answers_;
+    std::vector<CertificateQuestion> questions_;
+};
+
 // Writes each box to a stream and answers from a queue, else with a default answer.
 class HeadlessMessageBoxes : public MessageBoxes {
 public:

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/certificate_info.h"
+
 namespace varnix {
 
 // The two-line message area and the "Message Log" window.
@@ -94,6 +96,15 @@ public:
     }
 };
 
+// The question when a server's certificate cannot be verified: the window shows subject,
+// issuer, validity, fingerprint and reason, and the user trusts it once, always, or not.
+class CertificateAsker {
+public:
+    virtual ~CertificateAsker() = default;
+    // GUI thread.
+    virtual CertificateAnswer ask(const CertificateQuestion& question) = 0;
+};
+
 class UiInvoker;
 
 // The set handed to the engine (PlatformContext::set_services, on the GUI thread before any
@@ -106,6 +117,8 @@ struct Services {
     SoundService* sound = nullptr;
     // Carries the worker's calls onto the GUI thread; null when there is only one thread.
     UiInvoker* invoker = nullptr;
+    // Null (batch runs): an unverified certificate is refused without a question.
+    CertificateAsker* certificates = nullptr;
 };
 
 }  // namespace varnix

@@ -30,6 +30,7 @@
 #include "transfer/progress.h"
 #include "transfer/sounds.h"
 #include "ui/help/help_window.h"
+#include "ui/certificate_dialog.h"
 #include "ui/commands.h"
 #include "ui/drag_drop.h"
 #include "ui/fonts.h"
@@ -252,6 +253,7 @@ struct WindowProgram::State {
     BatchContext ctx;
     QtTimers timers;
     QtMessageBoxes boxes;
+    QtCertificateAsker certificates;
     QtSound sound;
     QtInvoker invoker;
     std::unique_ptr<SplashWindow> splash;
@@ -325,8 +327,11 @@ void WindowProgram::start() {
     MainWindow* w = s.window.get();
     w->move(placement.left, placement.top);
     w->resize(placement.width, placement.height);
-    ctx.set_services(Services{&w->message_area(), &s.prompter, &s.boxes, &s.timers, &s.sound, &s.invoker});
+    // A batch run never asks about a certificate: it refuses and says how to trust it.
+    ctx.set_services(Services{&w->message_area(), &s.prompter, &s.boxes, &s.timers, &s.sound, &s.invoker,
+                              s.batch ? nullptr : &s.certificates});
     s.boxes.set_owner(w);
+    s.certificates.set_owner(w);
     // The "Transfer Status" dialog with HASH on, else the status field of the side that receives.
     s.progress = std::make_unique<QtProgressDisplay>(
         w, [&ctx] { cancel_progress(ctx); },

@@ -232,3 +232,60 @@ TEST_F(CommandLine, UnknownOptionInABatchLineRunsNoTransfer) {
 
 }  // namespace
 }  // namespace varnix::test
+
+namespace varnix::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Optional;
+using ::testing::SizeIs;
+using CommandLine = BatchTest;
+
+TEST(ParseTransferAddress, FtpsIsImplicitTlsAndNothingElseIs) {
+    const TransferAddress tls = parse_transfer_address("ftps://127.0.0.1:2990/pub/a.zip");
+    EXPECT_EQ(tls.kind, AddressKind::Remote);
+    EXPECT_EQ(tls.host, "127.0.0.1");
+    EXPECT_EQ(tls.path, "/pub/a.zip");
+    EXPECT_EQ(tls.port, 2990);
+    EXPECT_TRUE(tls.implicit_tls);
+    const TransferAddress upper = parse_transfer_address("FTPS://host/x");
+    EXPECT_TRUE(upper.implicit_tls);
+    EXPECT_EQ(upper.host, "host");
+    EXPECT_EQ(upper.port, 0);
+    for (const char* word : {"ftp://host/x", "host:/x", "ftps:/x", "ftpsite:/x", "local:ftps://h/x"}) {
+        EXPECT_FALSE(parse_transfer_address(word).implicit_tls) << word;
+    }
+    // "ftps:/x" without the slashes is the host "ftps" as ever.
+    EXPECT_EQ(parse_transfer_address("ftps:/x").host, "ftps");
+}
+
+TEST_F(CommandLine, TlsAndTrustOptionsAreWholeWordsAndTrustTakesAFingerprint) {
+    const std::string bare = "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
+    const auto rest = parse_options(ctx, "-tls -trust " + bare + " -b h:/a local:/b");
+    EXPECT_THAT(rest, Optional(std::string("h:/a local:/b")));
+    EXPECT_TRUE(ctx.batch.require_tls);
+    ASSERT_THAT(ctx.batch.trusted_fingerprints, SizeIs(1));
+    EXPECT_EQ(ctx.batch.trusted_fingerprints[0],
+              "SHA256:00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF");
+
+    // Each command line starts without them.
+    EXPECT_THAT(parse_options(ctx, "h:/a"), Optional(std::string("h:/a")));
+    EXPECT_FALSE(ctx.batch.require_tls);
+    EXPECT_TRUE(ctx.batch.trusted_fingerprints.empty());
+
+    EXPECT_EQ(parse_options(ctx, "-trust SHA256:12:34 h:/a"), std::nullopt);
+    ASSERT_THAT(boxes.shown(), SizeIs(1));
+    EXPECT_THAT(boxes.shown()[0].text, HasSubstr("not a SHA-256 fingerprint"));
+    EXPECT_EQ(parse_options(ctx, "-tlsx h:/a"), std::nullopt);
+    EXPECT_EQ(parse_options(ctx, "-t h:/a"), std::nullopt);
+}
+
+TEST(HelpText, NamesTheTlsFormsAndOptions) {
+    const std::string help = help_text();
+    EXPECT_THAT(help, HasSubstr("ftps://host[:port]/path"));
+    EXPECT_THAT(help, HasSubstr("-tls"));
+    EXPECT_THAT(help, HasSubstr("-trust SHA256:"));
+}
+
+}  // namespace
+}  // namespace varnix::test

@@ -327,3 +327,42 @@ TEST_F(ConfigTest, LongDirectoryPathsSurviveASaveAndALoad) {
 
 }  // namespace
 }  // namespace varnix
+
+namespace varnix {
+namespace {
+
+using testing::ConfigTest;
+
+TEST_F(ConfigTest, TlsKeyAbsentMeansPlainAndImplicitTlsDefaultsToPort990) {
+    write_ini("[old]\nHOST=h\n[implicit]\nHOST=h\nTLS=3\n[odd]\nHOST=h\nTLS=7\n"
+              "[moved]\nHOST=h\nTLS=3\nPORT=21\n");
+    Session old = load(ctx, "old");
+    EXPECT_EQ(old.tls, TlsMode::Plain);
+    EXPECT_EQ(old.port, 21);
+    Session implicit = load(ctx, "implicit");
+    EXPECT_EQ(implicit.tls, TlsMode::Implicit);
+    EXPECT_EQ(implicit.port, 990);
+    EXPECT_EQ(load(ctx, "odd").tls, TlsMode::Required);  // never less protection than asked
+    EXPECT_EQ(load(ctx, "moved").port, 21);
+
+    // Written back: the key only when not plain, the port only when not the mode's default.
+    implicit.name = "implicit2";
+    save_profile(ctx, implicit);
+    Session moved = load(ctx, "moved");
+    moved.name = "moved2";
+    save_profile(ctx, moved);
+    old.name = "old2";
+    save_profile(ctx, old);
+    const IniFile written = IniFile::from_text(read_ini());
+    EXPECT_EQ(written.find("implicit2", "TLS"), "3");
+    EXPECT_EQ(written.find("implicit2", "PORT"), std::nullopt);
+    EXPECT_EQ(written.find("moved2", "TLS"), "3");
+    EXPECT_EQ(written.find("moved2", "PORT"), "21");
+    EXPECT_EQ(written.find("old2", "TLS"), std::nullopt);
+    EXPECT_EQ(written.find("old2", "PORT"), std::nullopt);
+    EXPECT_EQ(load(ctx, "moved2").port, 21);
+    EXPECT_EQ(load(ctx, "implicit2").port, 990);
+}
+
+}  // namespace
+}  // namespace varnix

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "support/loopback_socket.h"
+#include "support/proftpd_files.h"
 #include "support/pyftpd.h"
 
 namespace varnix::test {
@@ -20,89 +21,10 @@ namespace varnix::test {
 namespace {
 
 constexpr std::uint16_t passive_range_size = 4;
-constexpr uid_t nobody = 65534;
-constexpr gid_t nogroup = 65534;
-constexpr std::string_view proftpd = "/usr/sbin/proftpd";
+constexpr uid_t nobody = nobody_id;
+constexpr gid_t nogroup = nobody_id;
+constexpr std::string_view proftpd = proftpd_program;
 constexpr std::string_view mod_proxy = "/usr/lib/proftpd/mod_proxy.so";
-
-bool port_is_free(std::uint16_t port) {
-    const Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in addr = loopback_address(port);
-    return fd.valid() && ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
-}
-
-// `count` consecutive free ports none of which is in `taken`; 0 when none was found.
-std::uint16_t free_ports(std::uint16_t count, std::set<std::uint16_t>& taken) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        const auto first = free_port();
-        if (!first || *first > 65535 - count) {
-            continue;
-        }
-        bool usable = true;
-        for (std::uint16_t i = 0; i < count && usable; ++i) {
-            const auto port = static_cast<std::uint16_t>(*first + i);
-            usable = !taken.contains(port) && port_is_free(port);
-        }
-        if (usable) {
-            for (std::uint16_t i = 0; i < count; ++i) {
-                taken.insert(static_cast<std::uint16_t>(*first + i));
-            }
-            return *first;
-        }
-    }
-    return 0;
-}
-
-void replace_all(std::string& text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-}
-
-// An "@NAME@" left over after rendering (the forward methods themselves contain '@').
-bool has_placeholder(std::string_view text) {
-    for (std::size_t at = text.find('@'); at != std::string_view::npos; at = text.find('@', at + 1)) {
-        std::size_t end = at + 1;
-        while (end < text.size() && ((text[end] >= 'A' && text[end] <= 'Z') || text[end] == '_')) {
-            ++end;
-        }
-        if (end > at + 1 && end < text.size() && text[end] == '@') {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool write_file(const std::filesystem::path& path, std::string_view text,
-                std::filesystem::perms mode) {
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out) {
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::permissions(path, mode, ec);
-    return !ec;
-}
-
-bool running_as_root() {
-    return ::geteuid() == 0;
-}
-
-// As root the proxy must run as nobody (as root it drops proxyuser sessions after the
-// backend's 230); the check must too, or it leaves root-owned files the proxy cannot open.
-std::vector<std::string> unprivileged(std::vector<std::string> command) {
-    if (!running_as_root()) {
-        return command;
-    }
-    std::vector<std::string> argv{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
-                                  "--clear-groups"};
-    argv.insert(argv.end(), command.begin(), command.end());
-    return argv;
-}
 
 }  // namespace
 
@@ -224,23 +146,10 @@ bool FtpProxy::check_and_start() {
 }
 
 bool FtpProxy::wait_for_ports() {
-    const auto deadline = Clock::now() + start_bound;
-    for (const std::uint16_t port : ports_) {
-        while (!connect_loopback(port, Millis{500}).valid()) {
-            if (!process_.running()) {
-                error_ = "proftpd exited while starting:\n" + log_text();
-                return false;
-            }
-            if (Clock::now() >= deadline) {
-                error_ = "proftpd did not accept on port " + std::to_string(port) + " within " +
-                         std::to_string(start_bound.count()) + " ms:\n" + log_text();
-                return false;
-            }
-            // A refused connect returns at once; give the server a slice before the next try.
-            ::poll(nullptr, 0, 50);
-        }
-    }
-    return true;
+    std::string error;
+    if (wait_until_accepting({ports_[0], ports_[1], ports_[2]}, process_, start_bound, error)) return true;
+    error_ = error + ":\n" + log_text();
+    return false;
 }
 
 }  // namespace varnix::test

@@ -32,6 +32,10 @@ std::vector<std::string> server_command(const PyFtpdOptions& options,
     if (!options.address.empty()) {
         argv.insert(argv.end(), {"--address", options.address});
     }
+    if (!options.tls_cert.empty()) {
+        argv.insert(argv.end(), {"--tls", options.tls_cert.string(), options.tls_key.string()});
+    }
+    if (options.tls_required) argv.emplace_back("--tls-required");
     return argv;
 }
 

@@ -25,6 +25,9 @@ struct PyFtpdOptions {
     std::uint16_t passive_high = 0;
     unsigned send_limit = 0;  // bytes per second the server sends data at; 0: no limit
     std::string address{};    // the loopback address to listen on; empty: 127.0.0.1 ("::1": IPv6)
+    // Explicit TLS with this certificate and key (PEM files); empty: plain FTP only.
+    std::filesystem::path tls_cert{}, tls_key{};
+    bool tls_required = false;  // no logon or data connection without TLS
 };
 
 // Usage:

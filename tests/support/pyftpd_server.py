@@ -27,6 +27,10 @@ def parse_args():
                         help="slow the server's sending on data connections (downloads)")
     parser.add_argument("--address", default="127.0.0.1", choices=["127.0.0.1", "::1"],
                         help="the loopback address to listen on")
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
+                        help="offer explicit TLS (AUTH TLS) with this certificate")
+    parser.add_argument("--tls-required", action="store_true",
+                        help="refuse logons and data connections without TLS")
     return parser.parse_args()
 
 
@@ -48,6 +52,12 @@ def main():
         authorizer.add_anonymous(args.anonymous)
 
     handler = FTPHandler
+    if args.tls:
+        from pyftpdlib.handlers import TLS_FTPHandler
+        handler = TLS_FTPHandler
+        handler.certfile, handler.keyfile = args.tls
+        handler.tls_control_required = args.tls_required
+        handler.tls_data_required = args.tls_required
     handler.authorizer = authorizer
     handler.banner = "test server ready"
     # Names go to the wire as the bytes the file system holds, as ProFTPD sends them: a

@@ -353,3 +353,46 @@ TEST_F(AdvancedDialogTest, CancelKeepsTheWorkingCopy) {
 
 }  // namespace
 }  // namespace varnix::test
+
+namespace varnix::test {
+namespace {
+
+using TlsChoiceTest = AdvancedDialogTest;
+
+TEST_F(TlsChoiceTest, OneChoiceOfFourAndImplicitBringsItsPort) {
+    state.working.tls = TlsMode::Required;
+    state.working.port = 21;
+    AdvancedProfileDialog d(ctx, state, help);
+    auto* tls = control<QComboBox>(d, 4100);
+    ASSERT_NE(tls, nullptr);
+    ASSERT_EQ(tls->count(), 4);
+    EXPECT_EQ(tls->currentIndex(), 2);
+    EXPECT_EQ(tls->itemText(0), "None (plain FTP)");
+    EXPECT_EQ(tls->itemText(3), "Implicit TLS");
+
+    tls->setCurrentIndex(3);
+    emit tls->activated(3);
+    EXPECT_EQ(text_of(d, 117), "990");
+    tls->setCurrentIndex(1);
+    emit tls->activated(1);
+    EXPECT_EQ(text_of(d, 117), "21");
+    type(d, 117, "2121");  // a port of the user's own stays
+    tls->setCurrentIndex(3);
+    emit tls->activated(3);
+    EXPECT_EQ(text_of(d, 117), "2121");
+    click(d, 1);
+    EXPECT_EQ(state.working.tls, TlsMode::Implicit);
+    EXPECT_EQ(state.working.port, 2121);
+}
+
+TEST_F(TlsChoiceTest, NewProfileStartsWithTlsWhenOffered) {
+    write_ini(base_ini);
+    ProfileDialog d(ctx, state, help);
+    set_name(d, "old");
+    EXPECT_EQ(state.working.tls, TlsMode::Plain);  // stored without the key: plain, as before
+    click(d, 103);
+    EXPECT_EQ(state.working.tls, TlsMode::WhenOffered);
+}
+
+}  // namespace
+}  // namespace varnix::test

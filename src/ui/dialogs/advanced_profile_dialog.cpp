@@ -28,7 +28,7 @@ namespace id {
 constexpr int retries = 835, timeout = 4040, port = 117, init_cmd = 909;
 constexpr int local_mask = 2408, remote_mask = 955, passive = 836, use_firewall = 120;
 constexpr int fw_host = 106, fw_user = 108, fw_password = 109, fw_port = 118;
-constexpr int fw_save_password = 113, first_fw_type = 1851;
+constexpr int fw_save_password = 113, first_fw_type = 1851, tls = 4100;
 constexpr int charset = 2425, mlsd = 2426;
 }  // namespace id
 
@@ -40,6 +40,10 @@ constexpr std::array<const char*, 7> firewall_type_captions{
     "SITE hostname", "USER after logon", "USER with no logon", "Proxy OPEN ",
     "user@host fireID", "fireID@host", "Transparent"};
 constexpr int proxy_open = 3;  // stored when no type is checked
+
+// In TlsMode order.
+constexpr std::array<const char*, 4> tls_captions{
+    "None (plain FTP)", "Explicit TLS when offered", "Explicit TLS required", "Implicit TLS"};
 
 }  // namespace
 
@@ -71,6 +75,9 @@ void AdvancedProfileDialog::build() {
     retries_ = make_number_edit(this, id::retries, retries_digits);
     timeout_ = make_number_edit(this, id::timeout, timeout_digits);
     port_ = make_number_edit(this, id::port, port_digits);
+    tls_ = new QComboBox(this);
+    tls_->setObjectName(control_name(id::tls));
+    for (const char* caption : tls_captions) tls_->addItem(tr(caption));
     init_cmd_ = make_text_edit(this, id::init_cmd, static_cast<int>(session_limits::init_cmd));
     local_mask_ = make_text_edit(this, id::local_mask, static_cast<int>(session_limits::local_mask));
     remote_mask_ = make_text_edit(this, id::remote_mask,
@@ -120,6 +127,7 @@ void AdvancedProfileDialog::build() {
     add_row(left, this, tr("Connection Retry:"), retries_, row);
     add_row(left, this, tr("Network &Timeout:"), timeout_, row);
     add_row(left, this, tr("Remote P&ort:"), port_, row);
+    add_row(left, this, tr("T&LS:"), tls_, row);
     add_row(left, this, tr("Initialize Command:"), init_cmd_, row);
     add_row(left, this, tr("Local file mask:"), local_mask_, row);
     add_row(left, this, tr("Remote file mask:"), remote_mask_, row);
@@ -150,12 +158,13 @@ void AdvancedProfileDialog::build() {
     layout->addLayout(columns);
     layout->addLayout(buttons);
 
-    set_tab_chain({retries_, timeout_, port_, init_cmd_, local_mask_, remote_mask_, charset_, passive_,
+    set_tab_chain({retries_, timeout_, port_, tls_, init_cmd_, local_mask_, remote_mask_, charset_, passive_,
                    mlsd_, use_firewall_, fw_host_, fw_user_, fw_password_, fw_port_, fw_save_password_,
                    fw_type_->button(0), fw_type_->button(1), fw_type_->button(2),
                    fw_type_->button(3), fw_type_->button(4), fw_type_->button(5),
                    fw_type_->button(6), ok, cancel, help});
 
+    connect(tls_, &QComboBox::activated, this, &AdvancedProfileDialog::tls_changed);
     connect(use_firewall_, &QCheckBox::toggled, this, &AdvancedProfileDialog::enable_firewall_fields);
     connect(ok, &QPushButton::clicked, this, &AdvancedProfileDialog::ok_clicked);
     connect(cancel, &QPushButton::clicked, this, &AdvancedProfileDialog::reject);
@@ -191,6 +200,7 @@ void AdvancedProfileDialog::show_fields() {
         if (w.port < 10) w.port = 21;
     }
     port_->setText(QString::number(w.port));
+    tls_->setCurrentIndex(static_cast<int>(w.tls));
     const std::int32_t fw_port = ini_get_int(ctx_.config_path, "FIREWALL", "PORT", w.port);
     fw_port_->setText(QString::number(static_cast<std::uint32_t>(fw_port)));
     fw_host_->setText(shown_text(buffers.host));
@@ -208,11 +218,22 @@ void AdvancedProfileDialog::enable_firewall_fields(bool on) {
     for (QAbstractButton* b : fw_type_->buttons()) b->setEnabled(on);
 }
 
+// Implicit TLS has its own port: the port follows the choice while it holds the other default.
+void AdvancedProfileDialog::tls_changed(int index) {
+    const auto mode = static_cast<TlsMode>(index);
+    const std::int64_t port = field_number(port_, 0, 99999);
+    if (mode == TlsMode::Implicit && port == default_port(TlsMode::Plain))
+        port_->setText(QString::number(implicit_tls_port));
+    else if (mode != TlsMode::Implicit && port == implicit_tls_port)
+        port_->setText(QString::number(default_port(TlsMode::Plain)));
+}
+
 void AdvancedProfileDialog::ok_clicked() {
     Session& w = state_.working;
     w.retries = corrected_retries(field_number(retries_, 0, 999));
     w.timeout = corrected_timeout(field_number(timeout_, 0, 99999));
     w.port = corrected_port(field_number(port_, 0, 99999));
+    w.tls = tls_mode_from_key(tls_->currentIndex());
     w.init_cmd = field_text(init_cmd_, session_limits::init_cmd);
     w.local_mask = field_text(local_mask_, session_limits::local_mask);
     w.remote_mask = field_text(remote_mask_, session_limits::remote_mask);

@@ -25,6 +25,7 @@ private:
     void build();
     void show_fields();
     void enable_firewall_fields(bool on);
+    void tls_changed(int index);
     void ok_clicked();
 
     ConfigContext& ctx_;
@@ -34,6 +35,7 @@ private:
     QLineEdit* retries_ = nullptr;
     QLineEdit* timeout_ = nullptr;
     QLineEdit* port_ = nullptr;
+    QComboBox* tls_ = nullptr;  // the TLS key, one entry per TlsMode
     QLineEdit* init_cmd_ = nullptr;
     QLineEdit* local_mask_ = nullptr;
     QLineEdit* remote_mask_ = nullptr;

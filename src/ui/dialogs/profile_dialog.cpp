@@ -313,6 +313,8 @@ void ProfileDialog::reject() {
 void ProfileDialog::new_clicked() {
     state_.working.name.clear();
     (void)load_profile(ctx_, state_.working);
+    // A new profile uses TLS whenever the server offers it.
+    state_.working.tls = TlsMode::WhenOffered;
     if (password_ban_) state_.working.password_saved = 0;
     show_record();
     showing_ = true;
