@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libssl-dev libgtest-dev libgmock-dev
-  python3-pyftpdlib
+  python3-pyftpdlib python3-openssl
   proftpd-core proftpd-mod-proxy proftpd-mod-crypto openssl
   xvfb xdotool imagemagick fonts-dejavu-core
   curl

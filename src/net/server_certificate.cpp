@@ -31,7 +31,11 @@ bool refuse_changed(NetContext& ctx, const std::string& host, int port, const Ce
                              "server has a new certificate. The connection is refused.\n\nNew fingerprint: " +
                              c.fingerprint + "\n\nIf the change is expected, remove the line for " + host +
                              " port " + std::to_string(port) + " from " + trusted_certs_path(ctx) + ".";
-    if (!ctx.messages.batch()) (void)show_message_box(ctx.services, text, "Certificate changed", mb::icon_stop);
+    if (!ctx.messages.batch()) {
+        (void)show_message_box(ctx.services, text, "Certificate changed", mb::icon_stop);
+        // Retrying would only meet the same certificate and show this box again.
+        ctx.cancel_requested = true;
+    }
     return false;
 }
 

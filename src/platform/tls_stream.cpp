@@ -433,8 +433,23 @@ void TlsStream::set_abortive_close() {
 
 int TlsStream::close() {
     constexpr int close_notify_timeout_ms = 5000;
-    if (handshake_done_ && !broken_) (void)close_notify(close_notify_timeout_ms);
+    if (handshake_done_ && !broken_ && close_notify(close_notify_timeout_ms) && role_ == TlsRole::Data)
+        await_peer_end(close_notify_timeout_ms);
     return inner_->close();
+}
+
+// Closing a socket that holds unread bytes (TLS 1.3 session tickets sent after a data
+// connection's handshake, the server's own close_notify) makes the kernel send a reset, and
+// the reset makes the server's kernel drop what the server has not read yet: the end of an
+// upload. So: half-close, then read and discard until the server closes its side.
+void TlsStream::await_peer_end(int timeout_ms) {
+    if (eof_) return;
+    inner_->shutdown(ShutdownHow::Write);
+    const std::int64_t deadline = deadline_after(timeout_ms);
+    char buffer[16 * 1024];
+    while (inner_->read(buffer, sizeof buffer, time_left(deadline)) > 0) {
+    }
+    eof_ = true;
 }
 
 bool TlsStream::close_notify(int timeout_ms) {

@@ -117,7 +117,8 @@ public:
     void set_abortive_close() override;
     [[nodiscard]] int descriptor() const override { return inner_->descriptor(); }
     // Sends close_notify first (waiting a few seconds at most) unless the close is abortive or
-    // no handshake ran, then closes the inner stream.
+    // no handshake ran; a data connection then half-closes and reads to the peer's end (also
+    // bounded) before the inner stream closes.
     int close() override;
 
 private:
@@ -134,6 +135,7 @@ private:
     // Runs a deferred handshake; false (error set) when it failed.
     [[nodiscard]] bool ensure_handshake(int timeout_ms);
     void read_certificate();
+    void await_peer_end(int timeout_ms);
 
     std::unique_ptr<Stream> inner_;
     std::shared_ptr<TlsClientContext> context_;

@@ -49,6 +49,7 @@ TEST_F(ServerCertificate, VerifiedNeedsNoQuestionAndRefusalIsTheDefault) {
 
     certificate.verified = false;
     EXPECT_FALSE(accept());  // the asker has no answer queued: Refuse
+    EXPECT_TRUE(ctx.cancel_requested);  // the connection retries stop at the user's No
     ASSERT_THAT(asker.questions(), SizeIs(1));
     EXPECT_EQ(asker.questions()[0].host, "localhost");
     EXPECT_EQ(asker.questions()[0].port, 990);
@@ -75,7 +76,9 @@ TEST_F(ServerCertificate, OnceTrustsThisConnectionAlwaysStoresAndAChangeIsRefuse
     certificate.fingerprint = fingerprint_of('B');
     const auto asked = asker.questions().size();
     asker.push_answer(CertificateAnswer::TrustOnce);  // never reached
+    ctx.cancel_requested = false;
     EXPECT_FALSE(accept());
+    EXPECT_TRUE(ctx.cancel_requested);  // a retry would meet the same certificate
     EXPECT_EQ(asker.questions().size(), asked);
     EXPECT_TRUE(view.contains("WARNING: the certificate of localhost port 990 has CHANGED since you trusted it!"));
     ASSERT_THAT(boxes.shown(), SizeIs(1));

@@ -10,6 +10,7 @@
 
 #include "transfer/transfer_context.h"
 #include "ui/dialog_fixture.h"
+#include "ui/certificate_dialog.h"
 #include "ui/drag_drop.h"
 #include "ui/dialogs/advanced_profile_dialog.h"
 #include "ui/dialogs/associations.h"
@@ -98,6 +99,17 @@ TEST_F(DialogScreenshots, EveryDialog) {
     {
         PermissionsDialog d(644, nullptr);
         shoot(d, "permissions");
+    }
+    {
+        CertificateInfo c;
+        c.subject = "CN = ftp.example.org, O = Example Research Laboratory, L = Oxford, C = GB";
+        c.issuer = c.subject;
+        c.not_before = "2026-01-05 09:14:03 UTC";
+        c.not_after = "2027-01-05 09:14:03 UTC";
+        c.fingerprint = "SHA256:" + std::string(32, 'A') + std::string(32, '7');
+        c.reason = "self-signed certificate";
+        CertificateDialog d(CertificateQuestion{"ftp.example.org", 21, c}, nullptr);
+        shoot(d, "certificate");
     }
 }
 

@@ -65,6 +65,7 @@ TEST_F(ProfileDialogTest, SaveWritesTheProfileKeysAndTheComment) {
                                  "TYPE=6012\n"
                                  "LOCDIR=/home/anna\n"
                                  "DIR=\"/pub/data\"\n"
+                                 "TLS=1\n"  // a new profile uses TLS when the server offers it
                                  "COMMENT=my comment\n";
     EXPECT_EQ(read_ini(), expected);
     EXPECT_EQ(ini_mode(), 0600);
