@@ -8,11 +8,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <openssl/types.h>
 
 #include "platform/certificate_info.h"
 #include "platform/stream.h"
+
+struct bio_method_st;  // BIO_METHOD, declared in openssl/bio.h
 
 // ssl.h declares it; repeated here so this header stays light.
 typedef struct ssl_session_st SSL_SESSION;
@@ -125,6 +128,9 @@ private:
     friend class TlsClientContext;  // installs on_new_session
     enum class Step { Done, Retry, Failed };
     static int on_new_session(SSL* ssl, SSL_SESSION* session);
+    static int collect_output(BIO* bio, const char* data, int length);
+    static long control_output(BIO* bio, int command, long number, void* pointer);
+    static const ::bio_method_st* output_method();  // BIO_METHOD
     // Runs one OpenSSL call's aftermath: sends what it produced and, when it wants input,
     // reads from the inner stream until the deadline.
     [[nodiscard]] Step pump(int ssl_result, std::int64_t deadline);
@@ -136,13 +142,17 @@ private:
     [[nodiscard]] bool ensure_handshake(int timeout_ms);
     void read_certificate();
     void await_peer_end(int timeout_ms);
+    [[nodiscard]] std::size_t read_ready(char* data, std::size_t length);
+    char* wire_buffer();
 
     std::unique_ptr<Stream> inner_;
     std::shared_ptr<TlsClientContext> context_;
     TlsRole role_;
     SSL* ssl_ = nullptr;
     BIO* in_ = nullptr;   // bytes from the network, owned by ssl_
-    BIO* out_ = nullptr;  // bytes for the network, owned by ssl_
+    BIO* out_ = nullptr;  // collects into output_, owned by ssl_
+    std::vector<char> output_;  // records waiting for flush_output
+    std::vector<char> wire_;  // ciphertext on its way to or from the inner stream
     bool eof_ = false;
     bool abortive_ = false;
     bool sent_close_notify_ = false;
