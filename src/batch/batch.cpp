@@ -143,13 +143,13 @@ bool readable_file(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec) && ::access(path.c_str(), R_OK) == 0;
 }
 
-int send_file(BatchContext& ctx, std::string& command, const std::string& local,
-              TransferMode mode) {
+BatchStep send_file(BatchContext& ctx, std::string& command, const std::string& local,
+                    TransferMode mode) {
     if (!readable_file(local)) {
         ctx.messages.print_message("can't read %s", local.c_str());
-        return 0;
+        return BatchStep::Failed;
     }
-    return transfer_result(put_file(ctx, command, local, mode));
+    return batch_step(put_file(ctx, command, local, mode));
 }
 
 std::vector<std::string> read_name_list(const std::string& path) {
@@ -162,15 +162,15 @@ std::vector<std::string> read_name_list(const std::string& path) {
     return names;
 }
 
-int download_matching(BatchContext& ctx, const std::string& dir,
-                      const std::string& pattern, const std::string& destination, TransferMode mode) {
-    int result = change_dir(ctx, dir);
-    if (result != 2) return result;
+BatchStep download_matching(BatchContext& ctx, const std::string& dir, const std::string& pattern,
+                            const std::string& destination, TransferMode mode) {
+    if (change_dir(ctx, dir) != 2) return BatchStep::Failed;
+    BatchStep result = BatchStep::Done;
     // Many servers (pyftpdlib among them) do not expand wildcards: then the whole name list
     // is fetched and matched here, with the same rules as local masks.
     bool filter = false;
-    if (transfer_result(fetch_listing(ctx, "NLST " + pattern)) != 2) {
-        if (transfer_result(fetch_listing(ctx, "NLST")) != 2) return result;
+    if (!fetch_listing(ctx, "NLST " + pattern).complete()) {
+        if (!fetch_listing(ctx, "NLST").complete()) return result;
         filter = true;
     }
     int matched = 0;
@@ -179,25 +179,26 @@ int download_matching(BatchContext& ctx, const std::string& dir,
         ++matched;
         const std::string local = destination + local_name_in(ctx, destination, file_part(name));
         result = download_file(ctx, name, local, mode);
-        if (result != 2) break;
+        if (result != BatchStep::Done) break;
     }
     if (matched == 0) ctx.messages.print_message("No files match %s", pattern.c_str());
     return result;
 }
 
-int upload_matching(BatchContext& ctx, const std::string& dir,
-                    const std::string& pattern, const std::string& destination, TransferMode mode) {
+BatchStep upload_matching(BatchContext& ctx, const std::string& dir, const std::string& pattern,
+                          const std::string& destination, TransferMode mode) {
     std::error_code ec;
     std::filesystem::current_path(dir, ec);
-    if (ec) return 5;
+    if (ec) return BatchStep::Failed;
     const auto entries = scan_directory(".");
-    if (!entries) return 5;
-    int result = 5;
+    if (!entries) return BatchStep::Failed;
+    // Nothing matching is a failure: the user named files to send.
+    BatchStep result = BatchStep::Failed;
     for (const DirectoryEntry& entry : *entries) {
         if (entry.is_directory || !mask_matches(pattern, entry.name)) continue;
         std::string command = "STOR " + destination + entry.name;
         result = send_file(ctx, command, entry.name, mode);
-        if (result != 2) break;
+        if (result != BatchStep::Done) break;
     }
     return result;
 }
@@ -223,10 +224,11 @@ std::vector<std::string> take_trailing_flags(BatchContext& ctx, std::string_view
 
 }  // namespace
 
-int transfer_matching(BatchContext& ctx, const std::string& source,
-                      const std::string& destination, BatchDirection direction, TransferMode mode) {
+BatchStep transfer_matching(BatchContext& ctx, const std::string& source,
+                            const std::string& destination, BatchDirection direction,
+                            TransferMode mode) {
     const auto dir = directory_part(source);
-    if (!dir || !file_part(destination).empty()) return 5;
+    if (!dir || !file_part(destination).empty()) return BatchStep::Failed;
     const std::string pattern = file_part(source);
     if (direction == BatchDirection::Download) {
         return download_matching(ctx, *dir, pattern, destination, mode);
@@ -234,8 +236,9 @@ int transfer_matching(BatchContext& ctx, const std::string& source,
     return upload_matching(ctx, *dir, pattern, destination, mode);
 }
 
-int transfer_by_address(BatchContext& ctx, const std::string& source,
-                        std::string destination, BatchDirection direction, TransferMode mode) {
+BatchStep transfer_by_address(BatchContext& ctx, const std::string& source,
+                              std::string destination, BatchDirection direction,
+                              TransferMode mode) {
     const std::string source_file = file_part(source);
     if (direction == BatchDirection::Upload) {
         if (has_wildcard(source_file)) {
@@ -245,7 +248,7 @@ int transfer_by_address(BatchContext& ctx, const std::string& source,
         std::string command = "STOR " + destination;
         return send_file(ctx, command, source, mode);
     }
-    if (source_file.empty()) return 6;
+    if (source_file.empty()) return BatchStep::NotAFile;
     if (has_wildcard(source_file)) {
         return transfer_matching(ctx, source, destination, direction, mode);
     }
@@ -253,7 +256,8 @@ int transfer_by_address(BatchContext& ctx, const std::string& source,
     return download_file(ctx, source, destination, mode);
 }
 
-int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::string& destination) {
+BatchResult run_batch_transfer(BatchContext& ctx, const std::string& source,
+                               const std::string& destination) {
     const TransferAddress from = parse_transfer_address(source);
     const TransferAddress to = parse_transfer_address(destination);
     const bool download = from.kind == AddressKind::Remote && to.kind != AddressKind::Remote;
@@ -266,7 +270,7 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
             (void)ctx.services.boxes->show(text, "Unknown batch command!", mb::ok | mb::icon_stop);
         }
         ++ctx.batch_failures;
-        return 0;
+        return BatchResult::Failed;
     }
     const TransferAddress& remote = download ? from : to;
     std::string source_path = from.path;
@@ -287,10 +291,10 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
         failure = failure_text(ctx, "Connect failed to " + host);
     } else {
         if (!ctx.host.host_type_probed) probe_host_type(ctx);
-        int result = transfer_by_address(ctx, source_path, destination_path,
-                                         download ? BatchDirection::Download : BatchDirection::Upload,
-                                         chosen_mode(ctx));
-        if (result == 6 && stop_signal() == 0) {
+        const BatchStep result = transfer_by_address(
+            ctx, source_path, destination_path,
+            download ? BatchDirection::Download : BatchDirection::Upload, chosen_mode(ctx));
+        if (result == BatchStep::NotAFile && stop_signal() == 0) {
             int cls = 2;
             if (ctx.session.host_type != dirlex::host::delete_only_no_cwd) {
                 cls = send_command(ctx, "CWD %s", source_path.c_str());
@@ -300,24 +304,24 @@ int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::
                 post_window_event(ctx.services.invoker, ctx.events.on_mode_changed);
                 if (ctx.on_interactive) ctx.on_interactive();
                 if (ctx.on_show_window) ctx.on_show_window();
-                return 2;
+                return BatchResult::Interactive;
             }
         }
         close_control(ctx);
         ctx.connected = false;
-        if (result == 2 && stop_signal() == 0) {
+        if (result == BatchStep::Done && stop_signal() == 0) {
             ctx.messages.print_message("successful transfer");
             play_event_sound(ctx, SoundEvent::Complete);
-            return 1;
+            return BatchResult::Succeeded;
         }
         failure = failure_text(ctx, "Transfer failed for " + source_path + " from " + host);
     }
     ++ctx.batch_failures;
     report_failure(ctx, failure);
-    return 0;
+    return BatchResult::Failed;
 }
 
-int run_batch(BatchContext& ctx, std::string_view rest_view) {
+BatchResult run_batch(BatchContext& ctx, std::string_view rest_view) {
     ctx.messages.set_batch(true);
     // The session's own user and password are not reused for the batch host; the -u, -w and
     // -c given on this command line are (they serve hosts without a profile).
@@ -335,7 +339,8 @@ int run_batch(BatchContext& ctx, std::string_view rest_view) {
     if (!ctx.batch.source.empty()) {
         return run_batch_transfer(ctx, ctx.batch.source, ctx.batch.destination);
     }
-    if (ctx.batch.batch_file.empty()) return 0;
+    if (ctx.batch.batch_file.empty()) return BatchResult::Succeeded;
+    const int failures_before = ctx.batch_failures;
     std::ifstream in(ctx.batch.batch_file, std::ios::binary);
     if (!in) {
         // Without a window nothing else would tell why the run failed.
@@ -359,9 +364,10 @@ int run_batch(BatchContext& ctx, std::string_view rest_view) {
             first = addresses[0];
             second = addresses.size() > 1 ? addresses[1] : std::string();
         }
-        if (run_batch_transfer(ctx, first, second) == 2) return 2;
+        if (run_batch_transfer(ctx, first, second) == BatchResult::Interactive)
+            return BatchResult::Interactive;
     }
-    return 0;
+    return ctx.batch_failures > failures_before ? BatchResult::Failed : BatchResult::Succeeded;
 }
 
 }  // namespace varnix

@@ -6,21 +6,26 @@
 #include <string_view>
 
 #include "batch/batch_context.h"
+#include "batch/batch_result.h"
 
 namespace varnix {
 
 enum class BatchDirection : int { Download = 0, Upload = 1 };
 
-// 2 when the run left the program connected for interactive use, else 0 or 1.
-int run_batch(BatchContext& ctx, std::string_view rest);
-// 1 transfer succeeded, 2 connected in a remote directory for interactive use, 0 failed.
-int run_batch_transfer(BatchContext& ctx, const std::string& source, const std::string& destination);
-// The completion class (2 success; 0 when the local file of a download was not written
-// whole or that of an upload cannot be read), 6 when a download source has no file name, or
-// the result of transfer_matching.
-int transfer_by_address(BatchContext& ctx, const std::string& source,
-                        std::string destination, BatchDirection direction, TransferMode mode);
-int transfer_matching(BatchContext& ctx, const std::string& source,
-                      const std::string& destination, BatchDirection direction, TransferMode mode);
+// Interactive when the run left the program connected in a remote directory; for a batch
+// file, Failed when any of its jobs failed.
+[[nodiscard]] BatchResult run_batch(BatchContext& ctx, std::string_view rest);
+[[nodiscard]] BatchResult run_batch_transfer(BatchContext& ctx, const std::string& source,
+                                             const std::string& destination);
+// Done only when the file arrived (or was sent) whole and the server confirmed it; NotAFile
+// when a download source has no file name. A wildcard goes to transfer_matching.
+[[nodiscard]] BatchStep transfer_by_address(BatchContext& ctx, const std::string& source,
+                                            std::string destination, BatchDirection direction,
+                                            TransferMode mode);
+// Failed when the source has no directory part or the destination names a file, or at the
+// first file that fails. A download whose CWD succeeds is Done even when no name matches.
+[[nodiscard]] BatchStep transfer_matching(BatchContext& ctx, const std::string& source,
+                                          const std::string& destination, BatchDirection direction,
+                                          TransferMode mode);
 
 }  // namespace varnix

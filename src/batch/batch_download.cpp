@@ -39,15 +39,15 @@ bool ascii_transfer(BatchContext& ctx, const std::string& remote, TransferMode m
 
 // get_file, but a download whose local file was not written whole is no success even when
 // the server confirmed it: the run's exit status must not report a file that is not there.
-int receive_whole(BatchContext& ctx, const std::string& remote,
-                  const std::string& local, TransferMode mode) {
+BatchStep receive_whole(BatchContext& ctx, const std::string& remote, const std::string& local,
+                        TransferMode mode) {
     std::string command = "RETR " + remote;
     const TransferOutcome outcome = get_file(ctx, command, local, mode);
     if (outcome.reply_class == 2 && !outcome.complete()) {
         ctx.messages.print_message("%s was not received whole", local.c_str());
     }
     if (outcome.complete()) (void)apply_remote_time(ctx, remote, local);
-    return transfer_result(outcome);
+    return batch_step(outcome);
 }
 
 void send_binary_type(BatchContext& ctx) {
@@ -58,19 +58,19 @@ void send_binary_type(BatchContext& ctx) {
 
 // REST from the local file's size, then RETR, appending to the file. ASCII is refused: the
 // local file's line ends differ from the server's, so its size is no offset on the server.
-int resume_download(BatchContext& ctx, const std::string& remote,
-                    const std::string& local, TransferMode mode) {
+BatchStep resume_download(BatchContext& ctx, const std::string& remote, const std::string& local,
+                          TransferMode mode) {
     if (ascii_transfer(ctx, remote, mode)) {
         ctx.messages.print_message(
             "-resume needs a binary transfer: an ASCII file's size here is no offset on the "
             "server; %s not resumed",
             local.c_str());
-        return 0;
+        return BatchStep::Failed;
     }
     const std::int64_t have = local_file_size(local);
     if (have == -2) {
         ctx.messages.print_message("%s is not a regular file; not resumed", local.c_str());
-        return 0;
+        return BatchStep::Failed;
     }
     if (have <= 0) return receive_whole(ctx, remote, local, mode);
     send_binary_type(ctx);
@@ -78,19 +78,19 @@ int resume_download(BatchContext& ctx, const std::string& remote,
     if (total == have) {
         ctx.messages.print_message("%s is complete (%lld bytes); nothing to fetch", local.c_str(),
                                    static_cast<long long>(have));
-        return 2;
+        return BatchStep::Done;
     }
     if (total >= 0 && have > total) {
         ctx.messages.print_message("%s is longer than %s on the server (%lld against %lld bytes); "
                                    "not resumed",
                                    local.c_str(), remote.c_str(), static_cast<long long>(have),
                                    static_cast<long long>(total));
-        return 0;
+        return BatchStep::Failed;
     }
     const FileHandle file(::open(local.c_str(), O_WRONLY | O_CLOEXEC));
     if (file.get() < 0 || ::lseek(file.get(), have, SEEK_SET) != have) {
         ctx.messages.print_message("can't open %s to resume it", local.c_str());
-        return 0;
+        return BatchStep::Failed;
     }
     ctx.messages.print_message("resuming %s at byte %lld", local.c_str(), static_cast<long long>(have));
     const std::string file_name = file_part(remote);
@@ -100,13 +100,13 @@ int resume_download(BatchContext& ctx, const std::string& remote,
     const TransferOutcome outcome = restart_get(ctx, file.get(), dir, file_name, have);
     if (!outcome.complete()) {
         if (outcome.reply_class == 2) ctx.messages.print_message("%s was not received whole", local.c_str());
-        return transfer_result(outcome);
+        return BatchStep::Failed;
     }
     // A server that refused REST sent the file from its start: nothing stale may follow it.
     const off_t end = ::lseek(file.get(), 0, SEEK_CUR);
-    if (end < 0 || ::ftruncate(file.get(), end) != 0) return 0;
+    if (end < 0 || ::ftruncate(file.get(), end) != 0) return BatchStep::Failed;
     (void)apply_remote_time(ctx, remote, local);
-    return 2;
+    return BatchStep::Done;
 }
 
 // After a stop signal: what is left of the download and how to go on.
@@ -148,15 +148,15 @@ std::int64_t remote_file_size(BatchContext& ctx, const std::string& remote) {
     return size;
 }
 
-int download_file(BatchContext& ctx, const std::string& remote,
-                  const std::string& local, TransferMode mode) {
+BatchStep download_file(BatchContext& ctx, const std::string& remote, const std::string& local,
+                        TransferMode mode) {
     // A caption left from an earlier transfer must not pass for this file's size.
     ctx.transfer.progress_caption.clear();
-    const int result = ctx.batch.resume ? resume_download(ctx, remote, local, mode)
+    const BatchStep result = ctx.batch.resume ? resume_download(ctx, remote, local, mode)
                                         : receive_whole(ctx, remote, local, mode);
     if (stop_signal() == 0) return result;
     report_kept(ctx, remote, local);
-    return 0;
+    return BatchStep::Failed;
 }
 
 }  // namespace varnix

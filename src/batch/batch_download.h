@@ -5,15 +5,15 @@
 #include <string>
 
 #include "batch/batch_context.h"
+#include "batch/batch_result.h"
 
 namespace varnix {
 
-// Fetches `remote` (the name as RETR takes it) into `local`. 2 when the local file is
+// Fetches `remote` (the name as RETR takes it) into `local`. Done when the local file is
 // complete and the server confirmed it (or, with -resume, the local file already was as long
-// as the remote one); otherwise the failure's class (0 when nothing could be started or the
-// file did not arrive whole). After a stop signal: never 2, and the bytes kept are reported.
-[[nodiscard]] int download_file(BatchContext& ctx, const std::string& remote,
-                                const std::string& local, TransferMode mode);
+// as the remote one). After a stop signal: never Done, and the bytes kept are reported.
+[[nodiscard]] BatchStep download_file(BatchContext& ctx, const std::string& remote,
+                                      const std::string& local, TransferMode mode);
 
 // The size SIZE reports for `remote` (in the current TYPE), or -1.
 [[nodiscard]] std::int64_t remote_file_size(BatchContext& ctx,

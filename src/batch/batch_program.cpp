@@ -45,11 +45,11 @@ int run_batch_program(int argc, char** argv) {
         const std::string word = argv[i];
         if (word == "-h" || word == "--help") {
             std::cout << help_text();
-            return 0;
+            return exit_status(RunEnd::Succeeded);
         }
         if (word == "--version") {
             std::cout << "varnix " << VARNIX_VERSION << '\n';
-            return 0;
+            return exit_status(RunEnd::Succeeded);
         }
     }
     TerminalMessageView view(std::cerr);
@@ -69,22 +69,21 @@ int run_batch_program(int argc, char** argv) {
     load_sound_settings(ctx);
 
     const auto rest = parse_options(ctx, join_arguments(argc, argv));
-    if (!rest) return 2;
+    if (!rest) return exit_status(RunEnd::BadCommandLine);
     if (!ctx.messages.batch() && rest->size() <= 3) {
         std::cerr << help_text();
-        return 2;
+        return exit_status(RunEnd::BadCommandLine);
     }
-    const int result = run_batch(ctx, *rest);
-    if (result == 2) {
+    if (run_batch(ctx, *rest) == BatchResult::Interactive) {
         // A remote directory: show what the remote pane would show, then leave.
         print_list(*ctx.panes.remote_dirs);
         print_list(*ctx.panes.remote_files);
         close_control(ctx);
     }
     clear_listing_cache(ctx);
-    if (const int signal = stop_signal()) return stop_exit_status(signal);
     // A directory named after failed jobs of a batch file does not make the run a success.
-    return ctx.batch_failures > 0 ? 1 : 0;
+    const int signal = stop_signal();
+    return exit_status(run_end(ctx.batch_failures, signal), signal);
 }
 
 }  // namespace varnix

@@ -10,8 +10,6 @@ namespace varnix {
 void install_stop_signal_handlers();
 // The signal that asked the run to stop, 0 when none did.
 [[nodiscard]] int stop_signal();
-// The exit status of a run stopped by `signal` (130 for SIGINT, 143 for SIGTERM).
-[[nodiscard]] constexpr int stop_exit_status(int signal) { return 128 + signal; }
 
 // The calling thread's blocking hook for a batch run: runs the timers and, once a stop signal
 // arrived, cancels the blocking call in progress (once, so the ABOR that follows can still be

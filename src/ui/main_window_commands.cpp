@@ -40,10 +40,10 @@ bool MainWindow::default_command(const Command& command) {
     BatchContext& ctx = ctx_;
     switch (command.id) {
     case 7654: {
-        const int result = run_batch(ctx, command.text);
+        const BatchResult result = run_batch(ctx, command.text);
         update_connect_button();
         update_buttons();
-        if (result != 2) close();
+        if (result != BatchResult::Interactive) close();
         return true;
     }
     case 9000:

@@ -452,8 +452,8 @@ void WindowProgram::start() {
 }
 
 int WindowProgram::exit_code(int loop_code) const {
-    if (s_->stopped_by != 0) return stop_exit_status(s_->stopped_by);
-    if (s_->batch) return s_->ctx.batch_failures > 0 ? 1 : 0;
+    if (s_->stopped_by != 0) return exit_status(RunEnd::Stopped, s_->stopped_by);
+    if (s_->batch) return exit_status(run_end(s_->ctx.batch_failures, 0));
     return loop_code;
 }
 

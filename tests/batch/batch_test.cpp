@@ -52,7 +52,7 @@ TEST_F(Batch, SingleFileDownloadAndUploadAreByteIdentical) {
     log_on_as_anna();
     const fs::path target = work() / "in" / "data.bin";
     fs::create_directories(target.parent_path());
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/data.bin"), "local:" + target.string()), 1)
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/data.bin"), "local:" + target.string()), BatchResult::Succeeded)
         << failure_box_text() << ftpd.log_text();
     EXPECT_EQ(read_bytes(target), down);
     EXPECT_TRUE(view.contains("receiving /pub/data.bin from 127.0.0.1 as " + target.string()));
@@ -62,7 +62,7 @@ TEST_F(Batch, SingleFileDownloadAndUploadAreByteIdentical) {
     const fs::path source = work() / "out" / "up.bin";
     write_bytes(source, up);
     fs::create_directories(ftpd.home() / "incoming");
-    EXPECT_EQ(run_batch_transfer(ctx, "local:" + source.string(), url("/incoming/")), 1)
+    EXPECT_EQ(run_batch_transfer(ctx, "local:" + source.string(), url("/incoming/")), BatchResult::Succeeded)
         << failure_box_text();
     EXPECT_EQ(read_bytes(ftpd.home() / "incoming" / "up.bin"), up);
     EXPECT_TRUE(view.contains("sending " + source.string() + " to 127.0.0.1 as /incoming/"));
@@ -81,11 +81,11 @@ TEST_F(Batch, LocalFilesThatCannotBeWrittenOrReadFailTheRun) {
     log_on_as_anna();
     // The server confirms the download (226), but nothing reached the disk.
     const fs::path nowhere = work() / "missing" / "a.bin";
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.bin"), "local:" + nowhere.string()), 0);
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.bin"), "local:" + nowhere.string()), BatchResult::Failed);
     EXPECT_FALSE(fs::exists(nowhere));
     EXPECT_THAT(failure_box_text(), HasSubstr("Transfer failed for /pub/a.bin from 127.0.0.1"));
     EXPECT_FALSE(view.contains("successful transfer"));
-    EXPECT_EQ(run_batch_transfer(ctx, "local:" + (work() / "none.bin").string(), url("/incoming/")), 0);
+    EXPECT_EQ(run_batch_transfer(ctx, "local:" + (work() / "none.bin").string(), url("/incoming/")), BatchResult::Failed);
     EXPECT_FALSE(view.contains("successful transfer"));
     EXPECT_EQ(ctx.batch_failures, 2);
 }
@@ -95,14 +95,14 @@ TEST_F(Batch, DownloadWithoutDestinationLandsInTheCurrentDirectory) {
     ctx.messages.set_batch(true);
     // Without -u and -w the logon is anonymous, and this server has no anonymous account.
     ASSERT_TRUE(parse_options(ctx, ""));
-    EXPECT_EQ(run_batch(ctx, url("/pub/a.zip") + " -quiet"), 0);
+    EXPECT_EQ(run_batch(ctx, url("/pub/a.zip") + " -quiet"), BatchResult::Failed);
     EXPECT_TRUE(view.contains("Connect failed to 127.0.0.1"));
     EXPECT_THAT(boxes.shown(), IsEmpty());
 
     // The command line's own -u and -w serve a host without a profile.
     const auto rest = parse_options(ctx, "-u anna -w secret " + url("/pub/a.zip"));
     ASSERT_TRUE(rest);
-    EXPECT_EQ(run_batch(ctx, *rest), 1) << failure_box_text();
+    EXPECT_EQ(run_batch(ctx, *rest), BatchResult::Succeeded) << failure_box_text();
     EXPECT_EQ(read_bytes(local() / "a.zip"), "zip bytes\r\n");
 }
 
@@ -114,16 +114,16 @@ TEST_F(Batch, WildcardDownloadFetchesEveryMatch) {
     log_on_as_anna();
     const fs::path in = work() / "in";
     fs::create_directories(in);
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), "local:" + in.string() + "/"), 1)
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), "local:" + in.string() + "/"), BatchResult::Succeeded)
         << failure_box_text();
     EXPECT_EQ(read_bytes(in / "one.txt"), "1\r\n");
     EXPECT_EQ(read_bytes(in / "TWO.TXT"), binary_payload(70000, 3));
     EXPECT_FALSE(fs::exists(in / "three.bin"));
     EXPECT_FALSE(fs::exists(in / "other.txt"));
     // A pattern nothing matches is no failure: the CWD succeeded.
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.none"), "local:" + in.string() + "/"), 1);
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.none"), "local:" + in.string() + "/"), BatchResult::Succeeded);
     // Without a destination the matches land in the current folder.
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), ""), 1) << failure_box_text();
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), ""), BatchResult::Succeeded) << failure_box_text();
     EXPECT_EQ(read_bytes(local() / "one.txt"), "1\r\n");
     EXPECT_EQ(read_bytes(local() / "TWO.TXT"), binary_payload(70000, 3));
 }
@@ -136,8 +136,8 @@ TEST_F(Batch, ReceiveUniqueNumbersNamesTakenInTheDestinationFolder) {
     write_bytes(in / "b.txt", "old b");
     ctx.options.recu = 1;
     log_on_as_anna();
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.bin"), "local:" + in.string() + "/"), 1) << failure_box_text();
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), "local:" + in.string() + "/"), 1) << failure_box_text();
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.bin"), "local:" + in.string() + "/"), BatchResult::Succeeded) << failure_box_text();
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), "local:" + in.string() + "/"), BatchResult::Succeeded) << failure_box_text();
     EXPECT_EQ(read_bytes(in / "a.bin"), "old");
     EXPECT_EQ(read_bytes(in / "a.bin.000"), "new");
     EXPECT_EQ(read_bytes(in / "b.txt"), "old b");
@@ -153,7 +153,7 @@ TEST_F(Batch, WildcardUploadSendsEveryMatchingFile) {
     fs::create_directories(out / "folder.zip");
     fs::create_directories(ftpd.home() / "incoming");
     log_on_as_anna();
-    EXPECT_EQ(run_batch_transfer(ctx, "local:" + out.string() + "/*.zip", url("/incoming/")), 1)
+    EXPECT_EQ(run_batch_transfer(ctx, "local:" + out.string() + "/*.zip", url("/incoming/")), BatchResult::Succeeded)
         << failure_box_text();
     EXPECT_EQ(read_bytes(ftpd.home() / "incoming" / "x.zip"), binary_payload(50000, 4));
     EXPECT_EQ(read_bytes(ftpd.home() / "incoming" / "Y.ZIP"), "y");
@@ -161,7 +161,7 @@ TEST_F(Batch, WildcardUploadSendsEveryMatchingFile) {
     EXPECT_FALSE(fs::exists(ftpd.home() / "incoming" / "folder.zip"));
 
     // Nothing matching is a failed transfer.
-    EXPECT_EQ(run_batch_transfer(ctx, "local:" + out.string() + "/*.none", url("/incoming/")), 0);
+    EXPECT_EQ(run_batch_transfer(ctx, "local:" + out.string() + "/*.none", url("/incoming/")), BatchResult::Failed);
     EXPECT_THAT(failure_box_text(), HasSubstr("\nTransfer failed for " + out.string() + "/*.none from 127.0.0.1"));
     EXPECT_EQ(ctx.batch_failures, 1);
 }
@@ -178,7 +178,7 @@ TEST_F(Batch, BatchFileRunsEachJobWithItsOwnLogon) {
                           "\t\n"
                           "-u anna -w wrong " + url("/pub/a.bin") + "\n");
     ASSERT_TRUE(parse_options(ctx, "-m " + jobs.string()));
-    EXPECT_EQ(run_batch(ctx, ""), 0);
+    EXPECT_EQ(run_batch(ctx, ""), BatchResult::Failed);
     EXPECT_EQ(read_bytes(work() / "got.bin"), binary_payload(40000, 5));
     EXPECT_EQ(read_bytes(ftpd.home() / "incoming" / "sent.bin"), binary_payload(30000, 6));
     ASSERT_THAT(boxes.shown(), SizeIs(2));
@@ -211,7 +211,7 @@ TEST_F(Batch, HugeBatchFileOfBlankAndOverlongLinesRunsNoTransfer) {
     ctx.batch.quiet = true;
     ctx.batch.batch_file = jobs.string();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(run_batch(ctx, ""), 0);
+    EXPECT_EQ(run_batch(ctx, ""), BatchResult::Failed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
     // Each non-blank line is one job that failed on its own: 2500 local-only addresses,
     // 2500 unknown options and the last, unended line.
@@ -230,7 +230,7 @@ TEST_F(Batch, DirectorySourceStaysConnectedWithTheListing) {
     log_on_as_anna();
     bool interactive = false;
     ctx.on_interactive = [&] { interactive = true; };
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/"), ""), 2) << failure_box_text();
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/"), ""), BatchResult::Interactive) << failure_box_text();
     EXPECT_TRUE(interactive);
     EXPECT_TRUE(ctx.connected);
     EXPECT_TRUE(ctx.control.is_open());
@@ -246,7 +246,7 @@ TEST_F(Batch, DirectorySourceStaysConnectedWithTheListing) {
 TEST_F(Batch, WrongPasswordShowsTheServerReplyAndTheFailure) {
     ctx.batch.user = "anna";
     ctx.batch.password = "wrong";
-    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.zip"), ""), 0);
+    EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.zip"), ""), BatchResult::Failed);
     EXPECT_EQ(ctx.batch_failures, 1);
     ASSERT_THAT(boxes.shown(), SizeIs(1));
     const auto& box = boxes.shown()[0];
@@ -263,7 +263,7 @@ TEST_F(Batch, QuietRunShowsNoBoxButPrintsTheText) {
     ctx.batch.password = "wrong";
     bool shown_window = false;
     ctx.on_show_window = [&] { shown_window = true; };
-    EXPECT_EQ(run_batch(ctx, "-quiet " + url("/pub/a.zip")), 0);
+    EXPECT_EQ(run_batch(ctx, "-quiet " + url("/pub/a.zip")), BatchResult::Failed);
     EXPECT_TRUE(ctx.batch.quiet);
     EXPECT_THAT(boxes.shown(), IsEmpty());
     EXPECT_TRUE(view.contains("Connect failed to 127.0.0.1"));
@@ -272,7 +272,7 @@ TEST_F(Batch, QuietRunShowsNoBoxButPrintsTheText) {
 }
 
 TEST_F(Batch, InvalidAddressPairIsAnUnknownBatchCommand) {
-    EXPECT_EQ(run_batch(ctx, "local:/a local:/b"), 0);
+    EXPECT_EQ(run_batch(ctx, "local:/a local:/b"), BatchResult::Failed);
     ASSERT_THAT(boxes.shown(), SizeIs(1));
     EXPECT_EQ(boxes.shown()[0].caption, "Unknown batch command!");
     EXPECT_EQ(boxes.shown()[0].text, "SRC(1): local:/a\nDST(1): local:/b");
@@ -285,7 +285,7 @@ TEST_F(Batch, ProfileNamedLikeTheHostSuppliesLogonAndLocalDirectory) {
     fs::create_directories(drop);
     write_config("[myftp]\nHOST=127.0.0.1\nUID=anna\nPWD=" + scramble_secret("anna", "secret") +
                  "\nPORT=" + std::to_string(ftpd.port()) + "\nLOCDIR=" + drop.string() + "\n");
-    EXPECT_EQ(run_batch(ctx, "myftp:/pub/p.bin"), 1) << failure_box_text();
+    EXPECT_EQ(run_batch(ctx, "myftp:/pub/p.bin"), BatchResult::Succeeded) << failure_box_text();
     EXPECT_EQ(read_bytes(drop / "p.bin"), binary_payload(10000, 7));
     EXPECT_EQ(ctx.session.user, "anna");
     EXPECT_EQ(ctx.session.port, ftpd.port());
@@ -314,7 +314,7 @@ TEST_F(BatchTest, WildcardNamesFromTheServerStayInTheDestination) {
     fs::create_directories(in);
     EXPECT_EQ(transfer_matching(ctx, "/pub/*.txt", in.string() + "/",
                                 BatchDirection::Download, TransferMode::Ascii),
-              2);
+              BatchStep::Done);
     EXPECT_TRUE(server.wait_done(5s));
     EXPECT_THAT(server.failures(), IsEmpty());
     EXPECT_EQ(read_bytes(in / "up.txt"), "../up.txt");
@@ -327,10 +327,10 @@ TEST_F(BatchTest, WildcardNamesFromTheServerStayInTheDestination) {
 TEST_F(BatchTest, TransferByAddressPreconditions) {
     // No file name: the caller turns to the directory (6); a wildcard without a directory
     // part or with a named destination file is refused (5) before anything is sent.
-    EXPECT_EQ(transfer_by_address(ctx, "/pub/", "", BatchDirection::Download, TransferMode::Binary), 6);
-    EXPECT_EQ(transfer_by_address(ctx, "*.txt", "in/", BatchDirection::Download, TransferMode::Binary), 5);
-    EXPECT_EQ(transfer_by_address(ctx, "/pub/*.txt", "in/name", BatchDirection::Download, TransferMode::Binary), 5);
-    EXPECT_EQ(transfer_by_address(ctx, "/none/here/*.zip", "/in/", BatchDirection::Upload, TransferMode::Binary), 5);
+    EXPECT_EQ(transfer_by_address(ctx, "/pub/", "", BatchDirection::Download, TransferMode::Binary), BatchStep::NotAFile);
+    EXPECT_EQ(transfer_by_address(ctx, "*.txt", "in/", BatchDirection::Download, TransferMode::Binary), BatchStep::Failed);
+    EXPECT_EQ(transfer_by_address(ctx, "/pub/*.txt", "in/name", BatchDirection::Download, TransferMode::Binary), BatchStep::Failed);
+    EXPECT_EQ(transfer_by_address(ctx, "/none/here/*.zip", "/in/", BatchDirection::Upload, TransferMode::Binary), BatchStep::Failed);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // settings), the split into two words, the address forms and file_part.
 #include <gmock/gmock.h>
 
+#include <csignal>
+
 #include "batch/batch.h"
 #include "batch/batch_fixture.h"
 #include "batch/command_line.h"
@@ -223,11 +225,20 @@ TEST_F(CommandLine, UnknownOptionInABatchLineRunsNoTransfer) {
     const auto jobs = work() / "jobs.txt";
     std::ofstream(jobs) << "-x ftp://127.0.0.1:1/pub/a.zip\n";
     ASSERT_TRUE(parse_options(ctx, "-m " + jobs.string()));
-    EXPECT_EQ(run_batch(ctx, ""), 0);
+    EXPECT_EQ(run_batch(ctx, ""), BatchResult::Failed);
     ASSERT_THAT(boxes.shown(), SizeIs(1));
     EXPECT_EQ(boxes.shown()[0].text, "Unknown arguments -x ftp://127.0.0.1:1/pub/a.zip");
     EXPECT_FALSE(view.contains("receiving"));
     EXPECT_EQ(ctx.batch_failures, 1);
+}
+
+TEST(ExitStatus, WhatAScriptReadsForEachWayARunEnds) {
+    EXPECT_EQ(exit_status(run_end(0, 0)), 0);
+    EXPECT_EQ(exit_status(run_end(3, 0)), 1);
+    EXPECT_EQ(exit_status(RunEnd::BadCommandLine), 2);
+    // A stop signal outweighs failed jobs, so a script can tell Ctrl+C from a failure.
+    EXPECT_EQ(exit_status(run_end(2, SIGINT), SIGINT), 130);
+    EXPECT_EQ(exit_status(run_end(0, SIGTERM), SIGTERM), 143);
 }
 
 }  // namespace

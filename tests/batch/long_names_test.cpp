@@ -38,7 +38,7 @@ TEST_F(BatchTest, WildcardDownloadKeepsNamesOf200Bytes) {
     const fs::path in = work() / "in";
     fs::create_directories(in);
     const std::string source = "ftp://127.0.0.1:" + std::to_string(ftpd.port()) + "/pub/*.bin";
-    EXPECT_EQ(run_batch_transfer(ctx, source, "local:" + in.string() + "/"), 1) << ftpd.log_text();
+    EXPECT_EQ(run_batch_transfer(ctx, source, "local:" + in.string() + "/"), BatchResult::Succeeded) << ftpd.log_text();
     EXPECT_EQ(read_bytes(in / first), binary_payload(5000, 1));
     EXPECT_EQ(read_bytes(in / second), binary_payload(7000, 2));
 }

@@ -67,7 +67,7 @@ TEST_F(ProfileSecrets, EveryStorableLengthLogsOnThroughProfileAndBatch) {
         ctx.connected = false;
 
         const std::string local = (work() / ("f" + std::to_string(n))).string();
-        EXPECT_EQ(run_batch_transfer(ctx, "p" + std::to_string(n) + ":/f.txt", "local:" + local), 1);
+        EXPECT_EQ(run_batch_transfer(ctx, "p" + std::to_string(n) + ":/f.txt", "local:" + local), BatchResult::Succeeded);
         EXPECT_EQ(read_bytes(local), "payload") << ::testing::PrintToString(view.lines());
     }
     EXPECT_EQ(ctx.batch_failures, 0);
