@@ -79,8 +79,8 @@ std::vector<std::string> unix_listing(int count) {
 int bench_remote(int count) {
     const auto lines = unix_listing(count);
     ListingContext ctx;
-    ctx.settings.rfsort = sort_code::name;
-    ctx.settings.longdir = 1;
+    ctx.settings.remote_sort = sort_code::name;
+    ctx.settings.full_directory_info = 1;
     dirlex::ListingState state;
     dirlex::ParseContext parse;
     parse.state = &state;
@@ -89,7 +89,7 @@ int bench_remote(int count) {
     std::vector<NewEntry> seen;
     seen.reserve(lines.size());
     dirlex::ListEntry entry;
-    FileEntryBatch batch(*ctx.panes.remote_files, ctx.settings.rfsort);
+    FileEntryBatch batch(*ctx.panes.remote_files, ctx.settings.remote_sort);
     for (const auto& line : lines) {
         if (!dirlex::parse_list_line(entry, line, dirlex::host::unix_generic, "/", "", parse)) continue;
         std::string detail = format_detail(entry.year, entry.month, entry.day, entry.hour, entry.minute,
@@ -104,7 +104,7 @@ int bench_remote(int count) {
                 fill, seen.size());
 
     const auto literal_start = Clock::now();
-    const auto expected = one_by_one(seen, ctx.settings.rfsort);
+    const auto expected = one_by_one(seen, ctx.settings.remote_sort);
     std::printf("remote: one-by-one insertion took %.1f s\n", seconds_since(literal_start));
     const bool same = same_texts(expected, ctx.pane_memory.remote_files);
     std::printf("remote: batch %s the one-by-one order\n", same ? "matches" : "DIFFERS FROM");
@@ -128,8 +128,8 @@ int bench_local(int count) {
     fs::current_path(folder);
 
     ListingContext ctx;
-    ctx.settings.lfsort = sort_code::name;
-    ctx.settings.longdir = 1;
+    ctx.settings.local_sort = sort_code::name;
+    ctx.settings.full_directory_info = 1;
     const auto start = Clock::now();
     list_local(ctx);
     std::printf("local: list_local of %d files in %.3f s (%d entries)\n", count, seconds_since(start),
@@ -143,7 +143,7 @@ int bench_local(int count) {
         }
     }
     const auto literal_start = Clock::now();
-    const auto expected = one_by_one(seen, ctx.settings.lfsort);
+    const auto expected = one_by_one(seen, ctx.settings.local_sort);
     std::printf("local: one-by-one insertion took %.1f s\n", seconds_since(literal_start));
     const bool same = same_texts(expected, ctx.pane_memory.local_files);
     std::printf("local: list_local %s the one-by-one order\n", same ? "matches" : "DIFFERS FROM");

@@ -35,8 +35,8 @@ struct Client {
         install_blocking_hook(ctx);
         ctx.transfer.progress = &progress;
         ctx.config_path = (local / "VARNIX.INI").string();
-        ctx.settings.dolog = 0;
-        ctx.options.bell = 0;
+        ctx.settings.log_transfers = 0;
+        ctx.options.play_sounds = 0;
         ctx.options.mode = 'I';
         ctx.session.host = "127.0.0.1";
         ctx.session.port = port;

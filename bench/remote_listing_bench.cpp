@@ -46,8 +46,8 @@ std::string write_listing(int lines) {
 
 struct Bench : ListingContext {
     Bench() {
-        settings.rfsort = 1;  // name
-        settings.longdir = 1;
+        settings.remote_sort = 1;  // name
+        settings.full_directory_info = 1;
         session.host_type = dirlex::host::unix_generic;
     }
 };
@@ -75,14 +75,14 @@ std::vector<std::string> one_by_one(Bench& ctx, const std::string& path) {
     while (std::getline(in, line)) {
         if (!dirlex::parse_list_line(entry, line, ctx.session.host_type, "", "", parse)) continue;
         if (entry.kind == dirlex::EntryKind::Directory ||
-            (entry.kind == dirlex::EntryKind::Link && ctx.options.vlink)) {
+            (entry.kind == dirlex::EntryKind::Link && ctx.options.links_as_directories)) {
             continue;
         }
         char detail[64];
         std::snprintf(detail, sizeof detail, "%04u%02u%02u %02u:%02u %10llu", unsigned(entry.year),
                       unsigned(entry.month), unsigned(entry.day), unsigned(entry.hour),
                       unsigned(entry.minute), static_cast<unsigned long long>(entry.size));
-        (void)insert_file_entry(list, entry.name, entry_detail(ctx, detail), ctx.settings.rfsort);
+        (void)insert_file_entry(list, entry.name, entry_detail(ctx, detail), ctx.settings.remote_sort);
     }
     return list.texts();
 }

@@ -129,10 +129,10 @@ void report_failure(BatchContext& ctx, const std::string& text) {
 // length, and the names already there when RECU numbers new files), not the current one.
 // With -resume the partial file keeps its name: RECU must not number a new one beside it.
 std::string local_name_in(BatchContext& ctx, const std::string& folder, std::string_view remote) {
-    const int recu = ctx.options.recu;
-    if (ctx.batch.resume) ctx.options.recu = 0;
+    const int recu = ctx.options.receive_unique;
+    if (ctx.batch.resume) ctx.options.receive_unique = 0;
     std::string name = make_local_name(ctx, remote, probe_local_volume(folder.empty() ? "." : folder));
-    ctx.options.recu = recu;
+    ctx.options.receive_unique = recu;
     return name;
 }
 

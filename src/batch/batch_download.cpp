@@ -33,7 +33,7 @@ std::int64_t local_file_size(const std::string& path) {
 
 // The transfer type the download would use: automatic mode picks it by the name.
 bool ascii_transfer(BatchContext& ctx, const std::string& remote, TransferMode mode) {
-    if (ctx.options.amode) return is_ascii_name(ctx, remote);
+    if (ctx.options.auto_mode) return is_ascii_name(ctx, remote);
     return mode == TransferMode::Ascii;
 }
 

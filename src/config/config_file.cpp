@@ -182,30 +182,14 @@ void load_program_settings(ConfigContext& ctx) {
     new_current_profile(ctx, config_get_string(ctx, "SESSION", "", config_limits::session));
 
     const IniFile ini = load_quietly(ctx.config_path);
-    const auto get = [&](std::string_view key, std::int32_t fallback) {
-        return ini.get_int(config_section, key, fallback);
-    };
-    const ProgramSettings table;  // the defaults of the key table
-    s.verbose = get("VERBOSE", s.verbose);
-    s.hash = get("HASH", s.hash);
-    s.autostart = get("AUTOSTART", s.autostart);
-    s.tranrate = get("tranrate", table.tranrate);
-    s.autosave = get("AUTOSAVE", table.autosave);
-    s.longdir = get("LONGDIR", table.longdir);
-    s.dblclk = get("DBLCLK", table.dblclk);
-    s.layout = get("LAYOUT", table.layout);
-    s.bontop = get("BONTOP", table.bontop);
-    s.font = get("FONT", table.font);
-    s.scale = get("SCALE", table.scale);
-    s.vrfydel = get("VRFYDEL", table.vrfydel);
-    s.rbp = get("RBP", table.rbp);
-    s.sbp = get("SBP", table.sbp);
-    s.prodrag = get("PRODRAG", 1);
-    s.proreget = get("PROREGET", 1);
-    s.lfsort = get("LFSORT", 1);
-    s.rfsort = get("RFSORT", 1);
-    s.mdtm = get("MDTM", table.mdtm);
-    s.idle_noop = std::max(0, get("IDLENOOP", table.idle_noop));
+    const ProgramSettings defaults;
+    for (const ProgramSettingKey& entry : program_setting_keys) {
+        if (entry.load == SettingLoad::WhenUsed) continue;
+        int& value = s.*entry.field;
+        const int fallback = entry.load == SettingLoad::KeepingMemory ? value : defaults.*entry.field;
+        value = ini.get_int(config_section, entry.key, fallback);
+    }
+    s.idle_noop = std::max(0, s.idle_noop);
     ctx.messages.set_verbose(s.verbose == 1);
 }
 
@@ -220,7 +204,7 @@ std::string read_viewer(const ConfigContext& ctx) {
 LogSettings read_log_settings(const ConfigContext& ctx) {
     const IniFile ini = load_quietly(ctx.config_path);
     LogSettings log;
-    log.enabled = ini.get_int(config_section, "dolog", 1) == 1;
+    log.enabled = ini.get_int(config_section, setting_key(&ProgramSettings::log_transfers), 1) == 1;
     log.file = ini.get_string(config_section, "logfile", default_logfile, config_limits::logfile);
     return log;
 }
@@ -228,7 +212,7 @@ LogSettings read_log_settings(const ConfigContext& ctx) {
 FontSettings read_font_settings(const ConfigContext& ctx) {
     const IniFile ini = load_quietly(ctx.config_path);
     FontSettings f;
-    f.font = ini.get_int(config_section, "FONT", f.font);
+    f.font = ini.get_int(config_section, setting_key(&ProgramSettings::list_font), f.font);
     f.face = ini.get_string(config_section, "FNAME", f.face, config_limits::font_name);
     f.height = ini.get_int(config_section, "FHEIGHT", f.height);
     f.width = ini.get_int(config_section, "FWIDTH", f.width);
@@ -240,7 +224,7 @@ FontSettings read_font_settings(const ConfigContext& ctx) {
 SoundSettings read_sound_settings(const ConfigContext& ctx, const std::string& program_dir) {
     const IniFile ini = load_quietly(ctx.config_path);
     SoundSettings sound;
-    sound.usewave = ini.get_int(config_section, "usewave", 1);
+    sound.use_wave_files = ini.get_int(config_section, option_key(&SessionOptions::use_wave_files), 1);
     const auto path = [&](std::string_view key, std::string_view file) {
         return ini.get_string(config_section, key, join_path(program_dir, file),
                               config_limits::wave_path);
@@ -260,7 +244,7 @@ WindowPlacementKeys read_window_placement(const ConfigContext& ctx) {
 }
 
 void read_window_sortlbx(ConfigContext& ctx) {
-    ctx.options.sortlbx = config_get_int(ctx, "SORTLBX", 0);
+    ctx.options.sorted_lists = config_get_int(ctx, option_key(&SessionOptions::sorted_lists), 0);
 }
 
 bool password_saving_banned(const ConfigContext& ctx) {

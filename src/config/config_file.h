@@ -108,7 +108,7 @@ struct FontSettings {
 };
 [[nodiscard]] FontSettings read_font_settings(const ConfigContext& ctx);  // first font use
 struct SoundSettings {
-    std::int32_t usewave = 1;
+    std::int32_t use_wave_files = 1;  // wave files rather than beeps
     std::string wav_connect, wav_complete, wav_error;
 };
 // Defaults: the program directory + "connect.wav", "complete.wav", "error.wav".

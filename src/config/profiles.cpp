@@ -17,26 +17,6 @@ namespace {
 constexpr std::size_t restart_value_chars = 4095;  // paths as long as Linux allows
 constexpr int mail_prompt_help = 270;
 
-// The session options in the order they are loaded.
-struct OptionKey {
-    std::string_view key;
-    int SessionOptions::*member;
-};
-constexpr std::array<OptionKey, 12> option_keys{{
-    {"CONVEXT", &SessionOptions::convext},
-    {"FORCLOW", &SessionOptions::forclow},
-    {"RECU", &SessionOptions::recu},
-    {"STOU", &SessionOptions::stou},
-    {"BELL", &SessionOptions::bell},
-    {"PROMPT", &SessionOptions::prompt},
-    {"DOUPDATE", &SessionOptions::doupdate},
-    {"SORTLBX", &SessionOptions::sortlbx},
-    {"MODE", &SessionOptions::mode},
-    {"AMODE", &SessionOptions::amode},
-    {"VLINK", &SessionOptions::vlink},
-    {"usewave", &SessionOptions::usewave},
-}};
-
 // The restart keys a save carries over; REGETTIME is deliberately not among them.
 constexpr std::array<std::string_view, 4> restart_keys{"REGETRDIR", "REGETRFILE", "REGETLDIR",
                                                        "REGETLFILE"};
@@ -86,8 +66,8 @@ void load_connection_keys(const IniFile& ini, Session& r) {
 }
 
 void load_session_options(const IniFile& ini, std::string_view section, SessionOptions& options) {
-    for (const OptionKey& option : option_keys) {
-        int& value = options.*option.member;
+    for (const SessionOptionKey& option : session_option_keys) {
+        int& value = options.*option.field;
         value = profile_get_int(ini, section, option.key, value);
     }
     // MODE is kept as one character.

@@ -2,9 +2,11 @@
 // options that a profile may override (held beside the record, as program-wide values).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace varnix {
 
@@ -89,19 +91,51 @@ struct Session {
 
 // The twelve session options. Loaded per profile, with [_config_] as the default.
 struct SessionOptions {
-    int convext = 0;   // CONVEXT
-    int forclow = 0;   // FORCLOW
-    int recu = 0;      // RECU
-    int stou = 0;      // STOU
-    int bell = 1;      // BELL
-    int prompt = 0;    // PROMPT
-    int doupdate = 1;  // DOUPDATE
-    int sortlbx = 0;   // SORTLBX
-    int mode = 'I';    // MODE: 'A', 'I' or 'L' as the character code
-    int amode = 0;     // AMODE
-    int vlink = 1;     // VLINK
-    int usewave = 1;   // usewave
+    int convert_extensions = 0;   // the extension conversions of VARNIX.CNV on names
+    int force_lowercase = 0;      // local names shown and uploaded names made lower case
+    int receive_unique = 0;       // a download never overwrites: a new local name instead
+    int send_unique = 0;          // uploads with STOU: the host assigns the name
+    int play_sounds = 1;          // sounds on connect, completion and error; 0 silence
+    int prompt_for_names = 0;     // ask for each destination file name
+    int relist_after_change = 1;  // list the remote directory again after a remote change
+    int sorted_lists = 0;
+    int mode = 'I';               // the transfer type: 'A', 'I' or 'L' as the character code
+    int auto_mode = 0;            // ASCII for the extensions of VARNIX.EXT, else binary
+    int links_as_directories = 1;  // remote symbolic links: directories (1) or files (0)
+    int use_wave_files = 1;       // wave files rather than beeps
 };
+
+struct SessionOptionKey {
+    std::string_view key;
+    int SessionOptions::*field;
+};
+
+// Each option's key, in the order a profile loads them: the one place a key is spelled, for
+// the profile reader and the dialogs that write a profile or [_config_].
+inline constexpr std::array<SessionOptionKey, 12> session_option_keys{{
+    {"CONVEXT", &SessionOptions::convert_extensions},
+    {"FORCLOW", &SessionOptions::force_lowercase},
+    {"RECU", &SessionOptions::receive_unique},
+    {"STOU", &SessionOptions::send_unique},
+    {"BELL", &SessionOptions::play_sounds},
+    {"PROMPT", &SessionOptions::prompt_for_names},
+    {"DOUPDATE", &SessionOptions::relist_after_change},
+    {"SORTLBX", &SessionOptions::sorted_lists},
+    {"MODE", &SessionOptions::mode},
+    {"AMODE", &SessionOptions::auto_mode},
+    {"VLINK", &SessionOptions::links_as_directories},
+    {"usewave", &SessionOptions::use_wave_files},
+}};
+
+// Every option is an int, so a field missing from the table shows in the size.
+static_assert(sizeof(SessionOptions) == session_option_keys.size() * sizeof(int),
+              "each session option needs its key in session_option_keys");
+
+[[nodiscard]] constexpr std::string_view option_key(int SessionOptions::*field) {
+    for (const SessionOptionKey& entry : session_option_keys)
+        if (entry.field == field) return entry.key;
+    return {};  // not reached: every field has its key (checked by the tests)
+}
 
 // The transfer type as the MODE option stores it.
 enum class TransferMode : int { Ascii = 'A', Binary = 'I', Local8 = 'L' };

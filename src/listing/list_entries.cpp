@@ -107,7 +107,7 @@ std::string make_entry_text(std::string_view name, std::string_view detail) {
 }
 
 std::string_view entry_detail(const ListingContext& ctx, std::string_view detail) {
-    return ctx.settings.longdir ? detail : std::string_view{};
+    return ctx.settings.full_directory_info ? detail : std::string_view{};
 }
 
 bool has_sort_key(int code) {
@@ -175,7 +175,7 @@ int add_remote_file_entry(ListingContext& ctx, std::string_view name, std::strin
                           std::int64_t size) {
     ListBox& list = *ctx.panes.remote_files;
     const std::string_view shown_detail = entry_detail(ctx, detail);
-    const int index = insert_file_entry(list, name, shown_detail, ctx.settings.rfsort);
+    const int index = insert_file_entry(list, name, shown_detail, ctx.settings.remote_sort);
     if (index < 0) return -1;
     (void)list.set_item_data(index, size);
     widen_list(list, ctx.remote_width, make_entry_text(name, shown_detail));

@@ -50,8 +50,8 @@ void fill_directories(ListingContext& ctx, const std::vector<DirectoryEntry>& en
     ListBox& dirs = *ctx.panes.local_dirs;
     for (const auto& e : entries) {
         if (!e.is_directory || is_dot_entry(e.name) || !is_listable_name(e.name)) continue;
-        const std::string detail = ctx.settings.longdir ? format_detail(e.modified, e.size) : std::string();
-        const std::string name = ctx.options.forclow ? shown_name(ctx.local_disk_names, e.name) : e.name;
+        const std::string detail = ctx.settings.full_directory_info ? format_detail(e.modified, e.size) : std::string();
+        const std::string name = ctx.options.force_lowercase ? shown_name(ctx.local_disk_names, e.name) : e.name;
         (void)dirs.add_item(make_entry_text(name, detail));
     }
 }
@@ -60,11 +60,11 @@ void fill_files(ListingContext& ctx, const std::vector<DirectoryEntry>& entries)
     ListBox& files = *ctx.panes.local_files;
     files.clear();
     if (ctx.local_mask.empty()) ctx.local_mask = "*.*";
-    FileEntryBatch batch(files, ctx.settings.lfsort);
+    FileEntryBatch batch(files, ctx.settings.local_sort);
     for (const auto& e : entries) {
         if (e.is_directory || !mask_matches(ctx.local_mask, e.name)) continue;
-        const std::string detail = ctx.settings.longdir ? format_detail(e.modified, e.size) : std::string();
-        const std::string name = ctx.options.forclow ? shown_name(ctx.local_disk_names, e.name) : e.name;
+        const std::string detail = ctx.settings.full_directory_info ? format_detail(e.modified, e.size) : std::string();
+        const std::string name = ctx.options.force_lowercase ? shown_name(ctx.local_disk_names, e.name) : e.name;
         if (!batch.add(name, detail, 0)) continue;
         widen_list(files, ctx.local_width, make_entry_text(e.name, detail));
     }
@@ -149,7 +149,7 @@ void list_local(ListingContext& ctx) {
     const std::vector<DirectoryEntry> none;
     const auto& list = entries ? *entries : none;
     ctx.local_disk_names.clear();
-    if (ctx.options.forclow) ctx.local_disk_names = lowered_names(list);
+    if (ctx.options.force_lowercase) ctx.local_disk_names = lowered_names(list);
     fill_directories(ctx, list);
     fill_files(ctx, list);
 

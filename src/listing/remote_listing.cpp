@@ -221,7 +221,7 @@ void load_listing_file(ListingContext& ctx, const std::string& path) {
     if (!in) {
         ctx.messages.print_message("couldn't open %s for read.", path.c_str());
     } else {
-        FileEntryBatch batch(files, ctx.settings.rfsort);
+        FileEntryBatch batch(files, ctx.settings.remote_sort);
         dirlex::ListEntry entry;
         dirlex::ListingState state;
         dirlex::ParseContext parse;
@@ -248,7 +248,7 @@ void load_listing_file(ListingContext& ctx, const std::string& path) {
                           static_cast<unsigned long long>(entry.size));
             const auto size = static_cast<std::int64_t>(entry.size);
             const bool is_dir = entry.kind == dirlex::EntryKind::Directory ||
-                                (entry.kind == dirlex::EntryKind::Link && ctx.options.vlink);
+                                (entry.kind == dirlex::EntryKind::Link && ctx.options.links_as_directories);
             if (is_dir) {
                 if (add_directory_entry(ctx, entry.name, detail, size) >= 0 &&
                     entry.kind == dirlex::EntryKind::Link) {

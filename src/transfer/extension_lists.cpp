@@ -133,9 +133,9 @@ bool is_ascii_name(const TransferContext& ctx, std::string_view name) {
 }
 
 bool convert_extension(TransferContext& ctx, std::string& name, ConvertDirection direction) {
-    if (direction == ConvertDirection::Upload && ctx.options.forclow)
+    if (direction == ConvertDirection::Upload && ctx.options.force_lowercase)
         std::transform(name.begin(), name.end(), name.begin(), ascii_lower);
-    if (!ctx.options.convext) return false;
+    if (!ctx.options.convert_extensions) return false;
 
     std::string version;
     if (const auto semi = name.find(';'); semi != std::string::npos) {

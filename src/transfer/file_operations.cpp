@@ -64,7 +64,7 @@ std::string caret_name(TransferContext& ctx, const ListBox& list, bool local) {
 bool has_selection(const ListBox& list) { return !list.selected_indices().empty(); }
 
 void relist_remote_after_change(TransferContext& ctx) {
-    if (ctx.options.doupdate) list_remote_fresh(ctx);
+    if (ctx.options.relist_after_change) list_remote_fresh(ctx);
 }
 
 // RNFR then RNTO; true when the server confirmed the new name. A refused RNFR is silent.
@@ -178,7 +178,7 @@ void refresh_pane(TransferContext& ctx, PaneSide side) {
 
 int delete_files(TransferContext& ctx, PaneSide side, const FileOperationHooks& hooks) {
     const std::vector<std::string> names = selected_file_names(ctx, side);
-    bool verify = ctx.settings.vrfydel != 0;
+    bool verify = ctx.settings.verify_deletions != 0;
     int deleted = 0;
     const auto n = names.size();
     for (std::size_t i = 0; i < n; ++i) {

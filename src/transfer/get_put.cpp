@@ -80,7 +80,7 @@ int send_transfer_command(TransferContext& ctx, Job& job) {
     if (job.before_command) job.before_command();
     int cls = send_command_text(ctx, job.command);
     if (job.direction == Direction::Put && cls == 5 && ctx.reply.code == 500 &&
-        job.command.starts_with("STOU") && ctx.options.stou == 1) {
+        job.command.starts_with("STOU") && ctx.options.send_unique == 1) {
         job.command[3] = 'R';
         cls = send_command_text(ctx, job.command);
     }
@@ -179,7 +179,7 @@ TransferOutcome transfer(TransferContext& ctx, Job& job) {
 
 // Automatic mode chooses ASCII or binary by the name's extension.
 TransferMode choose_mode(TransferContext& ctx, std::string_view name, TransferMode mode) {
-    if (!ctx.options.amode || !ctx.transfer.request.automatic_mode) return mode;
+    if (!ctx.options.auto_mode || !ctx.transfer.request.automatic_mode) return mode;
     mode = is_ascii_name(ctx, name) ? TransferMode::Ascii : TransferMode::Binary;
     set_mode(ctx, mode);
     return mode;
@@ -223,7 +223,7 @@ TransferOutcome put_file(TransferContext& ctx, std::string& command,
     if (refused_checks(ctx) || refused_command(ctx, command)) return refused();
     mode = choose_mode(ctx, local_path, mode);
     send_type(ctx, mode);
-    if (ctx.options.stou == 1 && command.starts_with("STOR")) command[3] = 'U';
+    if (ctx.options.send_unique == 1 && command.starts_with("STOR")) command[3] = 'U';
     Job job{Direction::Put, command, &local_path, -1, 0, false, {}};
     return transfer(ctx, job);
 }
@@ -272,7 +272,7 @@ int download_one(TransferContext& ctx, const std::string& remote_name, unsigned 
     if (outcome.complete()) {
         clear_restart_record(ctx, ctx.session.name);
         (void)apply_remote_time(ctx, remote_name, local_path);
-        if (ctx.settings.dolog) {
+        if (ctx.settings.log_transfers) {
             append_transfer_log(ctx, {TransferDirection::Download,
                                       static_cast<TransferMode>(ctx.control.state().current_type), local_name,
                                       ctx.session.name, remote_dir, remote_name});
@@ -301,7 +301,7 @@ int upload_one(TransferContext& ctx, const std::string& local_name, unsigned ind
     const TransferOutcome outcome = put_file(ctx, command,
                                              local_file_path(ctx, local_name), chosen_mode(ctx));
     // Only a file the server confirmed whole is logged as sent.
-    if (outcome.complete() && ctx.settings.dolog) {
+    if (outcome.complete() && ctx.settings.log_transfers) {
         append_transfer_log(ctx, {TransferDirection::Upload,
                                   static_cast<TransferMode>(ctx.control.state().current_type), local_name,
                                   ctx.session.host, ctx.current_remote_dir, remote_name});

@@ -175,7 +175,7 @@ std::string make_local_name(TransferContext& ctx, std::string_view remote,
     settle(parts, limit);
 
     std::string name = parts.joined();
-    if (!ctx.options.recu) return name;
+    if (!ctx.options.receive_unique) return name;
     for (unsigned i = 0; i < unique_tries && name_taken(volume.folder, name); ++i)
         name = numbered(parts, i, limit);
     return name;

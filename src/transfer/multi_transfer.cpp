@@ -115,7 +115,7 @@ int transfer_selected(TransferContext& ctx, const PaneHooks& hooks, bool invert_
         const LoopResult r = transfer_entries(ctx, hooks, entries, source, prompt);
         went = r.went;
         set_transfer_thread_busy(ctx, 0);
-        if (target == Side::Local || (went > 0 && ctx.options.doupdate)) {
+        if (target == Side::Local || (went > 0 && ctx.options.relist_after_change)) {
             refresh_after(ctx, hooks, target);
         }
         if (r.all_handled && !hooks.nested) play_event_sound_if_enabled(ctx, SoundEvent::Complete);
@@ -137,7 +137,7 @@ int transfer_selected(TransferContext& ctx, const PaneHooks& hooks, bool invert_
                         (void)insert_file_entry(*ctx.panes.local_files, name, "", sort_code::none);
                     });
                 }
-                if (source == Side::Local && ctx.options.doupdate) refresh_after(ctx, hooks, target);
+                if (source == Side::Local && ctx.options.relist_after_change) refresh_after(ctx, hooks, target);
                 play_event_sound_if_enabled(ctx, SoundEvent::Complete);
             }
         }
@@ -158,7 +158,7 @@ std::vector<SelectedEntry> snapshot_local_files(TransferContext& ctx) {
 }
 
 bool transfer_prompt_flag(const TransferContext& ctx, bool invert_prompt) {
-    const bool prompt = ctx.options.prompt != 0;
+    const bool prompt = ctx.options.prompt_for_names != 0;
     return invert_prompt ? !prompt : prompt;
 }
 
@@ -198,7 +198,7 @@ int upload_files(TransferContext& ctx, const PaneHooks& hooks, const std::vector
         }
     }
     set_transfer_thread_busy(ctx, 0);
-    if (went > 0 && ctx.options.doupdate) refresh_after(ctx, hooks, Side::Remote);
+    if (went > 0 && ctx.options.relist_after_change) refresh_after(ctx, hooks, Side::Remote);
     if (went > 0 && all_handled) play_event_sound_if_enabled(ctx, SoundEvent::Complete);
     if (files_done) *files_done = went;
     return 0;

@@ -12,7 +12,7 @@ namespace varnix {
 
 bool apply_remote_time(TransferContext& ctx, const std::string& remote_name,
                        const std::string& local_path) {
-    if (!ctx.settings.mdtm) return false;
+    if (!ctx.settings.keep_remote_times) return false;
     const auto seconds = remote_modify_time(ctx, remote_name);
     if (!seconds) return false;
     // Access and modification time both: the file was not read here since it was written.

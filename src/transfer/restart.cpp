@@ -61,7 +61,7 @@ void save_restart_record(TransferContext& ctx, const std::string& profile,
         if (status.ok()) status = ini.put(profile, "REGETTIME", now);
         return status;
     }, restart_record_sync);
-    if (ctx.settings.proreget) {
+    if (ctx.settings.auto_reget) {
         ctx.messages.print_message("Saved restart info for %s - %s", profile.c_str(), remote_name.c_str());
     }
 }
@@ -97,7 +97,7 @@ std::string join_remote_path(const TransferContext& ctx, const std::string& dir,
 }
 
 void offer_resume(TransferContext& ctx, const std::string& profile) {
-    if (!ctx.settings.proreget) return;
+    if (!ctx.settings.auto_reget) return;
     if (!ctx.control.is_open()) {
         ctx.messages.print_message("No control socket, ignored.");
         return;
@@ -153,7 +153,7 @@ void offer_resume(TransferContext& ctx, const std::string& profile) {
     if (interrupted) {
         save_restart_record(ctx, profile, record.remote_dir, record.remote_file, record.local_file);
     } else {
-        if (outcome.complete() && ctx.settings.dolog) {
+        if (outcome.complete() && ctx.settings.log_transfers) {
             append_transfer_log(ctx, {TransferDirection::Download, TransferMode::Binary,
                                       record.local_file, profile, record.remote_dir,
                                       record.remote_file});

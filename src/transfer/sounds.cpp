@@ -37,7 +37,7 @@ bool is_file(const std::string& path) {
 
 void load_sound_settings(TransferContext& ctx, const std::string& program_dir) {
     ctx.sounds = read_sound_settings(ctx, program_dir);
-    ctx.options.usewave = ctx.sounds.usewave;
+    ctx.options.use_wave_files = ctx.sounds.use_wave_files;
 }
 
 void load_sound_settings(TransferContext& ctx) {
@@ -48,7 +48,7 @@ void play_event_sound(const TransferContext& ctx, SoundEvent event) {
     SoundService* sound = ctx.services.sound;
     if (!sound) return;
     const std::string path = wave_path(ctx.sounds, event);
-    const bool wave = ctx.options.usewave && is_file(path);
+    const bool wave = ctx.options.use_wave_files && is_file(path);
     const BeepKind beep = beep_for(event);
     // A file that exists but cannot be played (not a wave file, no audio device) still
     // gives the user the beep rather than nothing. Played on the GUI thread, not waited for.
@@ -59,7 +59,7 @@ void play_event_sound(const TransferContext& ctx, SoundEvent event) {
 }
 
 void play_event_sound_if_enabled(const TransferContext& ctx, SoundEvent event) {
-    if (ctx.options.bell && ctx.transfer.request.sound) play_event_sound(ctx, event);
+    if (ctx.options.play_sounds && ctx.transfer.request.sound) play_event_sound(ctx, event);
 }
 
 }  // namespace varnix

@@ -212,9 +212,9 @@ TransferOutcome refused_loop() { return TransferOutcome{TransferStatus::ServerRe
 
 }  // namespace
 
-std::size_t receive_chunk_size(const TransferContext& ctx) { return clamp_chunk(ctx.settings.rbp); }
+std::size_t receive_chunk_size(const TransferContext& ctx) { return clamp_chunk(ctx.settings.receive_chunk_bytes); }
 
-std::size_t send_chunk_size(const TransferContext& ctx) { return clamp_chunk(ctx.settings.sbp); }
+std::size_t send_chunk_size(const TransferContext& ctx) { return clamp_chunk(ctx.settings.send_chunk_bytes); }
 
 Rate transfer_rate(std::int64_t bytes, double secs, bool bytes_per_second) {
     if (bytes_per_second) {
@@ -255,7 +255,7 @@ void show_transfer_status(TransferContext& ctx, std::int64_t bytes, std::int64_t
     double elapsed = static_cast<double>(now_tick - start_tick);
     if (elapsed <= 100) elapsed = 100;
     const double secs = elapsed / 1000;
-    const Rate rate = transfer_rate(bytes, secs, ctx.settings.tranrate == 1);
+    const Rate rate = transfer_rate(bytes, secs, ctx.settings.rates_in_bytes == 1);
     int n = std::snprintf(text, sizeof text, "%lld : %.2f %s", static_cast<long long>(bytes),
                           rate.value, rate.unit);
     const auto whole = static_cast<long long>(secs);
@@ -279,7 +279,7 @@ void report_transfer_summary(TransferContext& ctx, const char* verb, std::int64_
     double elapsed = static_cast<double>(end_tick - start_tick);
     if (elapsed < 100) elapsed = 100;
     const double secs = elapsed / 1000;
-    const Rate rate = transfer_rate(bytes, secs, ctx.settings.tranrate == 1);
+    const Rate rate = transfer_rate(bytes, secs, ctx.settings.rates_in_bytes == 1);
     ctx.messages.print_message("%s %lld bytes in %.1lf secs, (%.2f %s), transfer %s", verb,
                                static_cast<long long>(bytes), secs, rate.value, rate.unit,
                                failed ? "failed" : "succeeded");

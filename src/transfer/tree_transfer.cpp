@@ -212,18 +212,18 @@ int upload_tree(TransferContext& ctx) {
 }
 
 QuietTransferScope::QuietTransferScope(TransferContext& ctx)
-    : ctx_(ctx), hash_(ctx.settings.hash), bell_(ctx.options.bell), prompt_(ctx.options.prompt) {
+    : ctx_(ctx), hash_(ctx.settings.show_transfer_dialog), bell_(ctx.options.play_sounds), prompt_(ctx.options.prompt_for_names) {
     ctx_.log_base_dir = ctx.local_dir;
-    ctx_.settings.hash = 0;
-    ctx_.options.bell = 0;
-    ctx_.options.prompt = 0;
+    ctx_.settings.show_transfer_dialog = 0;
+    ctx_.options.play_sounds = 0;
+    ctx_.options.prompt_for_names = 0;
 }
 
 QuietTransferScope::~QuietTransferScope() {
     ctx_.log_base_dir.clear();
-    ctx_.settings.hash = hash_;
-    ctx_.options.bell = bell_;
-    ctx_.options.prompt = prompt_;
+    ctx_.settings.show_transfer_dialog = hash_;
+    ctx_.options.play_sounds = bell_;
+    ctx_.options.prompt_for_names = prompt_;
 }
 
 namespace {

@@ -206,11 +206,11 @@ bool WindowCommands::handle_pane_command(const Command& c) {
     case 931: {
         const bool remote = id == 931;
         if (double_click) {
-            if (ctx_.settings.dblclk == 0) {
+            if (ctx_.settings.double_click_action == 0) {
                 pane_transfer(!remote);
                 return true;
             }
-            if (ctx_.settings.dblclk == 1) {
+            if (ctx_.settings.double_click_action == 1) {
                 if (!(remote && busy_for_remote())) {
                     view_remote_file(ctx_, remote ? PaneSide::Remote : PaneSide::Local,
                                      ViewAction::View, hooks_);

@@ -175,7 +175,7 @@ std::unique_ptr<QMimeData> ListDragDrop::drag_data(int list_index) const {
 }
 
 void ListDragDrop::start_drag(int list_index) {
-    if (window_.context().settings.prodrag == 0) return;
+    if (window_.context().settings.drag_and_drop == 0) return;
     std::unique_ptr<QMimeData> data = drag_data(list_index);
     if (!data) return;
     const bool several = window_.list(list_index)->selected_indices().size() > 1;
@@ -274,7 +274,7 @@ bool ListDragDrop::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
         // PRODRAG decides whether a press may become a drag; receiving drops does not depend on it.
-        window_.list(target)->setDragEnabled(window_.context().settings.prodrag != 0);
+        window_.list(target)->setDragEnabled(window_.context().settings.drag_and_drop != 0);
         return false;
     case QEvent::DragEnter:
     case QEvent::DragMove: {

@@ -94,7 +94,7 @@ FontSettings settings_from_font(const QFont& font) {
 void ListFonts::load() {
     if (custom_) return;
     custom_ = read_font_settings(ctx_);
-    ctx_.settings.font = custom_->font;
+    ctx_.settings.list_font = custom_->font;
 }
 
 const FontSettings& ListFonts::custom() const {
@@ -104,8 +104,8 @@ const FontSettings& ListFonts::custom() const {
 
 QFont ListFonts::build_list_font() {
     load();
-    if (ctx_.settings.font == 4) return font_from_settings(*custom_);
-    return stock_list_font(ctx_.settings.font);
+    if (ctx_.settings.list_font == 4) return font_from_settings(*custom_);
+    return stock_list_font(ctx_.settings.list_font);
 }
 
 void ListFonts::apply_list_font(const std::vector<QWidget*>& controls) {
@@ -125,7 +125,7 @@ void ListFonts::choose_custom_font(QWidget* owner, const std::vector<QWidget*>& 
     chooser.setOption(QFontDialog::DontUseNativeDialog);
     if (chooser.exec() == QDialog::Accepted) custom_ = settings_from_font(chooser.selectedFont());
     custom_->font = 4;
-    ctx_.settings.font = 4;
+    ctx_.settings.list_font = 4;
     write_custom_keys();
     apply_list_font(controls);
 }
@@ -141,7 +141,7 @@ void ListFonts::write_custom_keys() {
         put("FWIDTH", s.width);
         put("FWEIGHT", s.weight);
         put("FPITCH", s.pitch_and_family & 0xFF);
-        put("FONT", 4);
+        put(setting_key(&ProgramSettings::list_font), 4);
         if (status.ok()) status = ini.put(config_section, "FNAME", s.face);
         return status;
     });

@@ -9,7 +9,7 @@
 //     list_fonts.choose_custom_font(options_dialog, list_controls);   // "Custom Font" button
 //     ButtonFont button_font;                          // one per window
 //     const QFont& f = button_font.font(unit_height, DialogUnits(font()).base_height(),
-//                                       ctx.settings.scale != 0);
+//                                       ctx.settings.scale_fonts != 0);
 //     dialog_colour(dialog, f);                        // every dialog, once its controls exist
 // GUI thread only.
 #pragma once

@@ -232,7 +232,7 @@ void MainWindow::create_controls() {
     for (int i : {ctl::remote_dirs, ctl::remote_files}) list(i)->set_name_charset(&ctx_.session.charset);
     mask_edit(false)->setText(QString::fromStdString(ctx_.local_mask.empty() ? "*.*" : ctx_.local_mask));
     mask_edit(true)->setText(display_text(ctx_.remote.remote_mask));
-    if (ctx_.settings.layout == 1) {
+    if (ctx_.settings.alternate_layout == 1) {
         static_cast<QPushButton*>(controls_[ctl::to_remote])->setText("Transfer");
         static_cast<QPushButton*>(controls_[ctl::to_local])->setText("Transfer");
     }
@@ -321,8 +321,8 @@ void MainWindow::place_controls() {
     in.by = units_.by;
     in.split_x = split_x_;
     in.split_y = split_y_;
-    in.layout = ctx_.settings.layout;
-    in.bontop = ctx_.settings.bontop != 0;
+    in.layout = ctx_.settings.alternate_layout;
+    in.bontop = ctx_.settings.buttons_on_top != 0;
     layout_ = compute_layout(in);
     split_x_ = layout_.split_x;
     split_y_ = layout_.split_y;
@@ -359,7 +359,7 @@ void MainWindow::place_controls() {
 void MainWindow::fit_button_fonts() {
     // The button font (scaled with SCALE below the design size); smaller still where a
     // button's text would spill over its edges, the buttons of one group sharing one size.
-    const QFont base = button_font_.font(layout_.by, units_.by, ctx_.settings.scale != 0, logicalDpiY());
+    const QFont base = button_font_.font(layout_.by, units_.by, ctx_.settings.scale_fonts != 0, logicalDpiY());
     const bool points = base.pointSizeF() > 0;
     const int scaled = points ? base.pointSize() : base.pixelSize();
     auto sized = [&](int size) {
@@ -598,7 +598,7 @@ bool MainWindow::handle_control_event(int index, QEvent* event) {
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (def.kind == ControlKind::FileList && mouse->button() == Qt::LeftButton &&
-            !(mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) && ctx_.settings.prodrag &&
+            !(mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) && ctx_.settings.drag_and_drop &&
             on_drag_start && on_drag_start(index)) {
             controls_[at(index)]->setFocus(Qt::MouseFocusReason);
             return true;
@@ -715,7 +715,7 @@ void MainWindow::update_mode_buttons() {
     const int mode = ctx_.options.mode;
     static_cast<QAbstractButton*>(controls_[ctl::ascii])->setChecked(mode == 'A');
     static_cast<QAbstractButton*>(controls_[ctl::binary])->setChecked(mode == 'I' || mode == 'L');
-    static_cast<QAbstractButton*>(controls_[ctl::automatic])->setChecked(ctx_.options.amode != 0);
+    static_cast<QAbstractButton*>(controls_[ctl::automatic])->setChecked(ctx_.options.auto_mode != 0);
 }
 
 void MainWindow::update_connect_button() {

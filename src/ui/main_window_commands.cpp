@@ -116,18 +116,18 @@ bool MainWindow::default_command(const Command& command) {
     case 1851:
     case 9029:
         ctx.options.mode = 'A';
-        ctx.options.amode = 0;
+        ctx.options.auto_mode = 0;
         update_mode_buttons();
         return true;
     case 1852:
     case 9030:
         ctx.options.mode = 'I';
-        ctx.options.amode = 0;
+        ctx.options.auto_mode = 0;
         update_mode_buttons();
         return true;
     case 1853:
     case 9031:
-        ctx.options.amode = ctx.options.amode ? 0 : 1;
+        ctx.options.auto_mode = ctx.options.auto_mode ? 0 : 1;
         update_mode_buttons();
         return true;
     case 5557:

@@ -440,7 +440,7 @@ void WindowProgram::start() {
 
     if (s.batch) {
         w->post_command(batch_command, rest);
-    } else if (ctx.settings.autostart != 0) {
+    } else if (ctx.settings.connect_at_start != 0) {
         w->post_command(connect_command);
     }
 

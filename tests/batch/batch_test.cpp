@@ -134,7 +134,7 @@ TEST_F(Batch, ReceiveUniqueNumbersNamesTakenInTheDestinationFolder) {
     const fs::path in = work() / "in";
     write_bytes(in / "a.bin", "old");
     write_bytes(in / "b.txt", "old b");
-    ctx.options.recu = 1;
+    ctx.options.receive_unique = 1;
     log_on_as_anna();
     EXPECT_EQ(run_batch_transfer(ctx, url("/pub/a.bin"), "local:" + in.string() + "/"), BatchResult::Succeeded) << failure_box_text();
     EXPECT_EQ(run_batch_transfer(ctx, url("/pub/*.txt"), "local:" + in.string() + "/"), BatchResult::Succeeded) << failure_box_text();

@@ -280,7 +280,7 @@ constexpr const char* facts_listing =
     "type=file;size=7;modify=20241231233000; new year\r\n";
 
 TEST_F(MlsdListing, FactsGiveKindsExactSizesAndLocalTimes) {
-    ctx.options.vlink = 0;
+    ctx.options.links_as_directories = 0;
     script_listing("/pub", facts_listing, "MLSD");
     server.expect("PWD").reply("257 \"/pub\"");  // the second visit comes from the cache
     connect();
@@ -389,11 +389,11 @@ protected:
 };
 
 TEST_F(ListingFile, LinksFollowVlink) {
-    ctx.options.vlink = 0;
+    ctx.options.links_as_directories = 0;
     load(pub_listing);
     EXPECT_THAT(names(*ctx.panes.remote_dirs), ElementsAre("..", "sub"));
     EXPECT_THAT(names(*ctx.panes.remote_files), ElementsAre("a.txt", "link"));
-    ctx.options.vlink = 1;
+    ctx.options.links_as_directories = 1;
     load(pub_listing);
     EXPECT_THAT(names(*ctx.panes.remote_dirs), ElementsAre("..", "link", "sub"));
     EXPECT_THAT(names(*ctx.panes.remote_files), ElementsAre("a.txt"));

@@ -2,6 +2,11 @@
 // override rule and the start-up load.
 #include "config/config_file.h"
 
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <vector>
+
 #include "config/scramble.h"
 #include "config_fixture.h"
 
@@ -35,11 +40,11 @@ TEST_F(ConfigTest, NoFileGivesEveryDefaultAndFirstWriteCreatesIt) {
     EXPECT_EQ(ctx.session.name, "");
     EXPECT_EQ(ctx.session.host_type, host_type_automatic);
     // 64 KiB chunks: small chunks cost a system call per few hundred bytes.
-    EXPECT_EQ(ctx.settings.rbp, 65536);
-    EXPECT_EQ(ctx.settings.sbp, 65536);
-    EXPECT_EQ(ctx.settings.font, 3);
-    EXPECT_EQ(ctx.settings.lfsort, 1);
-    EXPECT_EQ(ctx.settings.autostart, 1);
+    EXPECT_EQ(ctx.settings.receive_chunk_bytes, 65536);
+    EXPECT_EQ(ctx.settings.send_chunk_bytes, 65536);
+    EXPECT_EQ(ctx.settings.list_font, 3);
+    EXPECT_EQ(ctx.settings.local_sort, 1);
+    EXPECT_EQ(ctx.settings.connect_at_start, 1);
     EXPECT_EQ(read_viewer(ctx), default_viewer);
     EXPECT_TRUE(read_log_settings(ctx).enabled);
     EXPECT_EQ(read_log_settings(ctx).file, "VARNIX.LOG");
@@ -81,10 +86,10 @@ TEST_F(ConfigTest, StartUpLoadReadsTheTableAndTheLastSession) {
     EXPECT_EQ(ctx.session.host, "ftp.example.org");
     EXPECT_EQ(ctx.settings.verbose, 1);
     EXPECT_TRUE(ctx.messages.verbose());
-    EXPECT_EQ(ctx.settings.hash, 0);
-    EXPECT_EQ(ctx.settings.rbp, 2048);
-    EXPECT_EQ(ctx.settings.dblclk, 2);
-    EXPECT_EQ(ctx.settings.lfsort, 19);
+    EXPECT_EQ(ctx.settings.show_transfer_dialog, 0);
+    EXPECT_EQ(ctx.settings.receive_chunk_bytes, 2048);
+    EXPECT_EQ(ctx.settings.double_click_action, 2);
+    EXPECT_EQ(ctx.settings.local_sort, 19);
     EXPECT_EQ(read_font_settings(ctx).height, -11);
     EXPECT_FALSE(read_log_settings(ctx).enabled);  // only 1 enables the log
     EXPECT_EQ(read_viewer(ctx), "less");
@@ -92,15 +97,54 @@ TEST_F(ConfigTest, StartUpLoadReadsTheTableAndTheLastSession) {
     EXPECT_TRUE(read_window_placement(ctx).maximize);
 }
 
+// [_config_] holds the program settings and the session options' defaults side by side:
+// one key named twice (in any case, as the file matches them) would make two settings one.
+TEST_F(ConfigTest, EverySettingHasItsOwnKeyAndStartUpReadsItIntoItsField) {
+    std::set<std::string> keys;
+    std::vector<int ProgramSettings::*> settings;
+    std::vector<int SessionOptions::*> options;
+    const auto add_key = [&](std::string_view key) {
+        std::string lower(key);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(keys.insert(lower).second) << key << " names two settings";
+    };
+    for (const ProgramSettingKey& entry : program_setting_keys) {
+        add_key(entry.key);
+        EXPECT_EQ(std::count(settings.begin(), settings.end(), entry.field), 0) << entry.key;
+        settings.push_back(entry.field);
+        EXPECT_EQ(setting_key(entry.field), entry.key);
+    }
+    for (const SessionOptionKey& entry : session_option_keys) {
+        add_key(entry.key);
+        EXPECT_EQ(std::count(options.begin(), options.end(), entry.field), 0) << entry.key;
+        options.push_back(entry.field);
+        EXPECT_EQ(option_key(entry.field), entry.key);
+    }
+
+    // Each key read at start-up lands in its own field, whatever the others hold.
+    std::string text = "[_config_]\n";
+    int value = 100;
+    for (const ProgramSettingKey& entry : program_setting_keys)
+        text += std::string(entry.key) + "=" + std::to_string(value++) + "\n";
+    write_ini(text);
+    load_program_settings(ctx);
+    value = 100;
+    for (const ProgramSettingKey& entry : program_setting_keys) {
+        const int expected = entry.load == SettingLoad::WhenUsed ? ProgramSettings{}.*entry.field : value;
+        EXPECT_EQ(ctx.settings.*entry.field, expected) << entry.key;
+        ++value;
+    }
+}
+
 TEST_F(ConfigTest, StoredBufferSizesAreHonouredAsTheyAre) {
     write_ini("[_config_]\nRBP=80\nSBP=512\n");
     load_program_settings(ctx);
-    EXPECT_EQ(ctx.settings.rbp, 80);
-    EXPECT_EQ(ctx.settings.sbp, 512);
+    EXPECT_EQ(ctx.settings.receive_chunk_bytes, 80);
+    EXPECT_EQ(ctx.settings.send_chunk_bytes, 512);
     write_ini("[_config_]\nRBP=1048576\n");
     load_program_settings(ctx);
-    EXPECT_EQ(ctx.settings.rbp, 1048576);
-    EXPECT_EQ(ctx.settings.sbp, 65536);
+    EXPECT_EQ(ctx.settings.receive_chunk_bytes, 1048576);
+    EXPECT_EQ(ctx.settings.send_chunk_bytes, 65536);
     static_assert(transfer_buffer_limits::smallest == 80);
     static_assert(transfer_buffer_limits::largest == 1048576);
 }
@@ -108,11 +152,11 @@ TEST_F(ConfigTest, StoredBufferSizesAreHonouredAsTheyAre) {
 TEST_F(ConfigTest, ServerTimeAndIdleNoopKeys) {
     write_ini("[_config_]\nVERBOSE=1\n");
     load_program_settings(ctx);
-    EXPECT_EQ(ctx.settings.mdtm, 1);       // absent: downloads take the server's time
+    EXPECT_EQ(ctx.settings.keep_remote_times, 1);       // absent: downloads take the server's time
     EXPECT_EQ(ctx.settings.idle_noop, 0);  // absent: no NOOP
     write_ini("[_config_]\nMDTM=0\nIDLENOOP=4294967286\n");  // "-10" as %u wrote it
     load_program_settings(ctx);
-    EXPECT_EQ(ctx.settings.mdtm, 0);
+    EXPECT_EQ(ctx.settings.keep_remote_times, 0);
     EXPECT_EQ(ctx.settings.idle_noop, 0);
     write_ini("[_config_]\nIDLENOOP=120\n");
     load_program_settings(ctx);
@@ -137,13 +181,13 @@ TEST_F(ConfigTest, VerboseHashAutostartDefaultToTheValuesInMemory) {
     load_program_settings(ctx);
     EXPECT_TRUE(ctx.messages.verbose());
     // A second file without the keys keeps what the first one set.
-    ctx.settings.hash = 0;
-    ctx.settings.tranrate = 1;
+    ctx.settings.show_transfer_dialog = 0;
+    ctx.settings.rates_in_bytes = 1;
     write_ini("[_config_]\n");
     load_program_settings(ctx);
     EXPECT_EQ(ctx.settings.verbose, 1);
-    EXPECT_EQ(ctx.settings.hash, 0);
-    EXPECT_EQ(ctx.settings.tranrate, 0);  // back to the table default
+    EXPECT_EQ(ctx.settings.show_transfer_dialog, 0);
+    EXPECT_EQ(ctx.settings.rates_in_bytes, 0);  // back to the table default
 }
 
 TEST_F(ConfigTest, ProfileIntFallsBackToConfigThenToTheFallback) {

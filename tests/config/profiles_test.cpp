@@ -218,13 +218,13 @@ TEST_F(ConfigTest, AnonymousProfileAsksForTheMailAddressUntilGiven) {
 TEST_F(ConfigTest, SessionOptionsFallBackToTheValueInMemory) {
     write_ini("[first]\nRECU=1\nMODE=65\nBELL=0\n[second]\nHOST=x\n[_config_]\nBELL=1\n");
     (void)load(ctx, "first");
-    EXPECT_EQ(ctx.options.recu, 1);
+    EXPECT_EQ(ctx.options.receive_unique, 1);
     EXPECT_EQ(ctx.options.mode, 'A');
-    EXPECT_EQ(ctx.options.bell, 0);
+    EXPECT_EQ(ctx.options.play_sounds, 0);
     (void)load(ctx, "second");
-    EXPECT_EQ(ctx.options.recu, 1);       // no key anywhere: still on
+    EXPECT_EQ(ctx.options.receive_unique, 1);       // no key anywhere: still on
     EXPECT_EQ(ctx.options.mode, 'A');
-    EXPECT_EQ(ctx.options.bell, 1);       // [_config_] has it
+    EXPECT_EQ(ctx.options.play_sounds, 1);       // [_config_] has it
     write_ini("[third]\nMODE=329\n");   // kept as one character: 329 & 0xFF = 'I'
     (void)load(ctx, "third");
     EXPECT_EQ(ctx.options.mode, 'I');

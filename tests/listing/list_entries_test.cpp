@@ -132,7 +132,7 @@ TEST(RemoteEntries, DirectoriesAndFilesCarryTheirSizes) {
     EXPECT_EQ(get_entry_name(ctx, *ctx.panes.remote_dirs, 0), "pub");
     EXPECT_EQ(ctx.last_entry_size, 512);
 
-    ctx.settings.longdir = 0;
+    ctx.settings.full_directory_info = 0;
     ASSERT_GE(add_remote_file_entry(ctx, "c.txt", march_5, 7), 0);
     EXPECT_EQ(ctx.panes.remote_files->item_text(2), "c.txt");
 }

@@ -62,8 +62,8 @@ TEST_F(LocalFolder, ForcedLowerCaseWithoutDetails) {
     fs::create_directory("SUB");
     make_file("a.txt");
     make_file("B.TXT");
-    ctx.settings.longdir = 0;
-    ctx.options.forclow = 1;
+    ctx.settings.full_directory_info = 0;
+    ctx.options.force_lowercase = 1;
     list_local(ctx);
     EXPECT_THAT(ctx.pane_memory.local_dirs.texts(), ElementsAre("..", "sub"));
     EXPECT_THAT(ctx.pane_memory.local_files.texts(), ElementsAre("a.txt", "b.txt"));
@@ -79,8 +79,8 @@ TEST_F(LocalFolder, ForcedLowerCaseKeepsNamesThatWouldCollide) {
     make_file("README");
     make_file("readme");
     make_file("Other");
-    ctx.settings.longdir = 0;
-    ctx.options.forclow = 1;
+    ctx.settings.full_directory_info = 0;
+    ctx.options.force_lowercase = 1;
     list_local(ctx);
     // Equal under the name key, the two keep the order the folder gives them.
     EXPECT_THAT(ctx.pane_memory.local_files.texts(), UnorderedElementsAre("other", "readme", "README"));
@@ -94,7 +94,7 @@ TEST_F(LocalFolder, MaskMatchesFilesOnlyIgnoringCase) {
     fs::create_directory("dir_a");
     fs::create_directory("Ydir");
     for (const char* name : {"x1.txt", "X2", "y.txt", "noext"}) make_file(name);
-    ctx.settings.longdir = 0;
+    ctx.settings.full_directory_info = 0;
     ctx.local_mask = "x*";
     list_local(ctx);
     EXPECT_THAT(ctx.pane_memory.local_dirs.texts(), ElementsAre("..", "dir_a", "Ydir"));
@@ -110,7 +110,7 @@ TEST_F(LocalFolder, DetailsSortAndWidth) {
     make_file("big.dat", 1234, local_time(1999, 1, 2, 3, 4));
     fs::create_directory("Docs");
     set_time("Docs", local_time(2001, 7, 1, 9, 5));
-    ctx.settings.lfsort = sort_code::size | sort_code::reverse;
+    ctx.settings.local_sort = sort_code::size | sort_code::reverse;
     list_local(ctx);
     EXPECT_THAT(ctx.pane_memory.local_dirs.texts(),
                 ElementsAre("..", "Docs        \t| 20010701 09:05          0"));
@@ -127,7 +127,7 @@ TEST_F(LocalFolder, HostileNamesAreNotListed) {
     make_file("two\nlines");
     make_file("tab\t| sep");
     make_file("fine");
-    ctx.settings.longdir = 0;
+    ctx.settings.full_directory_info = 0;
     list_local(ctx);
     EXPECT_THAT(ctx.pane_memory.local_files.texts(), ElementsAre("fine"));
 }
@@ -159,7 +159,7 @@ TEST_F(LocalFolder, ThePanesDirectoryIsHeldApartFromTheProcessDirectory) {
     fs::create_directory("sub");
     make_file("sub/inner.txt");
     make_file("outer.txt");
-    ctx.settings.longdir = 0;
+    ctx.settings.full_directory_info = 0;
     ASSERT_TRUE(set_local_dir(ctx, "sub"));
     list_local(ctx);
     EXPECT_THAT(ctx.pane_memory.local_files.texts(), ElementsAre("inner.txt"));

@@ -37,7 +37,7 @@ TEST_F(ExtensionListTest, EmptyListFileMakesEverythingBinary) {
 
 TEST_F(ExtensionListTest, TableConvertsEndingsInBothDirections) {
     write_table("html=htm\nREADME=README.TXT\n");
-    ctx.options.convext = 1;
+    ctx.options.convert_extensions = 1;
     std::string name = "index.HTML";
     EXPECT_TRUE(convert_extension(ctx, name, ConvertDirection::Download));
     EXPECT_EQ(name, "index.htm");
@@ -59,7 +59,7 @@ TEST_F(ExtensionListTest, TableConvertsEndingsInBothDirections) {
 
 TEST_F(ExtensionListTest, VersionSuffixStaysOnlyOnUnconvertedUploads) {
     write_table("html=htm\n");
-    ctx.options.convext = 1;
+    ctx.options.convert_extensions = 1;
     std::string name = "paper.doc;3";
     EXPECT_FALSE(convert_extension(ctx, name, ConvertDirection::Download));
     EXPECT_EQ(name, "paper.doc");
@@ -73,8 +73,8 @@ TEST_F(ExtensionListTest, VersionSuffixStaysOnlyOnUnconvertedUploads) {
 
 TEST_F(ExtensionListTest, ForceLowercaseAppliesToUploadsOnlyAndBeforeTheTable) {
     write_table("index.htm=default.htm\n");
-    ctx.options.forclow = 1;
-    ctx.options.convext = 0;
+    ctx.options.force_lowercase = 1;
+    ctx.options.convert_extensions = 0;
     std::string name = "READ ME.TXT";
     EXPECT_FALSE(convert_extension(ctx, name, ConvertDirection::Upload));
     EXPECT_EQ(name, "read me.txt");
@@ -82,7 +82,7 @@ TEST_F(ExtensionListTest, ForceLowercaseAppliesToUploadsOnlyAndBeforeTheTable) {
     EXPECT_FALSE(convert_extension(ctx, name, ConvertDirection::Download));
     EXPECT_EQ(name, "README.TXT");
 
-    ctx.options.convext = 1;
+    ctx.options.convert_extensions = 1;
     name = "INDEX.HTM";
     EXPECT_TRUE(convert_extension(ctx, name, ConvertDirection::Upload));
     EXPECT_EQ(name, "default.htm");
@@ -92,7 +92,7 @@ TEST_F(ExtensionListTest, TableLinesThatDoNotConvert) {
     // No "=", a one-character source, an empty destination; then the first match wins and
     // a destination is used up to 20 characters.
     write_table("html\nl=x\ntxt=\nhtml=abcdefghijklmnopqrstuvwxyz\nhtml=htm\n");
-    ctx.options.convext = 1;
+    ctx.options.convert_extensions = 1;
     std::string name = "a.txt";
     EXPECT_FALSE(convert_extension(ctx, name, ConvertDirection::Download));
     EXPECT_EQ(name, "a.txt");
@@ -100,14 +100,14 @@ TEST_F(ExtensionListTest, TableLinesThatDoNotConvert) {
     EXPECT_TRUE(convert_extension(ctx, name, ConvertDirection::Download));
     EXPECT_EQ(name, "a.abcdefghijklmnopqrst");
 
-    ctx.options.convext = 0;  // the table is not even read
+    ctx.options.convert_extensions = 0;  // the table is not even read
     name = "b.html;1";
     EXPECT_FALSE(convert_extension(ctx, name, ConvertDirection::Download));
     EXPECT_EQ(name, "b.html;1");
 }
 
 TEST_F(ExtensionListTest, MissingTableConvertsNothing) {
-    ctx.options.convext = 1;
+    ctx.options.convert_extensions = 1;
     std::string name = "x.html;4";
     EXPECT_FALSE(convert_extension(ctx, name, ConvertDirection::Download));
     EXPECT_EQ(name, "x.html");

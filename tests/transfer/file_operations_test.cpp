@@ -157,7 +157,7 @@ TEST_F(FileOperations, RemoteDirectoriesAndTheHistoryPrompt) {
     EXPECT_EQ(ctx.panes.remote_dirs->count(), 2);  // ".." and "inner"
 
     // DOUPDATE off: removed, and the list is left as it was.
-    ctx.options.doupdate = 0;
+    ctx.options.relist_after_change = 0;
     select(*ctx.panes.remote_dirs, {"inner"});
     answers = {delete_answer::yes};
     remove_directory(ctx, PaneSide::Remote, hooks);

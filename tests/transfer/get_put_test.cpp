@@ -30,7 +30,7 @@ using ::testing::IsEmpty;
 class GetPut : public WithScriptedServer<TransferTest> {
 protected:
     GetPut() {
-        ctx.settings.hash = 1;
+        ctx.settings.show_transfer_dialog = 1;
         ctx.session.passive = 1;
         ctx.options.mode = 'I';
         ctx.current_remote_dir = "/pub";
@@ -76,7 +76,7 @@ TEST_F(GetPut, TypeIsSentOnlyWhenItChanges) {
 }
 
 TEST_F(GetPut, AutomaticModeChoosesByExtension) {
-    ctx.options.amode = 1;
+    ctx.options.auto_mode = 1;
     int mode_changes = 0;
     ctx.events.on_mode_changed = [&] { ++mode_changes; };
     server.expect("PASV").passive_reply().expect("RETR readme.txt").reply("150 go")
@@ -95,7 +95,7 @@ TEST_F(GetPut, AutomaticModeChoosesByExtension) {
 }
 
 TEST_F(GetPut, StouRefusedIsSentAgainAsStor) {
-    ctx.options.stou = 1;
+    ctx.options.send_unique = 1;
     const std::string bytes = binary_bytes(3000);
     write_file(path("up.bin"), bytes);
     server.expect("TYPE I").reply("200 binary")
@@ -311,7 +311,7 @@ TEST_F(DiskFull, AnAbortAnsweredOnceLeavesNoReplyAwaited) {
 // An upload stopped before the end of its file (here by Cancel after some chunks) must not
 // close the data connection normally: the server would store the part and confirm it.
 TEST_F(GetPut, AnUploadCancelledMidwayIsNoSuccessAndTheServerSeesAFailure) {
-    ctx.settings.sbp = 80;
+    ctx.settings.send_chunk_bytes = 80;
     write_file(path("big.bin"), binary_bytes(200000));
     server.expect("TYPE I").reply("200 binary")
           .expect("PASV").passive_reply().expect("STOR big.bin").reply("150 go").data_receive()

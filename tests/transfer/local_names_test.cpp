@@ -57,7 +57,7 @@ TEST_F(LocalNameTest, LongNamesKeepTheLastComponent) {
 
 TEST_F(LocalNameTest, ConversionTableAppliesToLongNamesAndShortExtensions) {
     write_table("html=htm\nREADME=README.TXT\ntext=document\n");
-    ctx.options.convext = 1;
+    ctx.options.convert_extensions = 1;
     EXPECT_EQ(make_local_name(ctx, "docs/index.html;2", long_volume()), "index.htm");
     EXPECT_EQ(make_local_name(ctx, "data.txt;7", long_volume()), "data.txt");
     EXPECT_EQ(make_local_name(ctx, "README", long_volume()), "README.TXT");
@@ -94,7 +94,7 @@ TEST_F(LocalNameTest, Os400PathsAreFlattenedIntoOneName) {
 }
 
 TEST_F(LocalNameTest, ReceiveUniqueNumbersTakenNames) {
-    ctx.options.recu = 1;
+    ctx.options.receive_unique = 1;
     touch("notes.txt");
     EXPECT_EQ(make_local_name(ctx, "notes.txt", short_volume()), "notes000.txt");
     touch("notes000.txt");
@@ -109,12 +109,12 @@ TEST_F(LocalNameTest, ReceiveUniqueNumbersTakenNames) {
     ASSERT_EQ(::mkdir((downloads + "/subdir").c_str(), 0700), 0);
     EXPECT_EQ(make_local_name(ctx, "subdir", long_volume()), "subdir.000");
 
-    ctx.options.recu = 0;
+    ctx.options.receive_unique = 0;
     EXPECT_EQ(make_local_name(ctx, "notes.txt", short_volume()), "notes.txt");
 }
 
 TEST_F(LocalNameTest, ReceiveUniqueGivesUpAfterNinetyNineTries) {
-    ctx.options.recu = 1;
+    ctx.options.receive_unique = 1;
     touch("x");
     for (int i = 0; i < 100; ++i) {
         char name[8];
@@ -125,7 +125,7 @@ TEST_F(LocalNameTest, ReceiveUniqueGivesUpAfterNinetyNineTries) {
 }
 
 TEST_F(LocalNameTest, NumberedNamesStayWithinTheVolumeLimit) {
-    ctx.options.recu = 1;
+    ctx.options.receive_unique = 1;
     const std::string name(25, 'n');
     touch(name);
     const std::string local = make_local_name(ctx, name, {downloads, 28});
@@ -145,7 +145,7 @@ TEST_F(LocalNameTest, HostileNamesNeverLeaveTheFolder) {
         for (int host_type : host_types)
             for (const auto& volume : volumes)
                 for (const auto& remote : hostile) {
-                    ctx.options.convext = convext;
+                    ctx.options.convert_extensions = convext;
                     ctx.session.host_type = host_type;
                     const std::string local = make_local_name(ctx, remote, volume);
                     SCOPED_TRACE(::testing::Message() << "remote [" << remote << "] type "
@@ -156,12 +156,12 @@ TEST_F(LocalNameTest, HostileNamesNeverLeaveTheFolder) {
                     EXPECT_EQ(local.find_first_of(std::string("/\\\0", 3)), std::string::npos);
                     for (char c : local) EXPECT_GE(static_cast<unsigned char>(c), 0x20);
                 }
-    ctx.options.convext = 0;
+    ctx.options.convert_extensions = 0;
     ctx.session.host_type = host_type_automatic;
     EXPECT_EQ(make_local_name(ctx, "../../etc/passwd", long_volume()), "passwd");
     EXPECT_EQ(make_local_name(ctx, "a\\b/../..", long_volume()), "aaremote");
     EXPECT_EQ(make_local_name(ctx, "x\r\nDELE y", long_volume()), "x__DELE y");
-    ctx.options.convext = 1;
+    ctx.options.convert_extensions = 1;
     EXPECT_EQ(make_local_name(ctx, "index.xx", long_volume()), "index..._.._escape");
 }
 

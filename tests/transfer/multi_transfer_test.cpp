@@ -65,7 +65,7 @@ protected:
     void SetUp() override {
         ctx.panes.local_files = &local_files;
         ctx.panes.remote_files = &remote_files;
-        ctx.options.bell = 1;
+        ctx.options.play_sounds = 1;
         LoggedOnTest::SetUp();
     }
     PaneHooks hooks() {
@@ -112,7 +112,7 @@ TEST_F(Worker, SelectedFilesMoveOnTheWorkerAndPanesStayOnTheOwner) {
     write_file(path("up.txt"), "up we go");
     list_local(ctx);
     select(local_files, {"up.txt"});
-    ctx.options.doupdate = 1;
+    ctx.options.relist_after_change = 1;
     ASSERT_TRUE(worker.start(PaneTransfer::Upload, false));
     ASSERT_TRUE(wait(worker, 10s));
     EXPECT_EQ(read_file((ftpd.home() / "up.txt").string()), "up we go");
@@ -124,7 +124,7 @@ TEST_F(Worker, PromptInversionAndCancelledTypedName) {
     write_file((ftpd.home() / "a.bin").string(), "A");
     list_remote_fresh(ctx);
     select(remote_files, {"a.bin"});
-    ctx.options.prompt = 0;
+    ctx.options.prompt_for_names = 0;
     prompter.push_answer("renamed.bin");  // Shift held: asked for the destination name
     TransferWorker worker(ctx, hooks());
     ASSERT_TRUE(worker.start(PaneTransfer::Download, true));
@@ -156,7 +156,7 @@ TEST_F(Worker, FilesNamedByPathGoUpUnderTheirOwnNamesSkippingWhatIsGone) {
     write_file(two, "second");
     const std::string gone = (elsewhere.path() / "gone.txt").string();
     const std::string folder = elsewhere.path().string();
-    ctx.options.doupdate = 1;
+    ctx.options.relist_after_change = 1;
     TransferWorker worker(ctx, hooks());
     ASSERT_TRUE(worker.start_upload_files({one, gone, folder, two}));
     EXPECT_FALSE(worker.start_upload_files({one}));  // one worker at a time

@@ -92,7 +92,7 @@ TEST_F(ServerFeaturesTest, DownloadTakesTheServersModificationTime) {
     EXPECT_EQ(st.st_mtime, when);
 
     // With the option off the file keeps the time it was written at.
-    ctx.settings.mdtm = 0;
+    ctx.settings.keep_remote_times = 0;
     ASSERT_EQ(download_one(ctx, "old.txt", 1, 1, false), 2);
     ASSERT_EQ(::stat(path("old.txt").c_str(), &st), 0);
     EXPECT_GT(st.st_mtime, when + 86400);

@@ -18,12 +18,12 @@ protected:
 
 TEST_F(SoundTest, SettingsDefaultToTheProgramFolderAndKeysOverride) {
     write_file(ctx.config_path, "[_config_]\nusewave=0\nwav_error=/sounds/oops.wav\n");
-    ctx.options.usewave = 1;
+    ctx.options.use_wave_files = 1;
     load_sound_settings(ctx, dir);
     EXPECT_EQ(ctx.sounds.wav_connect, dir + "/connect.wav");
     EXPECT_EQ(ctx.sounds.wav_complete, dir + "/complete.wav");
     EXPECT_EQ(ctx.sounds.wav_error, "/sounds/oops.wav");
-    EXPECT_EQ(ctx.options.usewave, 0);
+    EXPECT_EQ(ctx.options.use_wave_files, 0);
 }
 
 TEST_F(SoundTest, WaveFilesPlayForEachEvent) {
@@ -46,11 +46,11 @@ TEST_F(SoundTest, MissingOrUnplayableFilesAndBeepModeGiveTheEventsBeep) {
               (std::vector<BeepKind>{BeepKind::Asterisk, BeepKind::Simple, BeepKind::Exclamation}));
 
     load_sound_settings(ctx, dir);
-    ctx.options.usewave = 0;
+    ctx.options.use_wave_files = 0;
     play_event_sound(ctx, SoundEvent::Complete);
     EXPECT_TRUE(sound.played().empty());
 
-    ctx.options.usewave = 1;
+    ctx.options.use_wave_files = 1;
     sound.set_playable(false);
     play_event_sound(ctx, SoundEvent::Error);
     EXPECT_EQ(sound.played(), std::vector<std::string>{dir + "/error.wav"});
@@ -60,13 +60,13 @@ TEST_F(SoundTest, MissingOrUnplayableFilesAndBeepModeGiveTheEventsBeep) {
 
 TEST_F(SoundTest, BellOffSilencesOnlyTheInteractiveCallers) {
     load_sound_settings(ctx, dir);
-    ctx.options.bell = 0;
+    ctx.options.play_sounds = 0;
     play_event_sound_if_enabled(ctx, SoundEvent::Error);
     EXPECT_TRUE(sound.played().empty());
     EXPECT_EQ(sound.beeps(), 0);
     play_event_sound(ctx, SoundEvent::Complete);  // the batch run sounds regardless
     EXPECT_EQ(sound.played().size(), 1u);
-    ctx.options.bell = 1;
+    ctx.options.play_sounds = 1;
     play_event_sound_if_enabled(ctx, SoundEvent::Error);
     EXPECT_EQ(sound.played().size(), 2u);
 }

@@ -30,7 +30,7 @@ protected:
         ctx.session.user = "anna";
         ctx.session.password = "secret";
         ctx.session.passive = GetParam() ? 1 : 0;
-        ctx.settings.hash = 1;
+        ctx.settings.show_transfer_dialog = 1;
         ctx.connected = false;  // the logon connects for real
         ASSERT_TRUE(logon(ctx)) << ftpd.log_text() << ::testing::PrintToString(view.lines());
         ctx.remote.listing_file = path("listing.txt");
@@ -90,7 +90,7 @@ TEST_P(RealServer, AsciiLineEndsAreConvertedAtTheLocalFile) {
 }
 
 TEST_P(RealServer, StouLetsTheServerNameTheFile) {
-    ctx.options.stou = 1;
+    ctx.options.send_unique = 1;
     write_file(path("u.bin"), binary_bytes(10000));
     std::string command = "STOR u.bin";
     ASSERT_TRUE(put_file(ctx, command, path("u.bin"), TransferMode::Binary).complete());

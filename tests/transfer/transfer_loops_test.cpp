@@ -24,8 +24,8 @@ using ::testing::IsEmpty;
 class TransferLoops : public TransferTest {
 protected:
     TransferLoops() {
-        ctx.settings.hash = 1;
-        ctx.settings.tranrate = 0;
+        ctx.settings.show_transfer_dialog = 1;
+        ctx.settings.rates_in_bytes = 0;
     }
     std::string status_at(std::int64_t bytes, std::int64_t start, std::int64_t now,
                           std::int64_t total = 0) {
@@ -80,7 +80,7 @@ TEST_F(TransferLoops, WorkedExampleAndThrottle) {
 }
 
 TEST_F(TransferLoops, PlainCountWithoutTheDialogIsNotThrottled) {
-    ctx.settings.hash = 0;
+    ctx.settings.show_transfer_dialog = 0;
     EXPECT_EQ(status_at(10, 0, 1000), "10");
     EXPECT_EQ(status_at(20, 0, 1001), "20");
     EXPECT_EQ(status_at(0, 0, 0), "");
@@ -125,7 +125,7 @@ TEST_F(TransferLoops, SummaryLineAndExpectedSizeReset) {
     report_transfer_summary(ctx, "Received", 51200, 5000, 7000, false);
     EXPECT_TRUE(view.contains("Received 51200 bytes in 2.0 secs, (250.00 Kbps), transfer succeeded"));
     EXPECT_EQ(ctx.transfer.expected_size, 0);
-    ctx.settings.tranrate = 1;
+    ctx.settings.rates_in_bytes = 1;
     report_transfer_summary(ctx, "Transmitted", 2048, 5000, 5040, true);
     EXPECT_TRUE(view.contains("Transmitted 2048 bytes in 0.1 secs, (20.00 KBps), transfer failed"));
 }
@@ -156,7 +156,7 @@ TEST(ExpectedSize, Percent) {
 
 TEST_F(TransferLoops, AsciiReceiveTurnsCrLfIntoLfAcrossChunkEdges) {
     ctx.control.state().current_type = 'A';
-    ctx.settings.rbp = 80;
+    ctx.settings.receive_chunk_bytes = 80;
     // The CR of the first line end is the 80th byte: its LF comes with the next chunk.
     const std::string wire = std::string(79, 'a') + "\r\n" + "b\rc\r\r\n" + "end\r";
     DataPair pair(ctx);
@@ -171,7 +171,7 @@ TEST_F(TransferLoops, AsciiReceiveTurnsCrLfIntoLfAcrossChunkEdges) {
 
 TEST_F(TransferLoops, BinaryReceiveIsByteExact) {
     ctx.control.state().current_type = 'I';
-    ctx.settings.rbp = 100;
+    ctx.settings.receive_chunk_bytes = 100;
     const std::string bytes = binary_bytes(5000) + "\r\n\r";
     DataPair pair(ctx);
     pair.serve(bytes);
@@ -221,7 +221,7 @@ TEST_F(TransferLoops, NoDataSocketOrNoConnectionDoesNothing) {
 
 TEST_F(TransferLoops, AsciiSendTurnsLfIntoCrLfAndKeepsExistingCrLf) {
     ctx.control.state().current_type = 'A';
-    ctx.settings.sbp = 80;
+    ctx.settings.send_chunk_bytes = 80;
     const std::string text = std::string(79, 'x') + "\r\n" + "two\n\nthree\r\n";
     write_file(path("up.txt"), text);
     DataPair pair(ctx);
@@ -234,7 +234,7 @@ TEST_F(TransferLoops, AsciiSendTurnsLfIntoCrLfAndKeepsExistingCrLf) {
 
 TEST_F(TransferLoops, BinarySendIsByteExactAndShowsProgress) {
     ctx.control.state().current_type = 'I';
-    ctx.settings.sbp = 512;
+    ctx.settings.send_chunk_bytes = 512;
     const std::string bytes = binary_bytes(20000);
     write_file(path("up.bin"), bytes);
     DataPair pair(ctx);
@@ -248,7 +248,7 @@ TEST_F(TransferLoops, BinarySendIsByteExactAndShowsProgress) {
 }
 
 TEST_F(TransferLoops, MissingFileToSendFailsWithTheErrorSound) {
-    ctx.options.bell = 1;
+    ctx.options.play_sounds = 1;
     DataPair pair(ctx);
     EXPECT_EQ(send_file_data(ctx, path("gone.bin")).status, TransferStatus::LocalError);
     EXPECT_TRUE(view.contains("failed to open file " + path("gone.bin") + " (2)"));

@@ -107,9 +107,9 @@ protected:
 TEST_F(TreeTransfer, ThreeLevelTreeGoesDownAndUpByteForByte) {
     make_three_level_tree(ftpd.home() / "tree");
     ctx.transfer.progress = &watch;
-    ctx.settings.hash = 1;
-    ctx.options.bell = 1;
-    ctx.options.prompt = 1;  // the walk asks nothing: a prompt would find no answer queued
+    ctx.settings.show_transfer_dialog = 1;
+    ctx.options.play_sounds = 1;
+    ctx.options.prompt_for_names = 1;  // the walk asks nothing: a prompt would find no answer queued
     list_local(ctx);
     list_remote_fresh(ctx);
     ASSERT_TRUE(select_by_name(ctx, *ctx.panes.remote_dirs, "tree"));
@@ -123,9 +123,9 @@ TEST_F(TreeTransfer, ThreeLevelTreeGoesDownAndUpByteForByte) {
     // The transfer log stayed where the walk started, one line per file.
     const std::string log = slurp(dir.path() / "VARNIX.LOG");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5) << log;
-    EXPECT_EQ(ctx.settings.hash, 1);
-    EXPECT_EQ(ctx.options.bell, 1);
-    EXPECT_EQ(ctx.options.prompt, 1);
+    EXPECT_EQ(ctx.settings.show_transfer_dialog, 1);
+    EXPECT_EQ(ctx.options.play_sounds, 1);
+    EXPECT_EQ(ctx.options.prompt_for_names, 1);
     EXPECT_THAT(prompter.requests(), IsEmpty());
     EXPECT_EQ(watch.dialogs, 0);
     EXPECT_EQ(sound.beeps() + static_cast<int>(sound.played().size()), 1);  // one completion
@@ -310,18 +310,18 @@ TEST_F(HostileTree, ServerGoneMidWalkStopsWithMessageAndKeepsPartialFile) {
 
 TEST(QuietTransferScope, RestoresTheSettingsAfterAnEarlyReturn) {
     TransferContext ctx;
-    ctx.settings.hash = 1;
-    ctx.options.bell = 1;
-    ctx.options.prompt = 1;
+    ctx.settings.show_transfer_dialog = 1;
+    ctx.options.play_sounds = 1;
+    ctx.options.prompt_for_names = 1;
     auto walk = [&] {
         QuietTransferScope quiet(ctx);
-        EXPECT_EQ(ctx.settings.hash + ctx.options.bell + ctx.options.prompt, 0);
+        EXPECT_EQ(ctx.settings.show_transfer_dialog + ctx.options.play_sounds + ctx.options.prompt_for_names, 0);
         return;  // the walk failed half-way
     };
     walk();
-    EXPECT_EQ(ctx.settings.hash, 1);
-    EXPECT_EQ(ctx.options.bell, 1);
-    EXPECT_EQ(ctx.options.prompt, 1);
+    EXPECT_EQ(ctx.settings.show_transfer_dialog, 1);
+    EXPECT_EQ(ctx.options.play_sounds, 1);
+    EXPECT_EQ(ctx.options.prompt_for_names, 1);
 }
 
 TEST(SafeRemoteDirName, RefusesNamesThatAreNotOneComponent) {
@@ -380,7 +380,7 @@ TEST_F(SlowTree, CancelDuringAFolderFilesEndsTheWholeWalk) {
     EXPECT_FALSE(fs::exists(dir.path() / "tree" / "b" / "later.bin"));
     EXPECT_FALSE(fs::exists(dir.path() / "tree" / "c" / "later.bin"));
     EXPECT_EQ(fs::path(ctx.local_dir), fs::canonical(dir.path()));
-    EXPECT_EQ(ctx.settings.hash, 1);  // restored after the cancelled walk
+    EXPECT_EQ(ctx.settings.show_transfer_dialog, 1);  // restored after the cancelled walk
 }
 
 }  // namespace

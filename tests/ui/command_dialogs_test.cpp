@@ -48,8 +48,8 @@ protected:
             << "[_config_]\nSESSION=work\nAUTOSAVE=1\n[work]\nHOST=127.0.0.1\nUID=anna\n";
         std::ofstream(ctx.user_profile_path, std::ios::binary) << "[Extensions]\ntxt=/bin/true ^.txt\n";
         ctx.session.name = "work";
-        ctx.options.bell = 0;
-        ctx.settings.hash = 0;
+        ctx.options.play_sounds = 0;
+        ctx.settings.show_transfer_dialog = 0;
         ctx.set_services(Services{nullptr, &prompter, &boxes, &timers, &sound, &invoker});
         install_blocking_hook(ctx);
         window = std::make_unique<ui::MainWindow>(ctx, 0, 0);

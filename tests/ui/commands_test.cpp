@@ -55,8 +55,8 @@ protected:
         ctx.session.password = "secret";
         ctx.session.passive = 1;
         ctx.options.mode = 'I';
-        ctx.options.bell = 0;
-        ctx.settings.hash = 0;
+        ctx.options.play_sounds = 0;
+        ctx.settings.show_transfer_dialog = 0;
         ctx.set_services(Services{nullptr, &prompter, &boxes, &timers, &sound, &invoker});
         install_blocking_hook(ctx);
     }
@@ -328,7 +328,7 @@ TEST_F(SlowWindowCommandsTest, CancelKeepsThePartialFileAndTheNextConnectResumes
     // Close, connect again: the resume is offered and the file comes out byte for byte.
     command(9000);
     ASSERT_FALSE(ctx.connected.load());
-    ctx.settings.proreget = 1;
+    ctx.settings.auto_reget = 1;
     boxes.push_answer(mb::id_yes);
     command(9000);
     ASSERT_TRUE(QTest::qWaitFor([&] { return fs::file_size(local.path() / "big.bin") == big.size(); }, 60000));

@@ -297,7 +297,7 @@ TEST_F(DragDropTest, PressesSelectAndTheDragSettingGatesDraggingOut) {
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, second + QPoint(50, 20));
     EXPECT_EQ(drags, 1);
     EXPECT_EQ(dragged, 2u) << "the selection goes whole, not a new range";
-    ctx.settings.prodrag = 0;
+    ctx.settings.drag_and_drop = 0;
     QTest::mouseClick(viewport, Qt::LeftButton, {}, second);
     EXPECT_FALSE(files->dragEnabled()) << "no dragging out with drag and drop switched off";
     QTest::mousePress(viewport, Qt::LeftButton, {}, second);

@@ -121,7 +121,7 @@ protected:
 TEST_F(CustomFontKeys, CancelStillSwitchesToTheCustomFontAndWritesTheValuesInForce) {
     ui::ListFonts fonts(ctx);
     fonts.apply_list_font(controls);
-    EXPECT_EQ(ctx.settings.font, 2);
+    EXPECT_EQ(ctx.settings.list_font, 2);
     EXPECT_EQ(local_list.font(), ui::stock_list_font(2));
 
     when_modal([](QWidget* modal) {
@@ -137,7 +137,7 @@ TEST_F(CustomFontKeys, CancelStillSwitchesToTheCustomFontAndWritesTheValuesInFor
     EXPECT_EQ(after.find("_config_", "FPITCH"), "49");
     EXPECT_EQ(after.find("_config_", "FNAME"), "Courier New");
     expect_rest_untouched();
-    EXPECT_EQ(ctx.settings.font, 4);
+    EXPECT_EQ(ctx.settings.list_font, 4);
     EXPECT_EQ(local_list.font().pixelSize(), 11);
     EXPECT_EQ(remote_list.font(), local_list.font());
     EXPECT_TRUE(read_file(ctx.config_path).starts_with("; kept as written\n"));
@@ -169,7 +169,7 @@ TEST_F(CustomFontKeys, TheChosenFontIsWrittenAndReadBackTheSame) {
     next.config_path = ctx.config_path;
     ui::ListFonts reread(next);
     const QFont font = reread.build_list_font();
-    EXPECT_EQ(next.settings.font, 4);
+    EXPECT_EQ(next.settings.list_font, 4);
     EXPECT_EQ(font.pixelSize(), 15);
     EXPECT_EQ(font.weight(), QFont::Bold);
     EXPECT_EQ(font.family(), real_fixed_family());

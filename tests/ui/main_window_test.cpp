@@ -183,12 +183,12 @@ TEST_F(MainWindowTest, MessageLinesShowTheNewestPairAndTheScrollBarMovesThroughT
 TEST_F(MainWindowTest, CommandRowOnTopAndTheStackedLayoutRelayOut) {
     ui::MainWindow& w = open(800, 600);
     const int plain_dirs_y = w.control(ctl::local_dirs)->y();
-    ctx.settings.bontop = 1;
+    ctx.settings.buttons_on_top = 1;
     w.apply_layout_settings();
     EXPECT_EQ(w.control(ctl::connect)->y(), 1);
     EXPECT_EQ(w.control(ctl::local_dirs)->y(), plain_dirs_y + ui::du_y(12, w.units().by));
-    ctx.settings.bontop = 0;
-    ctx.settings.layout = 1;
+    ctx.settings.buttons_on_top = 0;
+    ctx.settings.alternate_layout = 1;
     w.apply_layout_settings();
     EXPECT_EQ(static_cast<QPushButton*>(w.control(ctl::to_remote))->text(), "Transfer");
     EXPECT_GT(w.control(ctl::remote_files)->y(), w.control(ctl::local_files)->y());

@@ -60,8 +60,8 @@ TEST_F(OptionsTest, ProgramOptionsSaveWritesEveryKeyOnceAndClampsBuffers) {
               "VRFYDEL=1\nAUTOSTART=1\nVERBOSE=1\nVIEWER=less\nMAILADDR=user@example.org\n"
               "logfile=/tmp/transfers.log\ndolog=0\nDBLCLK=1\ntranrate=1\nSBP=1048576\n"
               "FONT=1\nSCALE=0\n");
-    EXPECT_EQ(ctx.settings.rbp, 80);
-    EXPECT_EQ(ctx.settings.sbp, transfer_buffer_limits::largest);
+    EXPECT_EQ(ctx.settings.receive_chunk_bytes, 80);
+    EXPECT_EQ(ctx.settings.send_chunk_bytes, transfer_buffer_limits::largest);
     EXPECT_EQ(ctx.settings.mail_address, "user@example.org");
     EXPECT_TRUE(ctx.messages.verbose());
     EXPECT_EQ(ini_mode(), 0600);
@@ -75,8 +75,8 @@ TEST_F(OptionsTest, BufferSizesInsideTheRangeAreKeptAndTextCannotBeTyped) {
     EXPECT_EQ(receive->text(), "65536");
     type(d, 959, "");
     click(d, 1);
-    EXPECT_EQ(ctx.settings.rbp, 65536);
-    EXPECT_EQ(ctx.settings.sbp, transfer_buffer_limits::smallest) << "an empty field counts as 0";
+    EXPECT_EQ(ctx.settings.receive_chunk_bytes, 65536);
+    EXPECT_EQ(ctx.settings.send_chunk_bytes, transfer_buffer_limits::smallest) << "an empty field counts as 0";
     EXPECT_FALSE(d.layout_changed());
 }
 
@@ -106,8 +106,8 @@ TEST_F(OptionsTest, SessionOptionsSaveKeepsOnlyOverridesAndAlwaysTheHostType) {
               "FIREWALL=0\n[work]\nHOST=h\nRECU=0\nBELL=0\n");
     ctx.session.name = "work";
     ctx.session.passive = 1;
-    ctx.options.recu = 0;
-    ctx.options.bell = 0;
+    ctx.options.receive_unique = 0;
+    ctx.options.play_sounds = 0;
     ctx.connected = true;
     SessionOptionsDialog d(ctx, hooks());
     EXPECT_TRUE(checked(d, 1860)) << "BELL off shows None";
@@ -123,10 +123,10 @@ TEST_F(OptionsTest, SessionOptionsSaveKeepsOnlyOverridesAndAlwaysTheHostType) {
               "[_config_]\nSTOU=0\nRECU=1\nPASVMODE=1\nDOUPDATE=1\nHASH=1\nPROMPT=0\n"
               "FORCLOW=0\nCONVEXT=0\nBELL=1\nusewave=1\nAMODE=0\nMODE=73\nSORTLBX=0\nVLINK=1\n"
               "FIREWALL=0\n[work]\nHOST=h\nSTOU=1\nTYPE=6000\n");
-    EXPECT_EQ(ctx.options.stou, 1);
-    EXPECT_EQ(ctx.options.recu, 1);
-    EXPECT_EQ(ctx.options.bell, 1);
-    EXPECT_EQ(ctx.options.usewave, 1);
+    EXPECT_EQ(ctx.options.send_unique, 1);
+    EXPECT_EQ(ctx.options.receive_unique, 1);
+    EXPECT_EQ(ctx.options.play_sounds, 1);
+    EXPECT_EQ(ctx.options.use_wave_files, 1);
     EXPECT_EQ(remote_listed, 1);
 }
 
@@ -142,9 +142,9 @@ TEST_F(OptionsTest, SessionOptionsModesAndHostType) {
     auto* types = control<QComboBox>(d, 107);
     types->setCurrentIndex(types->findData(int{dirlex::host::mvs}));
     click(d, 1);
-    EXPECT_EQ(ctx.options.amode, 1);
+    EXPECT_EQ(ctx.options.auto_mode, 1);
     EXPECT_EQ(ctx.options.mode, 'A');
-    EXPECT_EQ(ctx.options.vlink, 0);
+    EXPECT_EQ(ctx.options.links_as_directories, 0);
     EXPECT_EQ(ctx.session.use_firewall, 1);
     EXPECT_EQ(ctx.session.host_type, dirlex::host::mvs);
     EXPECT_EQ(remote_listed, 0) << "not connected";
@@ -165,7 +165,7 @@ TEST_F(OptionsTest, SaveAsDefaultWritesConfigOnlyAndKeepsMemory) {
     EXPECT_EQ(read_ini(), "[p]\nHOST=h\n\n[_config_]\nFIREWALL=0\nPASVMODE=0\nDOUPDATE=1\n"
                           "HASH=1\nSTOU=0\nRECU=0\nPROMPT=0\nFORCLOW=0\nCONVEXT=0\nBELL=1\n"
                           "usewave=0\nAMODE=1\nMODE=73\nVLINK=1\n");
-    EXPECT_EQ(ctx.options.amode, 0);
+    EXPECT_EQ(ctx.options.auto_mode, 0);
     EXPECT_EQ(ctx.options.mode, 'L');
     const std::string after_default = read_ini();
     click(d, 2);
@@ -185,7 +185,7 @@ TEST_F(OptionsTest, ProOptionsSaveWritesSortCodes) {
     set_checked(d, 1859, true);  // remote: date
     click(d, 1);
     EXPECT_EQ(read_ini(), "[_config_]\nPRODRAG=0\nPROREGET=1\nLFSORT=20\nRFSORT=3\n");
-    EXPECT_EQ(ctx.settings.lfsort, 0x14);
+    EXPECT_EQ(ctx.settings.local_sort, 0x14);
     EXPECT_EQ(remote_listed, 1);
     EXPECT_EQ(local_listed, 1);
 }
@@ -198,7 +198,7 @@ TEST_F(OptionsTest, ProOptionsStoreServerTimeAndIdleNoopOnlyAwayFromTheirDefault
     type(d, 2428, "99999");  // more than an hour is an hour
     click(d, 1);
     EXPECT_EQ(read_ini(), "[_config_]\nPRODRAG=1\nPROREGET=1\nLFSORT=1\nRFSORT=1\nMDTM=0\nIDLENOOP=3600\n");
-    EXPECT_EQ(ctx.settings.mdtm, 0);
+    EXPECT_EQ(ctx.settings.keep_remote_times, 0);
     EXPECT_EQ(ctx.settings.idle_noop, 3600);
 
     ProOptionsDialog again(ctx, hooks());
@@ -210,7 +210,7 @@ TEST_F(OptionsTest, ProOptionsStoreServerTimeAndIdleNoopOnlyAwayFromTheirDefault
 }
 
 TEST_F(OptionsTest, SortDialogChangesMemoryOnly) {
-    ctx.settings.rfsort = 0x12;
+    ctx.settings.remote_sort = 0x12;
     int listed = 0;
     SortDialog d(ctx.settings, Pane::Remote, [&] { ++listed; });
     EXPECT_TRUE(checked(d, 1853));
@@ -218,8 +218,8 @@ TEST_F(OptionsTest, SortDialogChangesMemoryOnly) {
     set_checked(d, 1851, true);
     set_checked(d, 1101, false);
     click(d, 1);
-    EXPECT_EQ(ctx.settings.rfsort, 0);
-    EXPECT_EQ(ctx.settings.lfsort, 1);
+    EXPECT_EQ(ctx.settings.remote_sort, 0);
+    EXPECT_EQ(ctx.settings.local_sort, 1);
     EXPECT_EQ(listed, 1);
     EXPECT_EQ(read_ini(), "");
 }

@@ -92,7 +92,7 @@ TEST_F(ProfileDialogTest, OkWithoutAutoSaveChangesNoFileButKeepsTheEdits) {
 
 TEST_F(ProfileDialogTest, OkWithAutoSaveSavesUnderTheHostWhenUnnamed) {
     write_ini("[_config_]\nAUTOSAVE=1\n");
-    ctx.settings.autosave = 1;
+    ctx.settings.auto_save_profiles = 1;
     ProfileDialog d(ctx, state, help);
     EXPECT_TRUE(checked(d, 837));
     set_name(d, "");
@@ -116,7 +116,7 @@ TEST_F(ProfileDialogTest, CancelLeavesTheFileAndTheWorkingCopyAlone) {
     const std::string before = read_ini();
     ctx.session.name = "current";
     ctx.session.host = "current.example.org";
-    ctx.options.recu = 1;
+    ctx.options.receive_unique = 1;
     ProfileDialog d(ctx, state, help);
     set_name(d, "old");  // loading a profile touches the session options
     type(d, 106, "edited");
@@ -125,7 +125,7 @@ TEST_F(ProfileDialogTest, CancelLeavesTheFileAndTheWorkingCopyAlone) {
     EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_EQ(read_ini(), before);
     EXPECT_EQ(state.working.host, "current.example.org");
-    EXPECT_EQ(ctx.options.recu, 1);
+    EXPECT_EQ(ctx.options.receive_unique, 1);
 }
 
 TEST_F(ProfileDialogTest, NamesThatWouldCorruptTheFileAreRefused) {

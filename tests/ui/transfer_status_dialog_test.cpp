@@ -30,7 +30,7 @@ protected:
     TransferStatus() {
         ctx.set_services(Services{&view, &prompter, &boxes, &qt_timers, &sound});
         install_blocking_hook(ctx);
-        ctx.settings.hash = 1;
+        ctx.settings.show_transfer_dialog = 1;
         ctx.session.passive = 1;
         ctx.transfer.progress = &display;
         owner.resize(600, 400);
@@ -121,7 +121,7 @@ TEST_F(TransferStatus, UnknownAndEmptySizesShowNoBarButTheStatusLine) {
 }
 
 TEST_F(TransferStatus, WithoutHashTheCountGoesToTheStatusFieldOfTheDirection) {
-    ctx.settings.hash = 0;
+    ctx.settings.show_transfer_dialog = 0;
     open_with("Sending binary file a.bin (10 bytes)");
     EXPECT_EQ(display.dialog(), nullptr);
     set_status_field(ctx, "10");

@@ -70,12 +70,12 @@ ProOptionsDialog::ProOptionsDialog(NetContext& ctx, OptionsHooks hooks, QWidget*
                   QList<QWidget*>{save, cancel, help});
 
     const ProgramSettings& s = ctx_.settings;
-    drag_->setChecked(s.prodrag != 0);
-    reget_->setChecked(s.proreget != 0);
-    mdtm_->setChecked(s.mdtm != 0);
+    drag_->setChecked(s.drag_and_drop != 0);
+    reget_->setChecked(s.auto_reget != 0);
+    mdtm_->setChecked(s.keep_remote_times != 0);
     idle_noop_->setText(QString::number(s.idle_noop));
-    local_->set_code(s.lfsort);
-    remote_->set_code(s.rfsort);
+    local_->set_code(s.local_sort);
+    remote_->set_code(s.remote_sort);
 
     install_help_keys(*this, hooks_.help, pro_options_help);
     connect(save, &QPushButton::clicked, this, &ProOptionsDialog::save_clicked);
@@ -85,30 +85,28 @@ ProOptionsDialog::ProOptionsDialog(NetContext& ctx, OptionsHooks hooks, QWidget*
 
 void ProOptionsDialog::save_clicked() {
     ProgramSettings& s = ctx_.settings;
-    s.prodrag = drag_->isChecked() ? 1 : 0;
-    s.proreget = reget_->isChecked() ? 1 : 0;
-    s.mdtm = mdtm_->isChecked() ? 1 : 0;
+    s.drag_and_drop = drag_->isChecked() ? 1 : 0;
+    s.auto_reget = reget_->isChecked() ? 1 : 0;
+    s.keep_remote_times = mdtm_->isChecked() ? 1 : 0;
     s.idle_noop = static_cast<int>(field_number(idle_noop_, 0, max_idle_noop_s));
-    s.lfsort = local_->code();
-    s.rfsort = remote_->code();
+    s.local_sort = local_->code();
+    s.remote_sort = remote_->code();
     (void)update_config_file(ctx_, [&](IniFile& ini) {
         IniStatus status;
-        for (const auto& [key, value] : {std::pair<std::string_view, int>{"PRODRAG", s.prodrag},
-                                         {"PROREGET", s.proreget},
-                                         {"LFSORT", s.lfsort},
-                                         {"RFSORT", s.rfsort}})
+        for (const auto field : {&ProgramSettings::drag_and_drop, &ProgramSettings::auto_reget,
+                                 &ProgramSettings::local_sort, &ProgramSettings::remote_sort})
             if (status.ok())
-                status = ini.put_uint(config_section, key, static_cast<std::uint32_t>(value));
+                status = ini.put_uint(config_section, setting_key(field),
+                                      static_cast<std::uint32_t>(s.*field));
         // The newer keys are stored only while they differ from their defaults, so a file
         // written by an older version reads the same after a Save.
         const ProgramSettings defaults;
-        for (const auto& [key, value, fallback] :
-             {std::tuple<std::string_view, int, int>{"MDTM", s.mdtm, defaults.mdtm},
-              {"IDLENOOP", s.idle_noop, defaults.idle_noop}}) {
+        for (const auto field : {&ProgramSettings::keep_remote_times, &ProgramSettings::idle_noop}) {
             if (!status.ok()) break;
-            status = value == fallback
-                         ? ini.put(config_section, key, std::nullopt)
-                         : ini.put_uint(config_section, key, static_cast<std::uint32_t>(value));
+            status = s.*field == defaults.*field
+                         ? ini.put(config_section, setting_key(field), std::nullopt)
+                         : ini.put_uint(config_section, setting_key(field),
+                                        static_cast<std::uint32_t>(s.*field));
         }
         return status;
     });
@@ -123,7 +121,7 @@ SortDialog::SortDialog(ProgramSettings& settings, Pane pane, std::function<void(
     setObjectName(QStringLiteral("DLG_SORT"));
     setWindowTitle(pane == Pane::Local ? tr("Sort Options - Local") : tr("Sort Options - Remote"));
     choice_ = new SortChoice(tr("Sort Order"), 1851, 1101, this);
-    choice_->set_code(pane == Pane::Local ? settings.lfsort : settings.rfsort);
+    choice_->set_code(pane == Pane::Local ? settings.local_sort : settings.remote_sort);
     auto* ok = make_button(this, control_id::ok, tr("OK"));
     auto* cancel = make_button(this, control_id::cancel, tr("Cancel"));
     ok->setDefault(true);
@@ -132,7 +130,7 @@ SortDialog::SortDialog(ProgramSettings& settings, Pane pane, std::function<void(
     layout->addLayout(button_row({ok, cancel}));
     set_tab_chain(choice_->tab_chain() + QList<QWidget*>{ok, cancel});
     connect(ok, &QPushButton::clicked, this, [this] {
-        (pane_ == Pane::Local ? settings_.lfsort : settings_.rfsort) = choice_->code();
+        (pane_ == Pane::Local ? settings_.local_sort : settings_.remote_sort) = choice_->code();
         if (relist_) relist_();
         accept();
     });

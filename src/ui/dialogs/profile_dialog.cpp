@@ -174,7 +174,7 @@ void ProfileDialog::open_profile() {
         state_.working.password = cut_to(ctx_.settings.mail_address, session_limits::password);
         password_->setText(shown_text(state_.working.password));
     }
-    autosave_->setChecked(ctx_.settings.autosave != 0);
+    autosave_->setChecked(ctx_.settings.auto_save_profiles != 0);
 }
 
 // Fills every field from the working copy and the profile's COMMENT.
@@ -252,7 +252,7 @@ bool ProfileDialog::take_fields(bool for_saving) {
         name_->setFocus();
         return false;
     }
-    ctx_.settings.autosave = autosave_->isChecked() ? 1 : 0;
+    ctx_.settings.auto_save_profiles = autosave_->isChecked() ? 1 : 0;
     Session& w = state_.working;
     w.host = host;
     w.name = name;
@@ -300,7 +300,7 @@ void ProfileDialog::save_clicked() {
 
 void ProfileDialog::ok_clicked() {
     if (!take_fields(autosave_->isChecked())) return;
-    if (ctx_.settings.autosave) save_current();
+    if (ctx_.settings.auto_save_profiles) save_current();
     accept();
 }
 

@@ -134,78 +134,79 @@ void ProgramOptionsDialog::build() {
 
 void ProgramOptionsDialog::show_settings() {
     const ProgramSettings& s = ctx_.settings;
-    layout_->setChecked(s.layout != 0);
-    buttons_on_top_->setChecked(s.bontop != 0);
-    long_dir_->setChecked(s.longdir != 0);
-    autosave_->setChecked(s.autosave != 0);
-    verify_delete_->setChecked(s.vrfydel != 0);
-    autostart_->setChecked(s.autostart != 0);
+    layout_->setChecked(s.alternate_layout != 0);
+    buttons_on_top_->setChecked(s.buttons_on_top != 0);
+    long_dir_->setChecked(s.full_directory_info != 0);
+    autosave_->setChecked(s.auto_save_profiles != 0);
+    verify_delete_->setChecked(s.verify_deletions != 0);
+    autostart_->setChecked(s.connect_at_start != 0);
     debug_->setChecked(s.verbose != 0);
     viewer_->setText(shown_text(read_viewer(ctx_)));
     mail_->setText(shown_text(s.mail_address));
     const LogSettings log = read_log_settings(ctx_);
     log_file_->setText(shown_text(log.file));
     log_enabled_->setChecked(log.enabled);
-    if (QAbstractButton* b = double_click_->button(s.dblclk < 0 || s.dblclk > 2 ? 2 : s.dblclk))
+    if (QAbstractButton* b = double_click_->button(s.double_click_action < 0 || s.double_click_action > 2 ? 2 : s.double_click_action))
         b->setChecked(true);
-    rates_->button(s.tranrate == 1 ? 1 : 0)->setChecked(true);
-    receive_bytes_->setText(QString::number(s.rbp));
-    send_bytes_->setText(QString::number(s.sbp));
-    if (QAbstractButton* b = font_->button(s.font)) b->setChecked(true);
-    scale_->setChecked(s.scale != 0);
+    rates_->button(s.rates_in_bytes == 1 ? 1 : 0)->setChecked(true);
+    receive_bytes_->setText(QString::number(s.receive_chunk_bytes));
+    send_bytes_->setText(QString::number(s.send_chunk_bytes));
+    if (QAbstractButton* b = font_->button(s.list_font)) b->setChecked(true);
+    scale_->setChecked(s.scale_fonts != 0);
 }
 
 void ProgramOptionsDialog::save_clicked() {
     ProgramSettings& s = ctx_.settings;
-    const int old_layout = s.layout, old_bontop = s.bontop;
+    const int old_layout = s.alternate_layout, old_bontop = s.buttons_on_top;
     const auto flag = [](const QCheckBox* box) { return box->isChecked() ? 1 : 0; };
-    s.layout = flag(layout_);
-    s.bontop = flag(buttons_on_top_);
-    s.longdir = flag(long_dir_);
-    s.autosave = flag(autosave_);
-    s.vrfydel = flag(verify_delete_);
-    s.autostart = flag(autostart_);
+    s.alternate_layout = flag(layout_);
+    s.buttons_on_top = flag(buttons_on_top_);
+    s.full_directory_info = flag(long_dir_);
+    s.auto_save_profiles = flag(autosave_);
+    s.verify_deletions = flag(verify_delete_);
+    s.connect_at_start = flag(autostart_);
     s.verbose = flag(debug_);
     const std::string viewer = field_text(viewer_, config_limits::viewer);
     s.mail_address = field_text(mail_, config_limits::mail_address);
     const std::string log_file = field_text(log_file_, config_limits::logfile);
-    s.dolog = flag(log_enabled_);
-    s.dblclk = double_click_->checkedId() == 0 ? 0 : double_click_->checkedId() == 1 ? 1 : 2;
-    s.tranrate = rates_->checkedId() == 1 ? 1 : 0;
+    s.log_transfers = flag(log_enabled_);
+    s.double_click_action = double_click_->checkedId() == 0 ? 0 : double_click_->checkedId() == 1 ? 1 : 2;
+    s.rates_in_bytes = rates_->checkedId() == 1 ? 1 : 0;
     namespace limits = transfer_buffer_limits;
-    s.rbp = static_cast<int>(field_number(receive_bytes_, limits::smallest, limits::largest));
-    s.sbp = static_cast<int>(field_number(send_bytes_, limits::smallest, limits::largest));
-    if (font_->checkedId() >= 0) s.font = font_->checkedId();
-    s.scale = flag(scale_);
+    s.receive_chunk_bytes = static_cast<int>(field_number(receive_bytes_, limits::smallest, limits::largest));
+    s.send_chunk_bytes = static_cast<int>(field_number(send_bytes_, limits::smallest, limits::largest));
+    if (font_->checkedId() >= 0) s.list_font = font_->checkedId();
+    s.scale_fonts = flag(scale_);
     ctx_.messages.set_verbose(s.verbose == 1);
-    layout_changed_ = s.layout != old_layout || s.bontop != old_bontop;
+    layout_changed_ = s.alternate_layout != old_layout || s.buttons_on_top != old_bontop;
 
     (void)update_config_file(ctx_, [&](IniFile& ini) {
         IniStatus status;
-        const auto number = [&](std::string_view key, int value) {
+        const auto number = [&](int ProgramSettings::*field) {
             if (status.ok())
-                status = ini.put_uint(config_section, key, static_cast<std::uint32_t>(value));
+                status = ini.put_uint(config_section, setting_key(field),
+                                      static_cast<std::uint32_t>(s.*field));
         };
         const auto text = [&](std::string_view key, const std::string& value) {
             if (status.ok()) status = ini.put(config_section, key, value);
         };
-        number("LAYOUT", s.layout);
-        number("BONTOP", s.bontop);
-        number("LONGDIR", s.longdir);
-        number("AUTOSAVE", s.autosave);
-        number("VRFYDEL", s.vrfydel);
-        number("AUTOSTART", s.autostart);
-        number("VERBOSE", s.verbose);
+        number(&ProgramSettings::alternate_layout);
+        number(&ProgramSettings::buttons_on_top);
+        number(&ProgramSettings::full_directory_info);
+        number(&ProgramSettings::auto_save_profiles);
+        number(&ProgramSettings::verify_deletions);
+        number(&ProgramSettings::connect_at_start);
+        number(&ProgramSettings::verbose);
         text("VIEWER", viewer);
         text("MAILADDR", s.mail_address);
         text("logfile", log_file);
-        number("dolog", s.dolog);
-        number("DBLCLK", s.dblclk);
-        number("tranrate", s.tranrate);
-        number("RBP", s.rbp);
-        number("SBP", s.sbp);
-        number("FONT", s.font);
-        number("SCALE", s.scale);
+        number(&ProgramSettings::log_transfers);
+        number(&ProgramSettings::double_click_action);
+        number(&ProgramSettings::rates_in_bytes);
+        number(&ProgramSettings::receive_chunk_bytes);
+        number(&ProgramSettings::send_chunk_bytes);
+        number(&ProgramSettings::list_font);
+        number(&ProgramSettings::scale_fonts);
         return status;
     });
     accept();

@@ -113,23 +113,23 @@ void SessionOptionsDialog::show_options() {
     const SessionOptions& o = ctx_.options;
     fill_host_types(host_type_);
     select_host_type(host_type_, ctx_.session.host_type);
-    update_->setChecked(o.doupdate != 0);
-    hash_->setChecked(ctx_.settings.hash != 0);
+    update_->setChecked(o.relist_after_change != 0);
+    hash_->setChecked(ctx_.settings.show_transfer_dialog != 0);
     passive_->setChecked(ctx_.session.passive != 0);
-    sorted_->setChecked(o.sortlbx != 0);
+    sorted_->setChecked(o.sorted_lists != 0);
     firewall_->setChecked(ctx_.session.use_firewall != 0);
-    lowercase_->setChecked(o.forclow != 0);
-    convert_->setChecked(o.convext != 0);
-    send_unique_->setChecked(o.stou != 0);
-    receive_unique_->setChecked(o.recu != 0);
-    prompt_->setChecked(o.prompt != 0);
-    sounds_->button(o.bell && o.usewave ? wave : o.bell ? beeps : none)->setChecked(true);
-    const int mode = o.amode                       ? auto_detect
+    lowercase_->setChecked(o.force_lowercase != 0);
+    convert_->setChecked(o.convert_extensions != 0);
+    send_unique_->setChecked(o.send_unique != 0);
+    receive_unique_->setChecked(o.receive_unique != 0);
+    prompt_->setChecked(o.prompt_for_names != 0);
+    sounds_->button(o.play_sounds && o.use_wave_files ? wave : o.play_sounds ? beeps : none)->setChecked(true);
+    const int mode = o.auto_mode                       ? auto_detect
                      : o.mode == static_cast<int>(TransferMode::Ascii)  ? ascii
                      : o.mode == static_cast<int>(TransferMode::Local8) ? l8
                                                    : binary;
     mode_->button(mode)->setChecked(true);
-    links_->button(o.vlink == 1 ? as_directories : as_files)->setChecked(true);
+    links_->button(o.links_as_directories == 1 ? as_directories : as_files)->setChecked(true);
 }
 
 int SessionOptionsDialog::bell() const { return sounds_->checkedId() == none ? 0 : 1; }
@@ -138,24 +138,24 @@ int SessionOptionsDialog::usewave() const { return sounds_->checkedId() == wave 
 void SessionOptionsDialog::save_clicked() {
     SessionOptions& o = ctx_.options;
     const auto flag = [](const QCheckBox* box) { return box->isChecked() ? 1 : 0; };
-    o.stou = flag(send_unique_);
-    o.recu = flag(receive_unique_);
+    o.send_unique = flag(send_unique_);
+    o.receive_unique = flag(receive_unique_);
     ctx_.session.passive = flag(passive_);
-    o.doupdate = flag(update_);
-    ctx_.settings.hash = flag(hash_);
-    o.prompt = flag(prompt_);
-    o.forclow = flag(lowercase_);
-    o.convext = flag(convert_);
-    o.bell = bell();
-    o.usewave = usewave();
+    o.relist_after_change = flag(update_);
+    ctx_.settings.show_transfer_dialog = flag(hash_);
+    o.prompt_for_names = flag(prompt_);
+    o.force_lowercase = flag(lowercase_);
+    o.convert_extensions = flag(convert_);
+    o.play_sounds = bell();
+    o.use_wave_files = usewave();
     switch (mode_->checkedId()) {
-    case ascii: o.amode = 0, o.mode = static_cast<int>(TransferMode::Ascii); break;
-    case l8: o.amode = 0, o.mode = static_cast<int>(TransferMode::Local8); break;
-    case auto_detect: o.amode = 1; break;  // the type chosen before stays as MODE
-    default: o.amode = 0, o.mode = static_cast<int>(TransferMode::Binary); break;
+    case ascii: o.auto_mode = 0, o.mode = static_cast<int>(TransferMode::Ascii); break;
+    case l8: o.auto_mode = 0, o.mode = static_cast<int>(TransferMode::Local8); break;
+    case auto_detect: o.auto_mode = 1; break;  // the type chosen before stays as MODE
+    default: o.auto_mode = 0, o.mode = static_cast<int>(TransferMode::Binary); break;
     }
-    o.sortlbx = flag(sorted_);
-    o.vlink = links_->checkedId() == as_directories ? 1 : 0;
+    o.sorted_lists = flag(sorted_);
+    o.links_as_directories = links_->checkedId() == as_directories ? 1 : 0;
     ctx_.session.host_type = selected_host_type(host_type_);
     ctx_.session.use_firewall = flag(firewall_);
 
@@ -166,20 +166,23 @@ void SessionOptionsDialog::save_clicked() {
             const auto put = [&](std::string_view key, int value) {
                 profile_put_override(ini, section, key, value);
             };
-            put("STOU", o.stou);
-            put("RECU", o.recu);
+            // Written in this order, so a new profile's keys read as they always did.
+            const auto option = [&](int SessionOptions::*field) { put(option_key(field), o.*field); };
+            option(&SessionOptions::send_unique);
+            option(&SessionOptions::receive_unique);
             put("PASVMODE", ctx_.session.passive);
-            put("DOUPDATE", o.doupdate);
-            put("HASH", ctx_.settings.hash);
-            put("PROMPT", o.prompt);
-            put("FORCLOW", o.forclow);
-            put("CONVEXT", o.convext);
-            put("BELL", o.bell);
-            put("usewave", o.usewave);
-            put("AMODE", o.amode);
-            put("MODE", o.mode);
-            put("SORTLBX", o.sortlbx);
-            put("VLINK", o.vlink);
+            option(&SessionOptions::relist_after_change);
+            put(setting_key(&ProgramSettings::show_transfer_dialog),
+                ctx_.settings.show_transfer_dialog);
+            option(&SessionOptions::prompt_for_names);
+            option(&SessionOptions::force_lowercase);
+            option(&SessionOptions::convert_extensions);
+            option(&SessionOptions::play_sounds);
+            option(&SessionOptions::use_wave_files);
+            option(&SessionOptions::auto_mode);
+            option(&SessionOptions::mode);
+            option(&SessionOptions::sorted_lists);
+            option(&SessionOptions::links_as_directories);
             const IniStatus status = ini.put_uint(
                 section, "TYPE", static_cast<std::uint32_t>(ctx_.session.host_type));
             put("FIREWALL", ctx_.session.use_firewall);
@@ -201,18 +204,19 @@ void SessionOptionsDialog::save_as_default_clicked() {
         };
         put("FIREWALL", flag(firewall_));
         put("PASVMODE", flag(passive_));
-        put("DOUPDATE", flag(update_));
-        put("HASH", flag(hash_));
-        put("STOU", flag(send_unique_));
-        put("RECU", flag(receive_unique_));
-        put("PROMPT", flag(prompt_));
-        put("FORCLOW", flag(lowercase_));
-        put("CONVEXT", flag(convert_));
-        put("BELL", static_cast<unsigned>(bell()));
-        put("usewave", static_cast<unsigned>(usewave()));
-        put("AMODE", mode == auto_detect ? 1u : 0u);
-        put("MODE", mode_code);
-        put("VLINK", links_->checkedId() == as_directories ? 1u : 0u);
+        put(option_key(&SessionOptions::relist_after_change), flag(update_));
+        put(setting_key(&ProgramSettings::show_transfer_dialog), flag(hash_));
+        put(option_key(&SessionOptions::send_unique), flag(send_unique_));
+        put(option_key(&SessionOptions::receive_unique), flag(receive_unique_));
+        put(option_key(&SessionOptions::prompt_for_names), flag(prompt_));
+        put(option_key(&SessionOptions::force_lowercase), flag(lowercase_));
+        put(option_key(&SessionOptions::convert_extensions), flag(convert_));
+        put(option_key(&SessionOptions::play_sounds), static_cast<unsigned>(bell()));
+        put(option_key(&SessionOptions::use_wave_files), static_cast<unsigned>(usewave()));
+        put(option_key(&SessionOptions::auto_mode), mode == auto_detect ? 1u : 0u);
+        put(option_key(&SessionOptions::mode), mode_code);
+        put(option_key(&SessionOptions::links_as_directories),
+            links_->checkedId() == as_directories ? 1u : 0u);
         return status;
     });
 }
