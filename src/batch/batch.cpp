@@ -164,7 +164,7 @@ std::vector<std::string> read_name_list(const std::string& path) {
 
 BatchStep download_matching(BatchContext& ctx, const std::string& dir, const std::string& pattern,
                             const std::string& destination, TransferMode mode) {
-    if (change_dir(ctx, dir) != 2) return BatchStep::Failed;
+    if (!change_dir(ctx, dir).completed()) return BatchStep::Failed;
     BatchStep result = BatchStep::Done;
     // Many servers (pyftpdlib among them) do not expand wildcards: then the whole name list
     // is fetched and matched here, with the same rules as local masks.
@@ -295,11 +295,10 @@ BatchResult run_batch_transfer(BatchContext& ctx, const std::string& source,
             ctx, source_path, destination_path,
             download ? BatchDirection::Download : BatchDirection::Upload, chosen_mode(ctx));
         if (result == BatchStep::NotAFile && stop_signal() == 0) {
-            int cls = 2;
-            if (ctx.session.host_type != dirlex::host::delete_only_no_cwd) {
-                cls = send_command(ctx, "CWD %s", source_path.c_str());
-            }
-            if (cls == 2) {
+            // Host type 6028 has no CWD: the directory is taken as entered.
+            const bool entered = ctx.session.host_type == dirlex::host::delete_only_no_cwd ||
+                                 send_command(ctx, "CWD %s", source_path.c_str()).completed();
+            if (entered) {
                 list_remote_cached(ctx);
                 post_window_event(ctx.services.invoker, ctx.events.on_mode_changed);
                 if (ctx.on_interactive) ctx.on_interactive();

@@ -134,7 +134,7 @@ void report_kept(BatchContext& ctx, const std::string& remote,
 }  // namespace
 
 std::int64_t remote_file_size(BatchContext& ctx, const std::string& remote) {
-    if (send_command(ctx, "SIZE %s", remote.c_str()) != 2 || ctx.reply.code != 213)
+    if (!send_command(ctx, "SIZE %s", remote.c_str()).completed() || ctx.reply.code != 213)
         return -1;
     // "213 <size>"
     std::string_view text = ctx.reply.text;

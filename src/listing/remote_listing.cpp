@@ -115,7 +115,7 @@ void list_remote(ListingContext& ctx, bool use_cache) {
     }
     ctx.current_remote_dir = undecipherable_dir;
     if (!use_cache || ctx.session.host_type != dirlex::host::mvs_jes) {
-        if (print_dir(ctx) == 2) {
+        if (print_dir(ctx).completed()) {
             ctx.current_remote_dir = directory_from_pwd_reply(ctx.reply.text);
         }
     }

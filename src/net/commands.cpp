@@ -9,12 +9,10 @@ namespace varnix {
 
 namespace {
 
-bool not_understood(const NetContext& ctx, int cls) { return cls == 5 && ctx.reply.code == 500; }
-
 // before + name + after as one string: a name holding a NUL must be refused by the send,
 // not cut short by a "%s" into another name.
-int send_with_name(NetContext& ctx, std::string_view before, std::string_view name,
-                   std::string_view after = {}) {
+CommandReply send_with_name(NetContext& ctx, std::string_view before, std::string_view name,
+                            std::string_view after = {}) {
     std::string line(before);
     line += name;
     line += after;
@@ -22,16 +20,16 @@ int send_with_name(NetContext& ctx, std::string_view before, std::string_view na
 }
 
 // "CMD name", then "XCMD name" when the server did not understand the first.
-int with_x_fallback(NetContext& ctx, std::string_view command, const std::string& name) {
+CommandReply with_x_fallback(NetContext& ctx, std::string_view command, const std::string& name) {
     const std::string plain = std::string(command) + ' ';
-    int cls = send_with_name(ctx, plain, name);
-    if (not_understood(ctx, cls)) cls = send_with_name(ctx, "X" + plain, name);
-    return cls;
+    CommandReply reply = send_with_name(ctx, plain, name);
+    if (reply.not_understood()) reply = send_with_name(ctx, "X" + plain, name);
+    return reply;
 }
 
 // A directory change that wants an account: ask for it, showing the session's for
 // confirmation, and send it.
-int send_account(NetContext& ctx, int cls) {
+CommandReply send_account(NetContext& ctx, CommandReply wanted) {
     std::string& account = ctx.session.account;
     for (;;) {
         ctx.prompts.set_help_context(help_user_password);
@@ -39,40 +37,42 @@ int send_account(NetContext& ctx, int cls) {
         if (!ok || !account.empty()) break;
     }
     ctx.prompts.clear_answer();
-    if (!account.empty()) cls = send_with_name(ctx, "ACCT ", account);
-    return cls;
+    if (account.empty()) return wanted;
+    return send_with_name(ctx, "ACCT ", account);
 }
 
 }  // namespace
 
-int change_dir(NetContext& ctx, const std::string& name) {
-    if (name.empty()) return 2;
+CommandReply change_dir(NetContext& ctx, const std::string& name) {
+    // Nothing to change: done without asking the server.
+    if (name.empty()) return {0, ReplyClass::Completed, {}};
     if (ctx.host.cdup_allowed && name == "..") {
-        if (send_command(ctx, "CDUP") == 2) return 2;
+        CommandReply cdup = send_command(ctx, "CDUP");
+        if (cdup.completed()) return cdup;
     } else if (ctx.session.host_type == dirlex::host::vms && name.front() != '[') {
-        const int cls = send_with_name(ctx, "CWD [.", name, "]");
-        if (cls != 5) return cls;
+        CommandReply bracketed = send_with_name(ctx, "CWD [.", name, "]");
+        if (!bracketed.permanent()) return bracketed;
     }
-    int cls = with_x_fallback(ctx, "CWD", name);
-    if (cls == 3) cls = send_account(ctx, cls);
-    return cls;
+    CommandReply reply = with_x_fallback(ctx, "CWD", name);
+    if (reply.intermediate()) reply = send_account(ctx, std::move(reply));
+    return reply;
 }
 
-int print_dir(NetContext& ctx) {
-    int cls = send_command(ctx, "PWD");
-    if (not_understood(ctx, cls)) cls = send_command(ctx, "XPWD");
-    return cls;
+CommandReply print_dir(NetContext& ctx) {
+    CommandReply reply = send_command(ctx, "PWD");
+    if (reply.not_understood()) reply = send_command(ctx, "XPWD");
+    return reply;
 }
 
-int make_dir(NetContext& ctx, const std::string& name) {
+CommandReply make_dir(NetContext& ctx, const std::string& name) {
     return with_x_fallback(ctx, "MKD", name);
 }
 
-int remove_dir(NetContext& ctx, const std::string& name) {
+CommandReply remove_dir(NetContext& ctx, const std::string& name) {
     return with_x_fallback(ctx, "RMD", name);
 }
 
-int delete_remote_file(NetContext& ctx, const std::string& name) {
+CommandReply delete_remote_file(NetContext& ctx, const std::string& name) {
     return send_with_name(ctx, "DELE ", name);
 }
 

@@ -280,8 +280,8 @@ bool ReplyBounds::accept_line(NetContext& ctx) {
     return false;
 }
 
-int read_reply(NetContext& ctx) {
-    if (!ctx.control.is_open()) return 0;
+CommandReply read_reply(NetContext& ctx) {
+    if (!ctx.control.is_open()) return {};
     BusyScope busy(ctx);
     ctx.reply.code = 0;
     ctx.reply.lines.clear();
@@ -304,7 +304,7 @@ int read_reply(NetContext& ctx) {
         const bool foreign = depth > 1 && ctx.reply.code > 0 && code != ctx.reply.code;
         if (!continues && !foreign) break;
     }
-    return reply_class(ctx.reply.code);
+    return CommandReply::read(ctx.reply.code, ctx.reply.text);
 }
 
 int send_line(NetContext& ctx, std::string& text) {
@@ -332,12 +332,12 @@ int send_line(NetContext& ctx, std::string& text) {
     return send_all(ctx, ctx.control.stream(), line.data(), line.size());
 }
 
-int send_command_text(NetContext& ctx, std::string_view text) {
+CommandReply send_command_text(NetContext& ctx, std::string_view text) {
     ctx.reply.code = 0;
     if (text.size() > max_command_line) {
         ctx.messages.print_message("Command not sent: longer than %u characters",
                                    static_cast<unsigned>(max_command_line));
-        return 0;
+        return {};
     }
     std::string line(text);
     // Only trailing line ends may go (send_line strips them); inside, they would split it.
@@ -345,29 +345,29 @@ int send_command_text(NetContext& ctx, std::string_view text) {
     strip_trailing_space(check);
     if (holds_line_break(check)) {
         ctx.messages.print_message("Command not sent: it holds a line break or NUL");
-        return 0;
+        return {};
     }
     ctx.messages.add_message_line(echo_text(line));
     if (!ctx.control.is_open()) {
         ctx.messages.print_message("Not connected");
-        return 0;
+        return {};
     }
-    if (send_line(ctx, line) == -1) return 0;
+    if (send_line(ctx, line) == -1) return {};
     return read_reply(ctx);
 }
 
-int send_command(NetContext& ctx, const char* format, ...) {
+CommandReply send_command(NetContext& ctx, const char* format, ...) {
     ctx.reply.code = 0;
     va_list args;
     va_start(args, format);
     char buffer[max_command_line + 1];
     const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
-    if (n < 0) return 0;
+    if (n < 0) return {};
     if (static_cast<std::size_t>(n) > max_command_line) {
         ctx.messages.print_message("Command not sent: longer than %u characters",
                                    static_cast<unsigned>(max_command_line));
-        return 0;
+        return {};
     }
     return send_command_text(ctx, std::string_view(buffer, static_cast<std::size_t>(n)));
 }

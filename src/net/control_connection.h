@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "net/command_reply.h"
 #include "net/net_context.h"
 #include "platform/stream.h"
 
@@ -55,9 +56,10 @@ void open_control(NetContext& ctx, int socket);
 // The code of one line of the control connection (421 on loss or cancel, 0 when it is
 // closed); fills ctx.reply.text.
 [[nodiscard]] int read_reply_line(NetContext& ctx);
-// Reads one whole reply, echoing every line; returns its class (0 when none). Every read
-// starts with no reply code, so a code left from an earlier reply cannot keep it open.
-[[nodiscard]] int read_reply(NetContext& ctx);
+// Reads one whole reply, echoing every line (also left in ctx.reply); class None when there
+// is no connection. Every read starts with no reply code, so a code left from an earlier
+// reply cannot keep it open.
+CommandReply read_reply(NetContext& ctx);
 
 // Whether text holds CR, LF or NUL: such a line is never sent.
 [[nodiscard]] bool holds_line_break(std::string_view text);
@@ -66,11 +68,12 @@ void open_control(NetContext& ctx, int socket);
 // The bytes sent, or -1 when the control connection is closed, the line was refused or the
 // wait was cancelled.
 int send_line(NetContext& ctx, std::string& text);
-// Formats, echoes (passwords and accounts hidden), sends and reads the reply: its class,
-// or 0 when nothing was sent.
-int send_command(NetContext& ctx, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Formats, echoes (passwords and accounts hidden), sends and reads the reply; class None
+// when nothing was sent.
+CommandReply send_command(NetContext& ctx, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
 // The same for a ready-made line, sent as it stands ("%" is safe).
-int send_command_text(NetContext& ctx, std::string_view text);
+CommandReply send_command_text(NetContext& ctx, std::string_view text);
 
 // Sends until all bytes are gone or a send fails; the count sent.
 int send_all(NetContext& ctx, Stream& stream, const char* data, std::size_t length);
@@ -121,10 +124,5 @@ public:
 private:
     NetContext& ctx_;
 };
-
-// The reply class of a code: 1..5, or 0 outside 100-599.
-[[nodiscard]] constexpr int reply_class(int code) {
-    return code >= 100 && code <= 599 ? code / 100 : 0;
-}
 
 }  // namespace varnix

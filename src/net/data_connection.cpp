@@ -83,10 +83,10 @@ std::unique_ptr<Stream> open_data_stream(NetContext& ctx, int socket) {
     return make_data_stream(ctx, socket);
 }
 
-int send_pasv(NetContext& ctx) {
-    int cls = send_command(ctx, "PASV");
-    if (cls == 5 && ctx.reply.code == 500) cls = send_command(ctx, "XPSV");
-    return cls;
+CommandReply send_pasv(NetContext& ctx) {
+    CommandReply reply = send_command(ctx, "PASV");
+    if (reply.not_understood()) reply = send_command(ctx, "XPSV");
+    return reply;
 }
 
 namespace {
@@ -96,7 +96,7 @@ namespace {
 // unreadable), as opposed to the connect.
 int pasv_socket(NetContext& ctx, bool& refused) {
     refused = true;
-    if (send_pasv(ctx) != 2) return -1;
+    if (!send_pasv(ctx).completed()) return -1;
     const std::string reply = ctx.reply.text;
     const PassiveParse parse = parse_pasv_reply(reply);
     if (!parse.found_start) {
@@ -141,7 +141,7 @@ int epsv_socket(NetContext& ctx) {
         report_socket_error(ctx, "getpeername", last_socket_error());
         return -1;
     }
-    if (send_command(ctx, "EPSV") != 2) return -1;
+    if (!send_command(ctx, "EPSV").completed()) return -1;
     const std::string reply = ctx.reply.text;
     const auto port = parse_epsv_reply(reply);
     if (!port) {
@@ -215,7 +215,7 @@ int listen_for_server_v6(NetContext& ctx) {
         return -1;
     }
     ctx.data.listener.open(std::make_unique<SocketStream>(listener.release()));
-    if (send_command_text(ctx, "EPRT " + *argument) != 2) {
+    if (!send_command_text(ctx, "EPRT " + *argument).completed()) {
         ctx.messages.print_message("[%u] port cmd failed.", static_cast<unsigned>(fd));
         close_listener(ctx);
         return -1;
@@ -267,8 +267,9 @@ int listen_for_server(NetContext& ctx) {
     const unsigned port = ntohs(ctx.local_address.sin_port);
     // Held by the connection from here: a forced abort can shut it down while PORT waits.
     ctx.data.listener.open(std::make_unique<SocketStream>(listener.release()));
-    if (send_command(ctx, "PORT %d,%d,%d,%d,%d,%d", a[0], a[1], a[2], a[3],
-                     static_cast<int>(port >> 8), static_cast<int>(port & 0xFF)) != 2) {
+    if (!send_command(ctx, "PORT %d,%d,%d,%d,%d,%d", a[0], a[1], a[2], a[3],
+                      static_cast<int>(port >> 8), static_cast<int>(port & 0xFF))
+             .completed()) {
         ctx.messages.print_message("[%u] port cmd failed.", static_cast<unsigned>(fd));
         close_listener(ctx);
         return -1;
@@ -335,8 +336,8 @@ bool accept_data_connection(NetContext& ctx) {
     return true;
 }
 
-int abort_transfer(NetContext& ctx) {
-    if (!ctx.control.is_open()) return 0;
+CommandReply abort_transfer(NetContext& ctx) {
+    if (!ctx.control.is_open()) return {};
     Stream& control = ctx.control.stream();
     const int control_fd = ctx.control.descriptor();
     // An encrypted connection has no urgent data, and the Telnet synch would reach the server
@@ -346,7 +347,7 @@ int abort_transfer(NetContext& ctx) {
         if (send_data(ctx, control, abort_line, sizeof abort_line) != sizeof abort_line) {
             ctx.messages.print_message("[%u] ABOR not accepted %u", static_cast<unsigned>(control_fd),
                                        static_cast<unsigned>(last_socket_error()));
-            return 0;
+            return {};
         }
         ctx.messages.print_message("[%u] sent ABOR", static_cast<unsigned>(control_fd));
         return read_abort_replies(ctx);
@@ -356,38 +357,39 @@ int abort_transfer(NetContext& ctx) {
     if (control.write_urgent(interrupt, sizeof interrupt) != sizeof interrupt) {
         ctx.messages.print_message("[%u] IP not accepted %u", static_cast<unsigned>(control_fd),
                                    static_cast<unsigned>(last_socket_error()));
-        return 0;
+        return {};
     }
     if (send_data(ctx, control, synch_abort, sizeof synch_abort) != sizeof synch_abort) {
         ctx.messages.print_message("[%u] ABOR not accepted %u", static_cast<unsigned>(control_fd),
                                    static_cast<unsigned>(last_socket_error()));
-        return 0;
+        return {};
     }
     ctx.messages.print_message("[%u] sent ABOR", static_cast<unsigned>(control_fd));
     return read_abort_replies(ctx);
 }
 
-int read_abort_replies(NetContext& ctx) {
+CommandReply read_abort_replies(NetContext& ctx) {
     // The transfer's own reply (426, or 226 when it had just ended) may come before the
     // ABOR's answer, or not at all: read on through negative replies until the ABOR's answer.
-    int cls = 0;
+    CommandReply reply;
     for (int replies = 0; replies < max_abort_replies; ++replies) {
-        cls = read_reply(ctx);
-        if (cls != 4 || ctx.reply.code == 421) break;
+        reply = read_reply(ctx);
+        if (!reply.transient() || reply.code == 421) break;
     }
-    if (cls != 2) return cls;
+    if (!reply.completed()) return reply;
     // A transfer that ended just before the ABOR got its 226 first; the ABOR's own answer
     // follows at once. Left unread, it would be taken as the reply to the next command.
     const Reply answered = ctx.reply;
     if (ctx.control.state().remainder.empty()) {
         char chunk[reply_recv_chunk];
         const ssize_t n = ctx.control.stream().read(chunk, sizeof chunk, abort_grace_ms);
-        if (n <= 0) return cls;
+        if (n <= 0) return reply;
         ctx.control.state().remainder.append(chunk, static_cast<std::size_t>(n));
     }
-    const int late = read_reply(ctx);
-    if (late == 0) ctx.reply = answered;
-    return late == 0 ? cls : late;
+    CommandReply late = read_reply(ctx);
+    if (late.cls != ReplyClass::None) return late;
+    ctx.reply = answered;
+    return reply;
 }
 
 }  // namespace varnix

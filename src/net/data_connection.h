@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "net/command_reply.h"
 #include "net/net_context.h"
 #include "platform/stream.h"
 
@@ -32,8 +33,8 @@ struct PassiveParse {
 // the stream could not be set up (the socket is closed then).
 [[nodiscard]] std::unique_ptr<Stream> open_data_stream(NetContext& ctx, int socket);
 
-// Sends PASV (XPSV after a 500); the class of the last reply.
-int send_pasv(NetContext& ctx);
+// Sends PASV (XPSV after a 500); the last reply.
+CommandReply send_pasv(NetContext& ctx);
 // Whether the control connection runs over IPv6 (an IPv4 address mapped into IPv6 is IPv4).
 [[nodiscard]] bool control_is_ipv6(NetContext& ctx);
 // Opens ctx.data by PASV and a connect; false when that failed. EPSV (RFC 2428) in place of
@@ -49,8 +50,8 @@ int send_pasv(NetContext& ctx);
 // host's connection is closed with an "[I]" line. False after reporting "accept".
 [[nodiscard]] bool accept_data_connection(NetContext& ctx);
 // Sends the interrupt and ABOR and reads every reply they bring (read_abort_replies):
-// the class of the last, or 0 when the interrupt could not be sent.
-int abort_transfer(NetContext& ctx);
+// the last, or class None when the interrupt could not be sent.
+CommandReply abort_transfer(NetContext& ctx);
 
 // How many replies an abort may bring (the transfer's and the ABOR's), and how long a second
 // answer that follows a positive one is waited for.
@@ -58,7 +59,7 @@ inline constexpr int max_abort_replies = 3;
 inline constexpr int abort_grace_ms = 300;
 // Reads the replies that follow an ABOR: through the transfer's negative reply (426) to the
 // ABOR's own answer, and an answer that follows at once, so the connection is in step again.
-int read_abort_replies(NetContext& ctx);
+CommandReply read_abort_replies(NetContext& ctx);
 
 // The session's time-out for one data wait in milliseconds (-1: none).
 [[nodiscard]] int data_timeout_ms(const NetContext& ctx);

@@ -72,7 +72,7 @@ void probe_host_type(NetContext& ctx) {
     host.cdup_allowed = 1;
     bool named = false;
     if (ctx.session.host_type == dirlex::host::automatic &&
-        send_command(ctx, "SYST") == 2) {
+        send_command(ctx, "SYST").completed()) {
         const int found = dirlex::host_type_from_syst(ctx.reply.text, dirlex::host::automatic);
         if (found != dirlex::host::automatic) {
             ctx.session.host_type = found;

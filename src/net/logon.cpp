@@ -24,7 +24,7 @@ enum class Next { FinalLogon, PasswordStep, FinalCheck, FailFirewall, FailDestin
 
 struct Outcome {
     Next next;
-    int reply_class = 0;  // for FinalCheck
+    ReplyClass last = ReplyClass::None;  // for FinalCheck: the class of the last reply
 };
 
 // Everything one logon works with.
@@ -59,21 +59,22 @@ void ask_secret(NetContext& ctx, std::string& dest, int topic, const std::string
 void detect(NetContext& ctx) { (void)detect_from_line(ctx, ctx.reply.text); }
 
 // USER fwuser, then on class 3 the firewall password (asked when empty, sent even if empty).
-int firewall_login(Logon& l, const std::string& user_arg, const char* prompt) {
+CommandReply firewall_login(Logon& l, const std::string& user_arg, const char* prompt) {
     NetContext& ctx = l.ctx;
-    int cls = send_command(ctx, "USER %s", user_arg.c_str());
-    if (cls == 3) {
+    CommandReply reply = send_command(ctx, "USER %s", user_arg.c_str());
+    if (reply.intermediate()) {
         if (ctx.firewall_password.empty()) {
             ask_secret(ctx, ctx.firewall_password, help_firewall_password,
                        format_prompt(prompt, ctx.firewall_user.c_str()));
         }
-        cls = send_command(ctx, "PASS %s", ctx.firewall_password.c_str());
+        reply = send_command(ctx, "PASS %s", ctx.firewall_password.c_str());
     }
-    return cls;
+    return reply;
 }
 
 Outcome transparent(Logon& l) {  // type 6
-    if (firewall_login(l, l.ctx.firewall_user, "Please enter a password for %s on firewall:") != 2) {
+    if (!firewall_login(l, l.ctx.firewall_user, "Please enter a password for %s on firewall:")
+             .completed()) {
         return {Next::FailDestination};
     }
     detect(l.ctx);
@@ -82,7 +83,7 @@ Outcome transparent(Logon& l) {  // type 6
 
 Outcome fireid_at_host(Logon& l) {  // type 5
     const std::string user = l.ctx.firewall_user + "@" + l.host;
-    if (firewall_login(l, user, "Please enter a password for %s on firewall:") != 2) {
+    if (!firewall_login(l, user, "Please enter a password for %s on firewall:").completed()) {
         return {Next::FailDestination};
     }
     detect(l.ctx);
@@ -91,31 +92,33 @@ Outcome fireid_at_host(Logon& l) {  // type 5
 
 Outcome logon_then_user_or_site(Logon& l) {  // types 0 and 1
     NetContext& ctx = l.ctx;
-    if (firewall_login(l, ctx.firewall_user, "Password required for %s on firewall:") != 2) {
+    if (!firewall_login(l, ctx.firewall_user, "Password required for %s on firewall:").completed()) {
         return {Next::FailFirewall};
     }
     if (l.type == FirewallType::UserAfterLogon) {
-        const int cls = send_command(ctx, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
-        return cls == 3 ? Outcome{Next::PasswordStep} : Outcome{Next::FailDestination};
+        const CommandReply user =
+            send_command(ctx, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
+        return user.intermediate() ? Outcome{Next::PasswordStep} : Outcome{Next::FailDestination};
     }
-    if (send_command(ctx, "SITE %s", l.host.c_str()) == 5) return {Next::FailDestination};
+    if (send_command(ctx, "SITE %s", l.host.c_str()).permanent()) return {Next::FailDestination};
     ctx.connected = true;
     return {Next::FinalLogon};
 }
 
 Outcome user_no_logon(Logon& l) {  // type 2
     NetContext& ctx = l.ctx;
-    const int cls = send_command(ctx, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
-    if (cls == 2) {
+    const CommandReply user =
+        send_command(ctx, "USER %s@%s", ctx.session.user.c_str(), l.host.c_str());
+    if (user.completed()) {
         detect(ctx);
-        return {Next::FinalCheck, 2};
+        return {Next::FinalCheck, user.cls};
     }
-    return cls == 3 ? Outcome{Next::PasswordStep} : Outcome{Next::FailDestination};
+    return user.intermediate() ? Outcome{Next::PasswordStep} : Outcome{Next::FailDestination};
 }
 
 Outcome proxy_open(Logon& l) {  // type 3
-    const int cls = send_command(l.ctx, "OPEN %s", l.host.c_str());
-    if (cls != 2 && cls != 3) return {Next::FailDestination};
+    const CommandReply open = send_command(l.ctx, "OPEN %s", l.host.c_str());
+    if (!open.completed() && !open.intermediate()) return {Next::FailDestination};
     detect(l.ctx);
     l.ctx.connected = true;
     return {Next::FinalLogon};
@@ -124,8 +127,9 @@ Outcome proxy_open(Logon& l) {  // type 3
 Outcome user_at_host_fireid(Logon& l) {  // type 4
     NetContext& ctx = l.ctx;
     Session& s = ctx.session;
-    if (send_command(ctx, "USER %s@%s %s", s.user.c_str(), l.host.c_str(),
-                     ctx.firewall_user.c_str()) != 3) {
+    if (!send_command(ctx, "USER %s@%s %s", s.user.c_str(), l.host.c_str(),
+                      ctx.firewall_user.c_str())
+             .intermediate()) {
         return {Next::FailFirewall};
     }
     if (s.password.empty()) {
@@ -133,13 +137,13 @@ Outcome user_at_host_fireid(Logon& l) {  // type 4
                    format_prompt("Password required for %s:", ctx.firewall_user.c_str()));
     }
     if (s.password.empty()) return {Next::FailFirewall};
-    if (send_command(ctx, "PASS %s", s.password.c_str()) != 3) return {Next::FailFirewall};
+    if (!send_command(ctx, "PASS %s", s.password.c_str()).intermediate()) return {Next::FailFirewall};
     if (ctx.firewall_password.empty()) {
         ask_secret(ctx, ctx.firewall_password, help_firewall_password,
                    format_prompt("Password required for %s on firewall:", ctx.firewall_user.c_str()));
     }
     if (ctx.firewall_password.empty()) return {Next::FailFirewall};
-    return {Next::FinalCheck, send_command(ctx, "ACCT %s", ctx.firewall_password.c_str())};
+    return {Next::FinalCheck, send_command(ctx, "ACCT %s", ctx.firewall_password.c_str()).cls};
 }
 
 Outcome firewall_exchange(Logon& l) {
@@ -164,23 +168,25 @@ void ask_account(Logon& l) {
 }
 
 // Step 11: the server's password, and an account when the server wants one.
-int password_step(Logon& l) {
+ReplyClass password_step(Logon& l) {
     NetContext& ctx = l.ctx;
     Session& s = ctx.session;
     if (s.password.empty()) {
         ask_secret(ctx, s.password, help_user_password,
                    format_prompt("Password required for %s on %s:", s.user.c_str(), l.host.c_str()));
     }
-    if (s.password.empty()) return 3;
-    int cls = send_command(ctx, "PASS %s", s.password.c_str());
-    if (cls == 3) {
+    // No password: the logon goes on to its final check as if the server still wanted one.
+    if (s.password.empty()) return ReplyClass::Intermediate;
+    const CommandReply pass = send_command(ctx, "PASS %s", s.password.c_str());
+    if (pass.intermediate()) {
         ask_account(l);
-        if (!s.account.empty()) cls = send_command(ctx, "ACCT %s", s.account.c_str());
-    } else if (cls == 2 && ctx.reply.text.find("ACCOUNT") != std::string::npos) {
+        if (!s.account.empty()) return send_command(ctx, "ACCT %s", s.account.c_str()).cls;
+    } else if (pass.completed() && pass.text.find("ACCOUNT") != std::string::npos) {
         ask_account(l);
+        // The account is offered; its answer does not change the logon's result.
         if (!s.account.empty()) (void)send_command(ctx, "ACCT %s", s.account.c_str());
     }
-    return cls;
+    return pass.cls;
 }
 
 // Step 13: each piece before a ';' is sent, even an empty one; the last only when not empty.
@@ -274,14 +280,14 @@ bool open_connection(Logon& l) {
     }
     const bool detect_greeting = !l.firewall && ctx.session.host_type == host_type_automatic;
     ctx.control.state().greeting = true;
-    int cls;
+    CommandReply greeting;
     do {
-        cls = read_reply(ctx);
-        if (cls == 1 && detect_greeting) detect(ctx);
-    } while (cls == 1 && !ctx.cancel_requested);
+        greeting = read_reply(ctx);
+        if (greeting.preliminary() && detect_greeting) detect(ctx);
+    } while (greeting.preliminary() && !ctx.cancel_requested);
     ctx.control.state().greeting = false;
-    if (cls != 2) {
-        if (cls == 4) {
+    if (!greeting.completed()) {
+        if (greeting.transient()) {
             ctx.messages.print_message("connection failed");
         } else {
             ctx.messages.print_message("Unknown open msg \"%s\" %u", ctx.reply.text.c_str(),
@@ -317,13 +323,13 @@ bool logon(NetContext& ctx) {
     if (outcome.next == Next::FailDestination) {
         return fail(ctx, "Connect to final destination failed, so quitting", true);
     }
-    int cls = outcome.reply_class;
+    ReplyClass last = outcome.last;
     if (outcome.next == Next::FinalLogon) {
-        cls = send_command(ctx, "USER %s", ctx.session.user.c_str());
-        if (cls == 3) outcome.next = Next::PasswordStep;
+        last = send_command(ctx, "USER %s", ctx.session.user.c_str()).cls;
+        if (last == ReplyClass::Intermediate) outcome.next = Next::PasswordStep;
     }
-    if (outcome.next == Next::PasswordStep) cls = password_step(l);
-    if (cls != 2) return fail(ctx, "logon failure, so quitting", true);
+    if (outcome.next == Next::PasswordStep) last = password_step(l);
+    if (last != ReplyClass::Completed) return fail(ctx, "logon failure, so quitting", true);
     if (ctx.tls.context && !protect_data_connections(ctx)) {
         if (ctx.session.tls != TlsMode::WhenOffered)
             return fail(ctx, "The server refused PROT P: data would cross in clear text, so quitting", true);

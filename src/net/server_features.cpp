@@ -9,7 +9,7 @@ void negotiate_features(NetContext& ctx) {
     if (ctx.control.state().features.asked) return;
     ServerFeatures features;
     features.asked = true;
-    if (send_command(ctx, "FEAT") == 2) features = parse_feat_reply(ctx.reply.lines);
+    if (send_command(ctx, "FEAT").completed()) features = parse_feat_reply(ctx.reply.lines);
     ctx.control.state().features = std::move(features);
     // RFC 2640 servers such as ProFTPD and pyftpdlib switch their names to UTF-8 on this;
     // a refusal changes nothing: names stay the bytes the server sends.
@@ -18,7 +18,7 @@ void negotiate_features(NetContext& ctx) {
 
 std::optional<std::int64_t> remote_modify_time(NetContext& ctx, const std::string& name) {
     if (!ctx.control.state().features.offers("MDTM")) return std::nullopt;
-    if (send_command_text(ctx, "MDTM " + name) != 2) return std::nullopt;
+    if (!send_command_text(ctx, "MDTM " + name).completed()) return std::nullopt;
     return parse_mdtm_reply(ctx.reply.text);
 }
 

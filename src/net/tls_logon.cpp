@@ -49,23 +49,23 @@ bool start_control_tls(NetContext& ctx, const std::string& host, int port) {
 }
 
 AuthOutcome negotiate_explicit_tls(NetContext& ctx, const std::string& host, int port) {
-    int cls = send_command(ctx, "AUTH TLS");
+    CommandReply auth = send_command(ctx, "AUTH TLS");
     bool ssl_form = false;
-    if (cls == 5 && (ctx.reply.code == 500 || ctx.reply.code == 502)) {
-        cls = send_command(ctx, "AUTH SSL");
+    if (auth.permanent() && (auth.code == 500 || auth.code == 502)) {
+        auth = send_command(ctx, "AUTH SSL");
         ssl_form = true;
     }
-    const int code = ctx.reply.code;
-    if (cls == 2 && code == 234) return start_control_tls(ctx, host, port) ? AuthOutcome::Secured : AuthOutcome::Failed;
-    if (ssl_form && cls == 3 && code == 334) return start_control_tls(ctx, host, port) ? AuthOutcome::Secured : AuthOutcome::Failed;
-    if (cls == 4 || cls == 0 || ctx.cancel_requested) return AuthOutcome::Failed;
+    if (auth.code == 234 || (ssl_form && auth.code == 334))
+        return start_control_tls(ctx, host, port) ? AuthOutcome::Secured : AuthOutcome::Failed;
+    if (auth.transient() || auth.cls == ReplyClass::None || ctx.cancel_requested)
+        return AuthOutcome::Failed;
     return AuthOutcome::Refused;
 }
 
 bool protect_data_connections(NetContext& ctx) {
     ctx.tls.protect_data = false;
     (void)send_command(ctx, "PBSZ 0");
-    if (send_command(ctx, "PROT P") != 2) return false;
+    if (!send_command(ctx, "PROT P").completed()) return false;
     ctx.tls.protect_data = true;
     return true;
 }

@@ -70,8 +70,8 @@ void relist_remote_after_change(TransferContext& ctx) {
 // RNFR then RNTO; true when the server confirmed the new name. A refused RNFR is silent.
 enum class RenameResult { Done, Refused, Failed };
 RenameResult remote_rename(TransferContext& ctx, const std::string& from, const std::string& to) {
-    if (send_command_text(ctx, "RNFR " + from) != 3) return RenameResult::Refused;
-    return send_command_text(ctx, "RNTO " + to) == 2 ? RenameResult::Done
+    if (!send_command_text(ctx, "RNFR " + from).intermediate()) return RenameResult::Refused;
+    return send_command_text(ctx, "RNTO " + to).completed() ? RenameResult::Done
                                                                           : RenameResult::Failed;
 }
 
@@ -130,7 +130,7 @@ void make_directory(TransferContext& ctx, PaneSide side, const FileOperationHook
     ctx.prompts.set_help_context(help_make_dir);
     if (side == PaneSide::Remote) {
         if (!ctx.prompts.ask_text(&name, "Enter new remote directory name:")) return;
-        if (make_dir(ctx, name) == 2) relist_remote_after_change(ctx);
+        if (make_dir(ctx, name).completed()) relist_remote_after_change(ctx);
         return;
     }
     if (!ctx.prompts.ask_text(&name, "Enter new local directory name:")) return;
@@ -158,7 +158,7 @@ void remove_directory(TransferContext& ctx, PaneSide side, const FileOperationHo
         name = caret_name(ctx, dirs, false);
         if (name.empty() || confirm_delete(hooks, name, 1) != delete_answer::yes) return;
     }
-    if (remove_dir(ctx, name) == 2) {
+    if (remove_dir(ctx, name).completed()) {
         relist_remote_after_change(ctx);
     } else {
         ctx.messages.print_message("Delete of %s failed.", name.c_str());
@@ -192,7 +192,7 @@ int delete_files(TransferContext& ctx, PaneSide side, const FileOperationHooks& 
         // The exact name: a "*" or "?" in it is a character of the name, never a pattern.
         const bool ok = side == PaneSide::Local
                             ? ::unlink(local_file_path(ctx, name).c_str()) == 0
-                            : delete_remote_file(ctx, name) == 2;
+                            : delete_remote_file(ctx, name).completed();
         if (ok) {
             ++deleted;
         } else {
@@ -288,7 +288,7 @@ void path_box_command(TransferContext& ctx, PaneSide side) {
     if (text.size() > path_box_chars) text.resize(path_box_chars);
     if (side == PaneSide::Remote) {
         if (is_transfer_thread_busy(ctx)) return;
-        if (change_dir(ctx, text) == 2) list_remote_cached(ctx);
+        if (change_dir(ctx, text).completed()) list_remote_cached(ctx);
         return;
     }
     if (!set_local_dir(ctx, text)) return;

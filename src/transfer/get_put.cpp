@@ -76,15 +76,15 @@ void send_type(TransferContext& ctx, TransferMode mode) {
 }
 
 // Sends the transfer command; for a put, a 500 to STOU is tried again as STOR.
-int send_transfer_command(TransferContext& ctx, Job& job) {
+CommandReply send_transfer_command(TransferContext& ctx, Job& job) {
     if (job.before_command) job.before_command();
-    int cls = send_command_text(ctx, job.command);
-    if (job.direction == Direction::Put && cls == 5 && ctx.reply.code == 500 &&
+    CommandReply reply = send_command_text(ctx, job.command);
+    if (job.direction == Direction::Put && reply.not_understood() &&
         job.command.starts_with("STOU") && ctx.options.send_unique == 1) {
         job.command[3] = 'R';
-        cls = send_command_text(ctx, job.command);
+        reply = send_command_text(ctx, job.command);
     }
-    return cls;
+    return reply;
 }
 
 TransferOutcome run_loop(TransferContext& ctx, Job& job) {
@@ -108,9 +108,10 @@ TransferOutcome refused() { return TransferOutcome{TransferStatus::ServerRefused
 
 // After the loop and the completion reply: complete only when every byte moved and the
 // server confirmed it.
-TransferOutcome completed(TransferOutcome loop, int reply_class) {
-    loop.reply_class = reply_class;
-    if (loop.status == TransferStatus::Complete && reply_class != 2) loop.status = TransferStatus::CutShort;
+TransferOutcome completed(TransferOutcome loop, ReplyClass completion) {
+    loop.reply_class = class_number(completion);
+    if (loop.status == TransferStatus::Complete && completion != ReplyClass::Completed)
+        loop.status = TransferStatus::CutShort;
     return loop;
 }
 
@@ -122,14 +123,14 @@ TransferOutcome move_data(TransferContext& ctx, Job& job, bool active) {
         ctx.messages.print_message("[%u] looking for completion line",
                                    static_cast<unsigned>(ctx.control.descriptor()));
     }
-    if (loop.completion_read) return completed(loop, loop.reply_class);
-    return completed(loop, read_reply(ctx));
+    if (loop.completion_read) return completed(loop, static_cast<ReplyClass>(loop.reply_class));
+    return completed(loop, read_reply(ctx).cls);
 }
 
 // Step 6: over a passive connection; nothing when the connection could not be made.
 std::optional<TransferOutcome> transfer_passive(TransferContext& ctx, Job& job) {
     if (!passive_connect(ctx)) return std::nullopt;
-    if (send_transfer_command(ctx, job) != 1) {
+    if (!send_transfer_command(ctx, job).preliminary()) {
         end_data_connection(ctx, job, refused());
         return refused();
     }
@@ -143,16 +144,16 @@ TransferOutcome transfer_active(TransferContext& ctx, Job& job) {
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
         return refused();
     }
-    int cls = send_transfer_command(ctx, job);
+    CommandReply reply = send_transfer_command(ctx, job);
     if (job.direction == Direction::Get && ctx.reply.code == 550 &&
         ctx.session.host_type == dirlex::host::mvs) {
         quote_argument(job.command);
         // The retry is a new transfer command: a resumed get needs its REST again, or a
         // server that dropped the marker sends the file from its start, written at the offset.
         if (job.before_command) job.before_command();
-        cls = send_command_text(ctx, job.command);
+        reply = send_command_text(ctx, job.command);
     }
-    if (cls != 1) {
+    if (!reply.preliminary()) {
         close_listener(ctx);
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
         return refused();
@@ -164,7 +165,7 @@ TransferOutcome transfer_active(TransferContext& ctx, Job& job) {
         // the one before.
         TransferOutcome failed{TransferStatus::CutShort, 0, 0, false};
         if (ctx.cancel_requested) failed.status = TransferStatus::Cancelled;
-        failed.reply_class = read_reply(ctx);
+        failed.reply_class = read_reply(ctx).class_number();
         return failed;
     }
     return move_data(ctx, job, true);
@@ -239,7 +240,7 @@ TransferOutcome restart_get(TransferContext& ctx, int file,
     Job job{Direction::Get, command, nullptr, file, offset, true, {}};
     // REST goes out right before the transfer command, on whichever connection is used.
     job.before_command = [&] {
-        if (send_command(ctx, "REST %lld", static_cast<long long>(job.offset)) != 3) {
+        if (!send_command(ctx, "REST %lld", static_cast<long long>(job.offset)).intermediate()) {
             (void)::lseek(file, 0, SEEK_SET);
             ctx.messages.print_message("Cannot restart at requested location, starting over.");
             job.offset = 0;

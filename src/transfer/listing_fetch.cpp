@@ -25,7 +25,7 @@ int raw_command(TransferContext& ctx, const std::string& text) {
     if (text.starts_with("LIST") || text.starts_with("NLST")) {
         return fetch_listing(ctx, text).reply_class;
     }
-    return send_command_text(ctx, text);
+    return send_command_text(ctx, text).class_number();
 }
 
 }  // namespace varnix

@@ -14,7 +14,7 @@ namespace varnix {
 [[nodiscard]] TransferOutcome fetch_listing(TransferContext& ctx, const std::string& command);
 
 // A command typed by the user: LIST and NLST (exact case) go to the listing file, anything
-// else is sent as it stands. The class of the last reply.
-int raw_command(TransferContext& ctx, const std::string& text);
+// else is sent as it stands. The class of the last reply (0 when none was read).
+[[nodiscard]] int raw_command(TransferContext& ctx, const std::string& text);
 
 }  // namespace varnix

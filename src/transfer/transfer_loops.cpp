@@ -202,7 +202,7 @@ TransferOutcome finish_receive(TransferContext& ctx, const ReceiveOutcome& r, st
         if (shut_down_on_cancel) ctx.data.stream().shutdown(ShutdownHow::Read);
         ctx.messages.print_message("You MAY have to press Cancel and/or Close this connection.");
         // The abort's replies stand for the completion reply: none follows them.
-        outcome.reply_class = abort_transfer(ctx);
+        outcome.reply_class = abort_transfer(ctx).class_number();
         outcome.completion_read = true;
     }
     return outcome;

@@ -58,7 +58,7 @@ int return_to(TransferContext& ctx, Direction dir, const std::string& orig_remot
               const std::string& orig_local, bool remote_entered) {
     int mask = 0;
     if (remote_entered) {
-        if (change_dir(ctx, orig_remote) == 2) {
+        if (change_dir(ctx, orig_remote).completed()) {
             if (dir == Direction::Down) list_remote_cached(ctx); else list_remote_fresh(ctx);
             mask |= walk_step::remote_back;
             ctx.messages.print_message("[S] changed back to orig dir %s", orig_remote.c_str());
@@ -91,7 +91,7 @@ int copy_directory(TransferContext& ctx, Direction dir, const std::string& name,
     }
     list_local(ctx);
     int mask = walk_step::local_entered;
-    const bool entered = change_dir(ctx, name) == 2;
+    const bool entered = change_dir(ctx, name).completed();
     if (entered) {
         if (dir == Direction::Down) list_remote_fresh(ctx); else list_remote_cached(ctx);
         mask |= walk_step::remote_entered;

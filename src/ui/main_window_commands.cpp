@@ -157,7 +157,7 @@ bool MainWindow::default_command(const Command& command) {
             const std::string name = get_entry_name(ctx, *dirs, row);
             if (remote) {
                 if (!ctx.connected || is_transfer_thread_busy(ctx)) return true;
-                if (change_dir(ctx, name) == 2) list_remote_cached(ctx);
+                if (change_dir(ctx, name).completed()) list_remote_cached(ctx);
             } else if (set_local_dir(ctx, name)) {
                 list_local_pane();
             } else {

@@ -33,15 +33,15 @@ TEST_F(Commands, XFormsFollowOnlyA500) {
           .expect("MKD other").reply("550 exists")
           .expect("NOOP").reply("200 end");
     start_and_connect();
-    EXPECT_EQ(print_dir(ctx), 2);
+    EXPECT_EQ(print_dir(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.text, "257 \"/home/anna\" is current");
-    EXPECT_EQ(print_dir(ctx), 5);
-    EXPECT_EQ(make_dir(ctx, "new"), 2);
-    EXPECT_EQ(remove_dir(ctx, "old"), 5);
-    EXPECT_EQ(change_dir(ctx, "sub"), 2);
-    EXPECT_EQ(delete_remote_file(ctx, "f"), 5);
-    EXPECT_EQ(make_dir(ctx, "other"), 5);
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_EQ(print_dir(ctx).cls, ReplyClass::Permanent);
+    EXPECT_EQ(make_dir(ctx, "new").cls, ReplyClass::Completed);
+    EXPECT_EQ(remove_dir(ctx, "old").cls, ReplyClass::Permanent);
+    EXPECT_EQ(change_dir(ctx, "sub").cls, ReplyClass::Completed);
+    EXPECT_EQ(delete_remote_file(ctx, "f").cls, ReplyClass::Permanent);
+    EXPECT_EQ(make_dir(ctx, "other").cls, ReplyClass::Permanent);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);
     finish();
 }
 
@@ -51,8 +51,8 @@ TEST_F(Commands, ParentDirectoryTriesCdupFirst) {
           .expect("CDUP").reply("502 no CDUP here")
           .expect("CWD ..").reply("250 ok");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, ".."), 2);
-    EXPECT_EQ(change_dir(ctx, ".."), 2);
+    EXPECT_EQ(change_dir(ctx, "..").cls, ReplyClass::Completed);
+    EXPECT_EQ(change_dir(ctx, "..").cls, ReplyClass::Completed);
     finish();
     ctx.host.cdup_allowed = 0;
 }
@@ -61,7 +61,7 @@ TEST_F(Commands, ParentDirectoryWithoutCdupIsAPlainCwd) {
     ctx.host.cdup_allowed = 0;
     server.expect("CWD ..").reply("250 ok");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, ".."), 2);
+    EXPECT_EQ(change_dir(ctx, "..").cls, ReplyClass::Completed);
     finish();
 }
 
@@ -73,10 +73,10 @@ TEST_F(Commands, VmsSubdirectoryUsesTheBracketFormFirst) {
           .expect("CWD [.LOCKED]").reply("450 busy")
           .expect("CWD [USER.TOP]").reply("250 ok");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, "SUBDIR"), 2);
-    EXPECT_EQ(change_dir(ctx, "OTHER"), 2);
-    EXPECT_EQ(change_dir(ctx, "LOCKED"), 4);
-    EXPECT_EQ(change_dir(ctx, "[USER.TOP]"), 2);
+    EXPECT_EQ(change_dir(ctx, "SUBDIR").cls, ReplyClass::Completed);
+    EXPECT_EQ(change_dir(ctx, "OTHER").cls, ReplyClass::Completed);
+    EXPECT_EQ(change_dir(ctx, "LOCKED").cls, ReplyClass::Transient);
+    EXPECT_EQ(change_dir(ctx, "[USER.TOP]").cls, ReplyClass::Completed);
     finish();
 }
 
@@ -87,7 +87,7 @@ TEST_F(Commands, AccountPromptShowsTheSessionAccountAndRepeatsOnEmpty) {
     server.expect("CWD secret").reply("332 need account")
           .expect("ACCT acct9").reply("250 ok");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, "secret"), 2);
+    EXPECT_EQ(change_dir(ctx, "secret").cls, ReplyClass::Completed);
     finish();
     ASSERT_EQ(prompter.requests().size(), 2u);
     EXPECT_EQ(prompter.requests()[0].prompt, "Password required:");
@@ -102,16 +102,16 @@ TEST_F(Commands, AccountPromptCancelledWithoutAccountSendsNothing) {
     prompter.push_answer(std::nullopt);
     server.expect("CWD secret").reply("332 need account").expect("NOOP").reply("200 end");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, "secret"), 3);
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_EQ(change_dir(ctx, "secret").cls, ReplyClass::Intermediate);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);
     finish();
 }
 
 TEST_F(Commands, EmptyNameSendsNothing) {
     server.expect("NOOP").reply("200 end");
     start_and_connect();
-    EXPECT_EQ(change_dir(ctx, ""), 2);
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_EQ(change_dir(ctx, "").cls, ReplyClass::Completed);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);
     finish();
     EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
 }
@@ -119,25 +119,25 @@ TEST_F(Commands, EmptyNameSendsNothing) {
 TEST_F(Commands, NamesWithLineBreaksAreNeverSent) {
     server.expect("NOOP").reply("200 end");
     start_and_connect();
-    EXPECT_EQ(delete_remote_file(ctx, "a\r\nDELE b"), 0);
-    EXPECT_EQ(make_dir(ctx, "x\nRMD y"), 0);
-    EXPECT_EQ(change_dir(ctx, std::string("c\0d", 3)), 0);
+    EXPECT_EQ(delete_remote_file(ctx, "a\r\nDELE b").cls, ReplyClass::None);
+    EXPECT_EQ(make_dir(ctx, "x\nRMD y").cls, ReplyClass::None);
+    EXPECT_EQ(change_dir(ctx, std::string("c\0d", 3)).cls, ReplyClass::None);
     EXPECT_TRUE(view.contains("Command not sent: it holds a line break or NUL"));
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);
     finish();
     EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
 }
 
 TEST_F(Commands, WithoutAConnectionNothingIsSent) {
-    EXPECT_EQ(print_dir(ctx), 0);
-    EXPECT_EQ(change_dir(ctx, "x"), 0);
+    EXPECT_EQ(print_dir(ctx).cls, ReplyClass::None);
+    EXPECT_EQ(change_dir(ctx, "x").cls, ReplyClass::None);
     EXPECT_TRUE(view.contains("Not connected"));
 }
 
 TEST_F(Commands, LostConnectionIsClassFour) {
     server.expect("MKD d").close();
     start_and_connect();
-    EXPECT_EQ(make_dir(ctx, "d"), 4);
+    EXPECT_EQ(make_dir(ctx, "d").cls, ReplyClass::Transient);
     finish();
 }
 

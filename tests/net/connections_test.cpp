@@ -141,7 +141,7 @@ TEST_F(NetTest, ANewControlConnectionNeverSeesTheOldOnesBytes) {
     open_control(ctx, old_fd);
     const std::string both = "200 ok\r\n226 late\r\n";  // one segment: the second line waits
     ASSERT_EQ(::write(first.peer(), both.data(), both.size()), static_cast<ssize_t>(both.size()));
-    ASSERT_EQ(read_reply(ctx), 2);
+    ASSERT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     ASSERT_EQ(ctx.control.state().remainder, "226 late\r\n");
     ctx.control.state().current_type = 'I';
 
@@ -153,7 +153,7 @@ TEST_F(NetTest, ANewControlConnectionNeverSeesTheOldOnesBytes) {
     EXPECT_FALSE(descriptor_open(old_fd));
     EXPECT_EQ(ctx.reply.code, 0);
     EXPECT_EQ(ctx.control.state().current_type, 'A');
-    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.text, "220 hello");
     char byte;
     EXPECT_EQ(::read(first.peer(), &byte, 1), 0);  // the old connection was closed

@@ -22,7 +22,10 @@ using ControlConnectionTest = ScriptedNetTest;
 TEST_F(ControlConnectionTest, MultiLineReplyWithForeignCodesEndsAtItsOwnCode) {
     server.reply("220-Welcome\n220-more\n   text\n230 not the end\n220 ready");
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 2);
+    const CommandReply reply = read_reply(ctx);
+    EXPECT_EQ(reply.cls, ReplyClass::Completed);
+    EXPECT_EQ(reply.code, 220);
+    EXPECT_EQ(reply.text, "220 ready");
     EXPECT_EQ(ctx.reply.code, 220);
     EXPECT_EQ(ctx.reply.text, "220 ready");
     EXPECT_THAT(view.lines(), ElementsAre("220-Welcome", "220-more", "   text", "230 not the end",
@@ -31,10 +34,35 @@ TEST_F(ControlConnectionTest, MultiLineReplyWithForeignCodesEndsAtItsOwnCode) {
     finish();
 }
 
+// The reply a command returns is the one it got, not the one before it: a refusal keeps its
+// code and words, and a command that never went out has no reply at all.
+TEST_F(ControlConnectionTest, EachCommandReturnsItsOwnReply) {
+    server.reply("220 ready").expect("SIZE a").reply("213 42").expect("RETR a")
+          .reply("550 a: no such file");
+    start_and_connect();
+    ASSERT_TRUE(read_reply(ctx).completed());
+    const CommandReply size = send_command(ctx, "SIZE %s", "a");
+    const CommandReply retr = send_command(ctx, "RETR %s", "a");
+    EXPECT_EQ(size.code, 213);
+    EXPECT_EQ(size.text, "213 42");
+    EXPECT_TRUE(size.completed());
+    EXPECT_EQ(retr.code, 550);
+    EXPECT_EQ(retr.cls, ReplyClass::Permanent);
+    EXPECT_EQ(retr.class_number(), 5);
+    EXPECT_EQ(retr.text, "550 a: no such file");
+    EXPECT_FALSE(retr.not_understood());
+    close_control(ctx);
+    const CommandReply unsent = send_command(ctx, "NOOP");
+    EXPECT_EQ(unsent.code, 0);
+    EXPECT_EQ(unsent.cls, ReplyClass::None);
+    EXPECT_EQ(unsent.class_number(), 0);
+    finish();
+}
+
 TEST_F(ControlConnectionTest, ServiceNotAvailableIsClassFour) {
     server.reply("421 Service not available");
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 4);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Transient);
     EXPECT_EQ(ctx.reply.code, 421);
     finish();
 }
@@ -42,10 +70,10 @@ TEST_F(ControlConnectionTest, ServiceNotAvailableIsClassFour) {
 TEST_F(ControlConnectionTest, TwoRepliesInOneSegmentAreReadOneAfterTheOther) {
     server.send_raw("200 first\r\n201 second\r\n").silence_until_closed(10s);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.text, "200 first");
     EXPECT_EQ(ctx.control.state().remainder, "201 second\r\n");
-    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.code, 201);
     EXPECT_EQ(ctx.reply.text, "201 second");
     EXPECT_TRUE(ctx.control.state().remainder.empty());
@@ -59,7 +87,7 @@ TEST_F(ControlConnectionTest, AReplyReadStartsWithNoCodeSoACodelessFirstLineEnds
     start_and_connect();
     ctx.reply.code = 226;  // left over from an earlier exchange
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);  // not the whole time-out
     EXPECT_EQ(ctx.reply.code, 220);
     EXPECT_EQ(ctx.reply.text, "220 ready");
@@ -71,7 +99,7 @@ TEST_F(ControlConnectionTest, ClosingForgetsTheUnreadRemainderAndTheType) {
     server.send_raw("200 first\r\n226 late\r\n").silence_until_closed(10s);
     start_and_connect();
     ctx.control.state().current_type = 'I';
-    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.control.state().remainder, "226 late\r\n");
     close_control(ctx);
     EXPECT_TRUE(ctx.control.state().remainder.empty());
@@ -83,7 +111,7 @@ TEST_F(ControlConnectionTest, ClosingForgetsTheUnreadRemainderAndTheType) {
 TEST_F(ControlConnectionTest, ReplySplitAcrossSegmentsIsJoined) {
     server.send_split("331-User name okay,\r\n331 need password\r\n", {3, 10, 1, 20});
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 3);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Intermediate);
     EXPECT_EQ(ctx.reply.text, "331 need password");
     EXPECT_THAT(view.lines(), ElementsAre("331-User name okay,", "331 need password"));
     finish();
@@ -114,7 +142,7 @@ TEST_F(ControlConnectionTest, OverlongLineComesInPiecesAndLosesNothing) {
 TEST_F(ControlConnectionTest, OrderlyCloseIsClassFourWithoutErrorText) {
     server.close();
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 4);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Transient);
     EXPECT_EQ(ctx.reply.code, 421);
     EXPECT_TRUE(ctx.cancel_requested);
     EXPECT_FALSE(view.contains("receive error"));
@@ -127,7 +155,7 @@ TEST_F(ControlConnectionTest, ResetIsClassFourWithReceiveError) {
     start_and_connect();
     std::string noop = "NOOP";
     ASSERT_EQ(send_line(ctx, noop), 6);
-    EXPECT_EQ(read_reply(ctx), 4);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Transient);
     EXPECT_TRUE(ctx.cancel_requested);
     EXPECT_TRUE(view.contains("receive error: connection reset"));
     finish();
@@ -138,9 +166,9 @@ TEST_F(ControlConnectionTest, PasswordsAndAccountsAreHiddenInTheEcho) {
           .expect("ACCT acct1").reply("202 ok")
           .expect("pass lower").reply("500 what");
     start_and_connect();
-    EXPECT_EQ(send_command(ctx, "PASS %s", "secret"), 2);
-    EXPECT_EQ(send_command(ctx, "ACCT %s", "acct1"), 2);
-    EXPECT_EQ(send_command(ctx, "pass %s", "lower"), 5);
+    EXPECT_EQ(send_command(ctx, "PASS %s", "secret").cls, ReplyClass::Completed);
+    EXPECT_EQ(send_command(ctx, "ACCT %s", "acct1").cls, ReplyClass::Completed);
+    EXPECT_EQ(send_command(ctx, "pass %s", "lower").cls, ReplyClass::Permanent);
     EXPECT_THAT(view.lines(), ElementsAre("PASS (hidden)", "230 ok", "ACCT (hidden)", "202 ok",
                                           "pass lower", "500 what"));
     finish();
@@ -149,22 +177,22 @@ TEST_F(ControlConnectionTest, PasswordsAndAccountsAreHiddenInTheEcho) {
 TEST_F(ControlConnectionTest, ReadyMadeLinesAreSentAsTheyStand) {
     server.expect("SITE 100% done").reply("200 ok").expect("NOOP").reply("200 ok");
     start_and_connect();
-    EXPECT_EQ(send_command_text(ctx, "SITE 100% done"), 2);
+    EXPECT_EQ(send_command_text(ctx, "SITE 100% done").cls, ReplyClass::Completed);
     std::string noop = "NOOP \t\r\n";
     EXPECT_EQ(send_line(ctx, noop), 6);
     EXPECT_EQ(noop, "NOOP");  // stripped in place
-    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     finish();
 }
 
 TEST_F(ControlConnectionTest, LinesThatWouldSplitIntoTwoCommandsAreRefused) {
     server.expect("NOOP").reply("200 ok");
     start_and_connect();
-    EXPECT_EQ(send_command(ctx, "RETR %s", "a\r\nDELE b"), 0);
-    EXPECT_EQ(send_command_text(ctx, std::string_view("RETR a\0b", 8)), 0);
+    EXPECT_EQ(send_command(ctx, "RETR %s", "a\r\nDELE b").cls, ReplyClass::None);
+    EXPECT_EQ(send_command_text(ctx, std::string_view("RETR a\0b", 8)).cls, ReplyClass::None);
     std::string with_lf = "STOR x\ny";
     EXPECT_EQ(send_line(ctx, with_lf), -1);
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);
     EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
     EXPECT_TRUE(view.contains("Command not sent"));
     finish();
@@ -174,17 +202,17 @@ TEST_F(ControlConnectionTest, OverlongCommandLineIsRefusedNotTruncated) {
     server.expect("NOOP").reply("200 ok");
     start_and_connect();
     const std::string name(300, 'n');
-    EXPECT_EQ(send_command(ctx, "RETR %s", name.c_str()), 0);
+    EXPECT_EQ(send_command(ctx, "RETR %s", name.c_str()).cls, ReplyClass::None);
     EXPECT_EQ(ctx.reply.code, 0);
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);
     EXPECT_THAT(server.received_lines(), ElementsAre("NOOP"));
     finish();
 }
 
 TEST_F(ControlConnectionTest, NotConnectedSendsNothing) {
-    EXPECT_EQ(send_command(ctx, "NOOP"), 0);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::None);
     EXPECT_TRUE(view.contains("Not connected"));
-    EXPECT_EQ(read_reply(ctx), 0);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::None);
     EXPECT_EQ(read_reply_line(ctx), 0);
     std::string line = "NOOP";
     EXPECT_EQ(send_line(ctx, line), -1);
@@ -195,7 +223,7 @@ TEST_F(ControlConnectionTest, OddCodesNulBytesAndGarbageNeverConfuseTheReader) {
           .send_raw("  2x\r\n")
           .silence_until_closed(10s);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.code, 200);
     EXPECT_EQ(ctx.reply.text, "200 o");  // a NUL ends the line
     EXPECT_EQ(read_reply_line(ctx), 0);  // the rest after the NUL
@@ -210,7 +238,7 @@ TEST_F(ControlConnectionTest, EndlessMultiLineReplyIsGivenUp) {
     ctx.messages.set_verbose(false);
     server.send_raw(lines).silence_until_closed(20s);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 4);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Transient);
     EXPECT_TRUE(view.contains("receive error: reply too long"));
     close_control(ctx);
     finish();
@@ -224,7 +252,7 @@ TEST_F(ControlConnectionTest, AReplyOfTooManyBytesIsGivenUp) {
     ctx.session.timeout = 5;  // a reply that is not given up fails in seconds, not minutes
     server.send_raw(lines).silence_until_closed(20s);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 4);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Transient);
     EXPECT_TRUE(view.contains("receive error: reply too long"));
     close_control(ctx);
     finish();
@@ -304,7 +332,7 @@ TEST_F(TimeOut, SilentServerIsGivenUpAfterTheSessionTimeOut) {
     server.silence_until_closed(10s);
     start_and_connect();
     const long before = timers.ticks_fired();
-    EXPECT_EQ(read_reply(ctx), 4);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Transient);
     EXPECT_EQ(timers.ticks_fired() - before, 13);
     EXPECT_EQ(ctx.reply.code, 421);
     EXPECT_TRUE(view.contains("Timer cancelled blocking call"));
@@ -318,7 +346,7 @@ TEST_F(TimeOut, BelowFiveSecondsTheTimeOutIsOff) {
     ctx.session.timeout = 3;
     server.delay(1500ms).reply("220 late but fine");
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.text, "220 late but fine");
     EXPECT_FALSE(view.contains("Timer cancelled blocking call"));
     finish();
@@ -328,7 +356,7 @@ TEST_F(TimeOut, TimeOutCountsAfreshForEveryReceive) {
     ctx.session.timeout = 5;  // one tick of five seconds, on the real clock
     server.reply("220-first").delay(3s).reply("220-second").delay(3s).reply("220 third");
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 2);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.text, "220 third");
     EXPECT_FALSE(timers.is_running(timeout_timer_id));
     finish();
@@ -339,7 +367,7 @@ TEST_F(TimeOut, EndlessBytesWithoutLineEndAreGivenUp) {
     std::vector<std::size_t> pieces(400, 100);
     server.send_split(std::string(40000, 'z'), pieces, 30ms);
     start_and_connect();
-    EXPECT_EQ(read_reply(ctx), 4);
+    EXPECT_EQ(read_reply(ctx).cls, ReplyClass::Transient);
     EXPECT_TRUE(view.contains("no line end from server"));
     close_control(ctx);
 }

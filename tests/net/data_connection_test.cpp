@@ -147,7 +147,7 @@ TEST_F(DataConnectionTest, XpsvOnlyAfterNotUnderstood) {
     ASSERT_TRUE(passive_connect(ctx));
     EXPECT_EQ(read_all(ctx), "x");
     close_data(ctx);
-    EXPECT_EQ(send_pasv(ctx), 5);
+    EXPECT_EQ(send_pasv(ctx).cls, ReplyClass::Permanent);
     EXPECT_EQ(ctx.reply.code, 502);
     expect_usable();
     finish();
@@ -239,7 +239,7 @@ TEST_F(DataConnectionTest, AcceptGivesUpAtTheTimeOut) {
 TEST_F(DataConnectionTest, AbortSendsThreeUrgentThenSevenNormalBytes) {
     server.expect("ABOR").reply("426 transfer aborted\n226 abort successful");
     start_and_connect();
-    EXPECT_EQ(abort_transfer(ctx), 2);
+    EXPECT_EQ(abort_transfer(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.code, 226);
     finish();
     EXPECT_TRUE(view.contains("sent ABOR"));
@@ -256,7 +256,7 @@ TEST_F(DataConnectionTest, AbortReadsTheTransfersReplyThenTheAbortsOwn) {
     server.expect("ABOR").reply("426 transfer aborted").delay(100ms).reply("226 abort done")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
-    EXPECT_EQ(abort_transfer(ctx), 2);
+    EXPECT_EQ(abort_transfer(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.code, 226);
     expect_usable();
     finish();
@@ -267,7 +267,7 @@ TEST_F(DataConnectionTest, AbortAfterTheTransferEndedTakesBothPositiveReplies) {
     server.expect("ABOR").reply("226 transfer complete").delay(50ms).reply("225 no transfer to abort")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
-    EXPECT_EQ(abort_transfer(ctx), 2);
+    EXPECT_EQ(abort_transfer(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.code, 225);
     expect_usable();
     finish();
@@ -276,7 +276,7 @@ TEST_F(DataConnectionTest, AbortAfterTheTransferEndedTakesBothPositiveReplies) {
 TEST_F(DataConnectionTest, AbortWithASingleAnswerDoesNotWaitForAnother) {
     server.expect("ABOR").reply("225 no transfer to abort").expect("NOOP").reply("200 still here");
     start_and_connect();
-    EXPECT_EQ(abort_transfer(ctx), 2);
+    EXPECT_EQ(abort_transfer(ctx).cls, ReplyClass::Completed);
     EXPECT_EQ(ctx.reply.code, 225);
     expect_usable();
     finish();
@@ -287,7 +287,7 @@ TEST_F(DataConnectionTest, AbortOnAClosedConnectionReportsTheInterrupt) {
     start_and_connect();
     ASSERT_TRUE(server.wait_done(5s));
     ctx.control.shutdown_any_thread(ShutdownHow::Write);
-    EXPECT_EQ(abort_transfer(ctx), 0);
+    EXPECT_EQ(abort_transfer(ctx).cls, ReplyClass::None);
     EXPECT_TRUE(view.contains("IP not accepted"));
 }
 

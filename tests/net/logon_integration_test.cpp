@@ -93,7 +93,7 @@ TEST_F(LogonIntegration, SavedProfileWithScrambledPasswordLogsOn) {
     EXPECT_TRUE(prompter.requests().empty());
     EXPECT_THAT(history(), Contains("PASS (hidden)"));
     EXPECT_THAT(history(), Not(Contains(HasSubstr("secret"))));
-    EXPECT_EQ(print_dir(ctx), 2);
+    EXPECT_EQ(print_dir(ctx).cls, ReplyClass::Completed);
     EXPECT_THAT(ctx.reply.text, HasSubstr("\"/\""));
     EXPECT_TRUE(server_logged(ftpd, "USER 'anna' logged in."));
 }
@@ -178,7 +178,7 @@ TEST_F(LogonIntegration, InitialCommandsAreSentAfterTheLogon) {
     EXPECT_EQ(sent[2], "");
     EXPECT_THAT(sent[3], ::testing::MatchesRegex("[0-9][0-9][0-9] .*"));
     // The connection is still in step after the replies nobody checked.
-    EXPECT_EQ(print_dir(ctx), 2);
+    EXPECT_EQ(print_dir(ctx).cls, ReplyClass::Completed);
     EXPECT_THAT(ctx.reply.text, HasSubstr("\"/\""));
 }
 
@@ -235,8 +235,8 @@ TEST_P(ProxyLogon, ReachesTheServerBehindTheProxy) {
         EXPECT_THAT(prompter.requests()[0].prompt, HasSubstr("proxy on firewall:"));
     }
     // A directory only the backend has: the commands really go through to pyftpdlib.
-    EXPECT_EQ(change_dir(ctx, "behind-proxy"), 2);
-    EXPECT_EQ(print_dir(ctx), 2);
+    EXPECT_EQ(change_dir(ctx, "behind-proxy").cls, ReplyClass::Completed);
+    EXPECT_EQ(print_dir(ctx).cls, ReplyClass::Completed);
     EXPECT_THAT(ctx.reply.text, HasSubstr("\"/behind-proxy\""));
     EXPECT_TRUE(server_logged(ftpd, "USER 'anna' logged in."));
 }

@@ -60,7 +60,7 @@ TEST_F(Logon, BytesLeftByTheLastConnectionAreNotTheNextGreeting) {
         ASSERT_NE(fd, -1);
         open_control(ctx, fd);
     }
-    ASSERT_EQ(read_reply(ctx), 2);
+    ASSERT_EQ(read_reply(ctx).cls, ReplyClass::Completed);
     close_control(ctx);                               // a connection closed but its bytes kept
     ctx.control.state().remainder = "226 late\r\n";  // as a reader that kept them would have
     EXPECT_TRUE(old_server.wait_done(5s));
@@ -185,7 +185,7 @@ TEST_F(Logon, TrailingEmptyInitialCommandIsNotSent) {
           .expect("SITE IDLE 7200").reply("200 ok").expect("").reply("500 empty")
           .expect("NOOP").reply("200 ok");
     EXPECT_TRUE(run());
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);
     finish();
 }
 

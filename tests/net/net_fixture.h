@@ -54,7 +54,7 @@ protected:
     }
     // The control connection still answers ("200 still here") after whatever went before.
     void expect_usable() {
-        EXPECT_EQ(send_command(this->ctx, "NOOP"), 2);
+        EXPECT_EQ(send_command(this->ctx, "NOOP").cls, ReplyClass::Completed);
         EXPECT_EQ(this->ctx.reply.text, "200 still here");
         EXPECT_EQ(this->ctx.busy_count, 0);
     }

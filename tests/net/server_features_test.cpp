@@ -125,7 +125,7 @@ TEST_F(Features, FeatOnceAndUtf8SwitchedOn) {
     start_and_connect();
     negotiate_features(ctx);
     negotiate_features(ctx);  // asked already: nothing sent
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);
     EXPECT_TRUE(ctx.control.state().features.offers("MLST"));
     EXPECT_TRUE(ctx.control.state().features.offers("MDTM"));
     finish();
@@ -143,7 +143,7 @@ TEST_F(Features, RefusedFeatUsesNothingNew) {
     EXPECT_FALSE(ctx.control.state().features.answered);
     // Without MDTM in FEAT the client does not ask.
     EXPECT_FALSE(remote_modify_time(ctx, "a.txt"));
-    EXPECT_EQ(send_command(ctx, "MDTM a.txt"), 2);
+    EXPECT_EQ(send_command(ctx, "MDTM a.txt").cls, ReplyClass::Completed);
     finish();
 }
 

@@ -68,7 +68,7 @@ TEST_F(TlsLogon, SelfSignedRefusedTrustedOnceTrustedAlwaysThenChanged) {
     EXPECT_TRUE(view.contains("AUTH TLS"));
     EXPECT_TRUE(view.contains("PROT P"));
     EXPECT_TRUE(ctx.tls.protect_data);
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);  // the encrypted control connection works
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);  // the encrypted control connection works
 
     asker.push_answer(CertificateAnswer::TrustAlways);
     ASSERT_TRUE(log_on(ftpd.port(), TlsMode::WhenOffered));  // "once" was not remembered

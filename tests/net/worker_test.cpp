@@ -29,7 +29,7 @@ protected:
     void start_blocked_read() {
         worker = std::thread([this] {
             WorkerScope scope(ctx);
-            read_class = read_reply(ctx);
+            read_class = read_reply(ctx).class_number();
             read_done = Clock::now();
             finished = true;
         });
@@ -70,7 +70,7 @@ TEST_F(WorkerThread, GuiCommandIsRefusedAtOnceWhileTheWorkerHoldsTheConnection) 
     start_and_connect();
     start_blocked_read();
     const auto start = Clock::now();
-    EXPECT_EQ(send_command(ctx, "NOOP"), 0);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::None);
     EXPECT_LT(Clock::now() - start, 500ms);  // refused, not queued behind the worker
     EXPECT_FALSE(finished);
     (void)cancel_worker(ctx);
@@ -95,7 +95,7 @@ TEST_F(WorkerThread, BusyChangesReachTheWindowOnTheGuiThread) {
     worker = std::thread([this] {
         WorkerScope scope(ctx);
         set_transfer_thread_busy(ctx, 1);
-        read_class = read_reply(ctx);
+        read_class = read_reply(ctx).class_number();
         set_transfer_thread_busy(ctx, 0);
         finished = true;
     });

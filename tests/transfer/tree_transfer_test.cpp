@@ -133,8 +133,8 @@ TEST_F(TreeTransfer, ThreeLevelTreeGoesDownAndUpByteForByte) {
     EXPECT_FALSE(read_restart_record(ctx, ctx.session.name).present());
 
     // And up again into another remote folder.
-    ASSERT_EQ(make_dir(ctx, "back"), 2);
-    ASSERT_EQ(change_dir(ctx, "back"), 2);
+    ASSERT_EQ(make_dir(ctx, "back").cls, ReplyClass::Completed);
+    ASSERT_EQ(change_dir(ctx, "back").cls, ReplyClass::Completed);
     list_remote_fresh(ctx);
     list_local(ctx);
     ASSERT_TRUE(select_by_name(ctx, *ctx.panes.local_dirs, "tree"));

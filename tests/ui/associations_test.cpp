@@ -254,7 +254,7 @@ TEST_F(ChmodExchange, NoSelectionAsksForTheTextAndCancelSendsNothing) {
     EXPECT_EQ(change_remote_permissions(ctx, mode, {}, keep), 0);
     EXPECT_EQ(change_remote_permissions(ctx, mode, {"x"}, [](int) { return 0; }), 0)
         << "every box unchecked is a Cancel";
-    EXPECT_EQ(send_command(ctx, "NOOP"), 2);
+    EXPECT_EQ(send_command(ctx, "NOOP").cls, ReplyClass::Completed);
     finish();
 }
 

@@ -92,9 +92,9 @@ int change_remote_permissions(NetContext& ctx, int& remembered_mode,
         ctx.prompts.set_help_context(chmod_prompt_help);
         if (!ctx.prompts.ask_text(&text, "Enter CHMOD string:")) return 0;
     }
-    const int result = send_command_text(ctx, std::string(site_prefix) + text);
-    if (result != 2) ctx.messages.print_message("Chmod failed. It may not be supported on remote host.");
-    return result;
+    const CommandReply reply = send_command_text(ctx, std::string(site_prefix) + text);
+    if (!reply.completed()) ctx.messages.print_message("Chmod failed. It may not be supported on remote host.");
+    return reply.class_number();
 }
 
 }  // namespace varnix::ui
