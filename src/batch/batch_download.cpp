@@ -43,7 +43,7 @@ BatchStep receive_whole(BatchContext& ctx, const std::string& remote, const std:
                         TransferMode mode) {
     std::string command = "RETR " + remote;
     const TransferOutcome outcome = get_file(ctx, command, local, mode);
-    if (outcome.reply_class == 2 && !outcome.complete()) {
+    if (outcome.reply_class == ReplyClass::Completed && !outcome.complete()) {
         ctx.messages.print_message("%s was not received whole", local.c_str());
     }
     if (outcome.complete()) (void)apply_remote_time(ctx, remote, local);
@@ -99,7 +99,7 @@ BatchStep resume_download(BatchContext& ctx, const std::string& remote, const st
                                 : std::string("./");
     const TransferOutcome outcome = restart_get(ctx, file.get(), dir, file_name, have);
     if (!outcome.complete()) {
-        if (outcome.reply_class == 2) ctx.messages.print_message("%s was not received whole", local.c_str());
+        if (outcome.reply_class == ReplyClass::Completed) ctx.messages.print_message("%s was not received whole", local.c_str());
         return BatchStep::Failed;
     }
     // A server that refused REST sent the file from its start: nothing stale may follow it.

@@ -89,7 +89,7 @@ ListingFetch fetch_directory(ListingContext& ctx) {
     if (!ctx.remote.fetch) return {};
     if (wants_mlsd(ctx)) {
         const ListingFetch fetched = ctx.remote.fetch("MLSD");
-        if (fetched.reply_class == 2) {
+        if (fetched.reply_class == ReplyClass::Completed) {
             mark_listing_facts(ctx, true);
             return fetched;
         }
@@ -121,24 +121,25 @@ void list_remote(ListingContext& ctx, bool use_cache) {
     }
     show_path_in_box(ctx.panes.remote_path_box, ctx.current_remote_dir);
     const int slot = find_or_add_cache_entry(ctx, ctx.current_remote_dir);
-    int cls;
+    ReplyClass listed;
     if (use_cache && slot != cache_found_none) {
         ctx.messages.print_message("[%u] using cache %s", static_cast<unsigned>(slot),
                                    ctx.remote.listing_file.c_str());
-        cls = 2;
+        listed = ReplyClass::Completed;
     } else {
         ctx.cancel_requested = false;
         const ListingFetch fetched = fetch_directory(ctx);
-        cls = fetched.reply_class;
+        listed = fetched.reply_class;
         // A refused or cut-off listing is shown as far as it came, but never kept: the next
         // visit must ask again, not show an empty or partial directory until Refresh.
         if (!fetched.complete) forget_cache_entry(ctx);
     }
-    if (cls == 2) {
+    if (listed == ReplyClass::Completed) {
         load_listing_file(ctx, ctx.remote.listing_file);
     } else {
         empty_lists(ctx, true);
-        ctx.messages.print_message("DoDirList returned %u", static_cast<unsigned>(cls));
+        ctx.messages.print_message("DoDirList returned %u",
+                                   static_cast<unsigned>(class_number(listed)));
     }
 }
 

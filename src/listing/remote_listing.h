@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dirlex/dirlex.h"
+#include "net/command_reply.h"
 
 namespace varnix {
 
@@ -26,7 +27,7 @@ struct ListingCacheSlot {
 // What a listing fetch brought: the completion reply's class, and whether the listing came
 // whole (only a whole listing is kept in the cache).
 struct ListingFetch {
-    int reply_class = 0;
+    ReplyClass reply_class = ReplyClass::None;
     bool complete = false;
 };
 

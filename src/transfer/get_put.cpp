@@ -104,12 +104,12 @@ void end_data_connection(TransferContext& ctx, const Job& job, const TransferOut
     close_data_plain(ctx);
 }
 
-TransferOutcome refused() { return TransferOutcome{TransferStatus::ServerRefused, 0, 0, false}; }
+TransferOutcome refused() { return TransferOutcome{TransferStatus::ServerRefused, 0, ReplyClass::None, false}; }
 
 // After the loop and the completion reply: complete only when every byte moved and the
 // server confirmed it.
 TransferOutcome completed(TransferOutcome loop, ReplyClass completion) {
-    loop.reply_class = class_number(completion);
+    loop.reply_class = completion;
     if (loop.status == TransferStatus::Complete && completion != ReplyClass::Completed)
         loop.status = TransferStatus::CutShort;
     return loop;
@@ -123,7 +123,7 @@ TransferOutcome move_data(TransferContext& ctx, Job& job, bool active) {
         ctx.messages.print_message("[%u] looking for completion line",
                                    static_cast<unsigned>(ctx.control.descriptor()));
     }
-    if (loop.completion_read) return completed(loop, static_cast<ReplyClass>(loop.reply_class));
+    if (loop.completion_read) return completed(loop, loop.reply_class);
     return completed(loop, read_reply(ctx).cls);
 }
 
@@ -163,9 +163,9 @@ TransferOutcome transfer_active(TransferContext& ctx, Job& job) {
         // The server answered the transfer command and will report the failed connection:
         // read that reply (within the time-out), or every later command gets the reply of
         // the one before.
-        TransferOutcome failed{TransferStatus::CutShort, 0, 0, false};
+        TransferOutcome failed{TransferStatus::CutShort, 0, ReplyClass::None, false};
         if (ctx.cancel_requested) failed.status = TransferStatus::Cancelled;
-        failed.reply_class = read_reply(ctx).class_number();
+        failed.reply_class = read_reply(ctx).cls;
         return failed;
     }
     return move_data(ctx, job, true);

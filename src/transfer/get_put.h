@@ -16,7 +16,7 @@ namespace varnix {
 }
 
 // `command` holds "RETR name" (or a listing command). Complete only when every byte arrived
-// and the server confirmed it; reply_class is the completion reply's class, 0 when nothing
+// and the server confirmed it; reply_class is the completion reply's class, None when nothing
 // could be started.
 [[nodiscard]] TransferOutcome get_file(TransferContext& ctx,
                                        std::string& command, const std::string& local_path,

@@ -23,7 +23,7 @@ TransferOutcome fetch_listing(TransferContext& ctx, const std::string& command) 
 
 int raw_command(TransferContext& ctx, const std::string& text) {
     if (text.starts_with("LIST") || text.starts_with("NLST")) {
-        return fetch_listing(ctx, text).reply_class;
+        return class_number(fetch_listing(ctx, text).reply_class);
     }
     return send_command_text(ctx, text).class_number();
 }

@@ -202,13 +202,13 @@ TransferOutcome finish_receive(TransferContext& ctx, const ReceiveOutcome& r, st
         if (shut_down_on_cancel) ctx.data.stream().shutdown(ShutdownHow::Read);
         ctx.messages.print_message("You MAY have to press Cancel and/or Close this connection.");
         // The abort's replies stand for the completion reply: none follows them.
-        outcome.reply_class = abort_transfer(ctx).class_number();
+        outcome.reply_class = abort_transfer(ctx).cls;
         outcome.completion_read = true;
     }
     return outcome;
 }
 
-TransferOutcome refused_loop() { return TransferOutcome{TransferStatus::ServerRefused, 0, 0, false}; }
+TransferOutcome refused_loop() { return TransferOutcome{TransferStatus::ServerRefused, 0, ReplyClass::None, false}; }
 
 }  // namespace
 
@@ -307,7 +307,7 @@ TransferOutcome send_file_data(TransferContext& ctx, const std::string& local_pa
     const std::int64_t start_tick = tick_count();
     (void)sock_set_int_option(ctx.data.descriptor(), IPPROTO_TCP, TCP_NODELAY, 1);
     const int file = ::open(local_path.c_str(), O_RDONLY | O_CLOEXEC);
-    TransferOutcome outcome{TransferStatus::LocalError, 0, 0, false};
+    TransferOutcome outcome{TransferStatus::LocalError, 0, ReplyClass::None, false};
     if (file < 0) {
         char message[600];
         std::snprintf(message, sizeof message, "failed to open file %s (%u)", local_path.c_str(),

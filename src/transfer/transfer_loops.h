@@ -10,7 +10,7 @@
 
 namespace varnix {
 
-// The loops' outcomes carry no reply yet (reply_class 0): Complete when every byte moved
+// The loops' outcomes carry no reply yet (reply_class None): Complete when every byte moved
 // (a receive: the server closed the data connection normally, the file possibly empty);
 // ServerRefused when there was no data connection (ctx.data) or control connection; else
 // why it stopped. The bytes go through ctx.data's stream; a cancelled receive aborts on the

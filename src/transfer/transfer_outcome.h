@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "net/command_reply.h"
+
 namespace varnix {
 
 enum class TransferStatus {
@@ -17,7 +19,8 @@ enum class TransferStatus {
 struct [[nodiscard]] TransferOutcome {
     TransferStatus status = TransferStatus::ServerRefused;
     std::int64_t bytes = 0;  // bytes moved over the data connection (from the start offset)
-    int reply_class = 0;     // the class of the last reply read (completion or refusal), 0: none
+    // The class of the last reply read (completion or refusal); None when none was read.
+    ReplyClass reply_class = ReplyClass::None;
     // Whether the data connection brought or took every byte, whatever the server said
     // after (a resumed file is trimmed to the end it reached).
     bool data_whole = false;
@@ -33,7 +36,7 @@ struct [[nodiscard]] TransferOutcome {
 // gives 2, even when the server confirmed what it got.
 [[nodiscard]] constexpr int transfer_result(const TransferOutcome& outcome) {
     if (outcome.complete()) return 2;
-    return outcome.reply_class == 2 ? 0 : outcome.reply_class;
+    return outcome.reply_class == ReplyClass::Completed ? 0 : class_number(outcome.reply_class);
 }
 
 }  // namespace varnix

@@ -36,7 +36,7 @@ protected:
         ctx.current_remote_dir = "/pub";
     }
     // The completion reply's class; the whole outcome stays in `last`.
-    int get(const std::string& remote, const std::string& local, TransferMode mode) {
+    ReplyClass get(const std::string& remote, const std::string& local, TransferMode mode) {
         std::string command = "RETR " + remote;
         last = get_file(ctx, command, path(local), mode);
         return last.reply_class;
@@ -64,11 +64,11 @@ TEST_F(GetPut, TypeIsSentOnlyWhenItChanges) {
           .reply("226 done");
     ctx.remote.listing_file = path("listing.txt");
     start_and_connect();
-    EXPECT_EQ(get("a.bin", "a.bin", TransferMode::Binary), 2);
-    EXPECT_EQ(get("b.bin", "b.bin", TransferMode::Binary), 2);
+    EXPECT_EQ(get("a.bin", "a.bin", TransferMode::Binary), ReplyClass::Completed);
+    EXPECT_EQ(get("b.bin", "b.bin", TransferMode::Binary), ReplyClass::Completed);
     EXPECT_TRUE(fetch_listing(ctx, "LIST").complete());
-    EXPECT_EQ(get("c.bin", "c.bin", TransferMode::Binary), 2);
-    EXPECT_EQ(get("d.bin", "d.bin", TransferMode::Local8), 2);
+    EXPECT_EQ(get("c.bin", "c.bin", TransferMode::Binary), ReplyClass::Completed);
+    EXPECT_EQ(get("d.bin", "d.bin", TransferMode::Local8), ReplyClass::Completed);
     finish();
     EXPECT_EQ(read_file(path("c.bin")), "C");
     EXPECT_EQ(read_file(ctx.remote.listing_file), "x\n");
@@ -85,10 +85,10 @@ TEST_F(GetPut, AutomaticModeChoosesByExtension) {
           .expect("PASV").passive_reply().expect("RETR a.zip").reply("150 go").data_send("Z")
           .reply("226 done");
     start_and_connect();
-    EXPECT_EQ(get("readme.txt", "readme.txt", TransferMode::Binary), 2);  // the current type is already A
+    EXPECT_EQ(get("readme.txt", "readme.txt", TransferMode::Binary), ReplyClass::Completed);  // the current type is already A
     EXPECT_EQ(ctx.options.mode, 'A');
     EXPECT_EQ(read_file(path("readme.txt")), "hi\n");
-    EXPECT_EQ(get("a.zip", "a.zip", chosen_mode(ctx)), 2);
+    EXPECT_EQ(get("a.zip", "a.zip", chosen_mode(ctx)), ReplyClass::Completed);
     EXPECT_EQ(ctx.options.mode, 'I');
     EXPECT_EQ(mode_changes, 2);
     finish();
@@ -121,11 +121,11 @@ TEST_F(GetPut, QuotedRetryOnlyOnActiveConnections) {
           .expect("NOOP").reply("200 still here");
     start_and_connect();
     ctx.control.state().current_type = 'I';  // TYPE I already sent on this connection
-    EXPECT_EQ(get("USER.DATA", "user.data", TransferMode::Binary), 2);
+    EXPECT_EQ(get("USER.DATA", "user.data", TransferMode::Binary), ReplyClass::Completed);
     EXPECT_EQ(read_file(path("user.data")), "data");
     EXPECT_TRUE(view.contains("looking for completion line"));
     ctx.session.passive = 1;
-    EXPECT_EQ(get("USER.DATA", "user2.data", TransferMode::Binary), 0);
+    EXPECT_EQ(get("USER.DATA", "user2.data", TransferMode::Binary), ReplyClass::None);
     expect_usable();
     finish();
 }
@@ -138,9 +138,9 @@ TEST_F(GetPut, PassiveFailureFallsBackToActive) {
           .expect("NOOP").reply("200 still here");
     start_and_connect();
     ctx.control.state().current_type = 'I';  // TYPE I already sent on this connection
-    EXPECT_EQ(get("f", "f", TransferMode::Binary), 2);
+    EXPECT_EQ(get("f", "f", TransferMode::Binary), ReplyClass::Completed);
     EXPECT_EQ(read_file(path("f")), "active");
-    EXPECT_EQ(get("g", "g", TransferMode::Binary), 2);
+    EXPECT_EQ(get("g", "g", TransferMode::Binary), ReplyClass::Completed);
     EXPECT_TRUE(view.contains("unable to parse info 227 Entering Passive Mode"));
     EXPECT_EQ(read_file(path("g")), "again");
     expect_usable();
@@ -182,7 +182,7 @@ TEST_F(GetPut, MoreDataThanAnnouncedIsKept) {
           .data_send(bytes).reply("226 done")
           .expect("NOOP").reply("200 still here");
     start_and_connect();
-    EXPECT_EQ(get("small", "small", TransferMode::Binary), 2);
+    EXPECT_EQ(get("small", "small", TransferMode::Binary), ReplyClass::Completed);
     EXPECT_EQ(read_file(path("small")), bytes);
     EXPECT_EQ(progress.caption(), "150 Opening BINARY mode data connection (5 bytes)");
     expect_usable();
@@ -214,7 +214,7 @@ TEST_F(GetPut, ServerThatNeverSendsIsCutByTheTimeOut) {
           .expect("NOOP", 15s).reply("200 still here");
     start_and_connect();
     const auto started = tick_count();
-    EXPECT_EQ(get("never", "never", TransferMode::Binary), 4);
+    EXPECT_EQ(get("never", "never", TransferMode::Binary), ReplyClass::Transient);
     EXPECT_LT(tick_count() - started, 9000);
     EXPECT_EQ(last.status, TransferStatus::Cancelled);  // by the time-out
     EXPECT_EQ(last.bytes, 0);
@@ -233,7 +233,7 @@ TEST_F(GetPut, HostileNamesAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(put_file(ctx, put_command, path("local.bin"), TransferMode::Binary).status,
               TransferStatus::ServerRefused);
     std::string nul_command("RETR a\0b", 8);
-    EXPECT_EQ(get_file(ctx, nul_command, path("n"), TransferMode::Binary).reply_class, 0);
+    EXPECT_EQ(get_file(ctx, nul_command, path("n"), TransferMode::Binary).reply_class, ReplyClass::None);
     EXPECT_EQ(restart_get(ctx, -1, "/pub", "x\ry", 0).status,
               TransferStatus::ServerRefused);
     EXPECT_TRUE(view.contains("Command not sent: it holds a line break or NUL"));
@@ -384,7 +384,7 @@ TEST_F(GetPut, AFailedAcceptReadsTheServersAnswerSoTheConnectionStaysInStep) {
           .expect("NOOP", 15s).reply("200 still here");
     start_and_connect();
     ctx.control.state().current_type = 'I';  // TYPE I already sent on this connection
-    EXPECT_EQ(get("never", "never", TransferMode::Binary), 4);
+    EXPECT_EQ(get("never", "never", TransferMode::Binary), ReplyClass::Transient);
     EXPECT_FALSE(last.complete());
     EXPECT_EQ(ctx.reply.code, 425);
     expect_usable();
@@ -396,11 +396,11 @@ TEST_F(GetPut, RefusedCommandsAndBusyStartNothing) {
           .expect("NOOP").reply("200 still here");
     start_and_connect();
     ctx.control.state().current_type = 'I';  // TYPE I already sent on this connection
-    EXPECT_EQ(get("missing", "missing", TransferMode::Binary), 0);
+    EXPECT_EQ(get("missing", "missing", TransferMode::Binary), ReplyClass::None);
     EXPECT_EQ(ctx.reply.code, 550);
     EXPECT_FALSE(std::filesystem::exists(path("missing")));
     ++ctx.busy_count;
-    EXPECT_EQ(get("other", "other", TransferMode::Binary), 0);
+    EXPECT_EQ(get("other", "other", TransferMode::Binary), ReplyClass::None);
     EXPECT_TRUE(view.contains("command in process, ignored"));
     --ctx.busy_count;
     expect_usable();

@@ -39,12 +39,12 @@ protected:
         return (ftpd.home() / name).string();
     }
     // The completion reply's class; the whole outcome stays in `last`.
-    int put(const std::string& local, const std::string& remote_name, TransferMode mode) {
+    ReplyClass put(const std::string& local, const std::string& remote_name, TransferMode mode) {
         std::string command = "STOR " + remote_name;
         last = put_file(ctx, command, path(local), mode);
         return last.reply_class;
     }
-    int get(const std::string& remote_name, const std::string& local, TransferMode mode) {
+    ReplyClass get(const std::string& remote_name, const std::string& local, TransferMode mode) {
         std::string command = "RETR " + remote_name;
         last = get_file(ctx, command, path(local), mode);
         return last.reply_class;
@@ -62,9 +62,9 @@ TEST_P(RealServer, BinaryRoundTripsAreByteExact) {
         const std::string name = "b" + std::to_string(size) + ".bin";
         const std::string bytes = binary_bytes(size);
         write_file(path(name), bytes);
-        ASSERT_EQ(put(name, name, TransferMode::Binary), 2) << ftpd.log_text();
+        ASSERT_EQ(put(name, name, TransferMode::Binary), ReplyClass::Completed) << ftpd.log_text();
         ASSERT_EQ(read_file(remote(name)), bytes);
-        ASSERT_EQ(get(name, "back.bin", TransferMode::Binary), 2);
+        ASSERT_EQ(get(name, "back.bin", TransferMode::Binary), ReplyClass::Completed);
         EXPECT_TRUE(last.complete());
         ASSERT_EQ(read_file(path("back.bin")), bytes);
     }
@@ -75,17 +75,17 @@ TEST_P(RealServer, BinaryRoundTripsAreByteExact) {
 TEST_P(RealServer, AsciiLineEndsAreConvertedAtTheLocalFile) {
     write_file(path("lf.txt"), "one\ntwo\n\nthree");
     write_file(path("crlf.txt"), "one\r\ntwo\r\n");
-    ASSERT_EQ(put("lf.txt", "lf.txt", TransferMode::Ascii), 2);
-    ASSERT_EQ(put("crlf.txt", "crlf.txt", TransferMode::Ascii), 2);
+    ASSERT_EQ(put("lf.txt", "lf.txt", TransferMode::Ascii), ReplyClass::Completed);
+    ASSERT_EQ(put("crlf.txt", "crlf.txt", TransferMode::Ascii), ReplyClass::Completed);
     // The server keeps its text files with LF, as the client does.
     EXPECT_EQ(read_file(remote("lf.txt")), "one\ntwo\n\nthree");
     EXPECT_EQ(read_file(remote("crlf.txt")), "one\ntwo\n");
-    ASSERT_EQ(get("lf.txt", "lf-back.txt", TransferMode::Ascii), 2);
-    ASSERT_EQ(get("crlf.txt", "crlf-back.txt", TransferMode::Ascii), 2);
+    ASSERT_EQ(get("lf.txt", "lf-back.txt", TransferMode::Ascii), ReplyClass::Completed);
+    ASSERT_EQ(get("crlf.txt", "crlf-back.txt", TransferMode::Ascii), ReplyClass::Completed);
     EXPECT_EQ(read_file(path("lf-back.txt")), "one\ntwo\n\nthree");
     EXPECT_EQ(read_file(path("crlf-back.txt")), "one\ntwo\n");
     // The same text in binary shows the server's own bytes.
-    ASSERT_EQ(get("crlf.txt", "raw.txt", TransferMode::Binary), 2);
+    ASSERT_EQ(get("crlf.txt", "raw.txt", TransferMode::Binary), ReplyClass::Completed);
     EXPECT_EQ(read_file(path("raw.txt")), "one\ntwo\n");
 }
 
@@ -120,7 +120,7 @@ TEST_P(RealServer, ListingsGoIntoTheListingFile) {
     EXPECT_THAT(names, HasSubstr("alpha.c\n"));
     EXPECT_THAT(names, HasSubstr("beta.h\n"));
     // After the listing in ASCII, a binary download sends its TYPE again.
-    ASSERT_EQ(get("beta.h", "beta.h", TransferMode::Binary), 2);
+    ASSERT_EQ(get("beta.h", "beta.h", TransferMode::Binary), ReplyClass::Completed);
     EXPECT_EQ(ctx.control.state().current_type, 'I');
     EXPECT_EQ(read_file(path("beta.h")), "b");
 }
@@ -155,10 +155,10 @@ TEST_P(RealServer, InterruptedDownloadResumesToTheSameBytes) {
 }
 
 TEST_P(RealServer, MissingRemoteFileLeavesTheSessionUsable) {
-    EXPECT_EQ(get("nothing.bin", "nothing.bin", TransferMode::Binary), 0);
+    EXPECT_EQ(get("nothing.bin", "nothing.bin", TransferMode::Binary), ReplyClass::None);
     EXPECT_EQ(ctx.reply.code, 550);
     write_file(path("x.bin"), "x");
-    EXPECT_EQ(put("x.bin", "x.bin", TransferMode::Binary), 2);
+    EXPECT_EQ(put("x.bin", "x.bin", TransferMode::Binary), ReplyClass::Completed);
     EXPECT_EQ(read_file(remote("x.bin")), "x");
 }
 

@@ -216,7 +216,7 @@ TEST_F(TransferStatus, CancelEndsTheDownloadAndTheConnectionStaysUsable) {
     poll.start(50);
     std::string command = "RETR big.bin";
     const TransferOutcome outcome = get_file(ctx, command, path("big.bin"), TransferMode::Binary);
-    EXPECT_EQ(outcome.reply_class, 2);
+    EXPECT_EQ(outcome.reply_class, ReplyClass::Completed);
     poll.stop();
     EXPECT_TRUE(clicked);
     EXPECT_EQ(cancels, 1);
