@@ -1,6 +1,7 @@
 // Pictures of every dialog for a person to judge (labels readable, nothing cut off): with
 // VARNIX_DIALOG_SHOTS naming a folder, each dialog is shown at its natural size and saved
 // there as a PNG. Without it the test is skipped.
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QPainter>
@@ -60,6 +61,7 @@ TEST_F(DialogScreenshots, EveryDialog) {
     }
     {
         AdvancedProfileDialog d(ctx, state, nullptr);
+        control<QComboBox>(d, 4100)->setCurrentIndex(1);  // the longest TLS choice must fit
         shoot(d, "advanced_profile");
     }
     OptionsHooks hooks;
