@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace varnix {
 
@@ -158,6 +159,11 @@ void Prompts::clear_answer() {
     answer_.clear();
 }
 
+void Prompts::set_name_charset(std::string charset) {
+    std::lock_guard lock(answer_mutex_);
+    name_charset_ = std::move(charset);
+}
+
 void Prompts::set_answer(std::string_view text) {
     std::lock_guard lock(answer_mutex_);
     answer_.assign(text.substr(0, answer_chars));
@@ -171,6 +177,10 @@ int Prompts::ask(PromptKind kind, std::string initial, std::vector<std::string> 
     request.initial = std::move(initial);
     request.help_context = help_context_.exchange(0);
     request.choices = std::move(choices);
+    {
+        std::lock_guard lock(answer_mutex_);
+        request.name_charset = std::exchange(name_charset_, std::string());
+    }
     set_answer(request.initial);
     std::optional<std::string> reply;
     if (prompter_) {

@@ -87,6 +87,9 @@ public:
 
     // The help topic of the next prompt; every prompt resets it to 0 when it returns.
     void set_help_context(int context) { help_context_.store(context); }
+    // The next prompt asks for a name on the server, in this character set (the profile's
+    // CHARSET; empty: automatic). Every prompt resets it.
+    void set_name_charset(std::string charset);
     [[nodiscard]] int help_context() const { return help_context_.load(); }
 
     // 1 for OK, 0 for Cancel. The answer starts as *buffer (empty when none) and is copied
@@ -114,6 +117,7 @@ private:
     UiInvoker* invoker_ = nullptr;
     mutable std::mutex answer_mutex_;
     std::string answer_;
+    std::string name_charset_;  // behind answer_mutex_
     std::atomic<int> help_context_{0};
 };
 

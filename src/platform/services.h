@@ -33,6 +33,9 @@ struct PromptRequest {
     std::string initial;               // the entry's starting text, shown selected
     int help_context = 0;              // help topic for the prompt's Help button
     std::vector<std::string> choices;  // the drop-down list of a WithHistory prompt
+    // A server name is asked for: the starting text and the choices are shown, and typed text
+    // is sent, in this character set (the profile's CHARSET); empty: automatic / UTF-8.
+    std::string name_charset;
 };
 
 class Prompter {

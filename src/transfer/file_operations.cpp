@@ -101,6 +101,7 @@ void change_directory(TransferContext& ctx, PaneSide side, const FileOperationHo
             std::vector<std::string> choices;
             for (const auto& slot : ctx.remote.cache) choices.push_back(slot.directory);
             ctx.prompts.set_help_context(help_change_dir);
+            ctx.prompts.set_name_charset(ctx.session.charset);
             if (!ctx.prompts.ask_with_history(ctx.current_remote_dir, choices,
                                               "Enter remote directory name:")) {
                 return;
@@ -129,6 +130,7 @@ void make_directory(TransferContext& ctx, PaneSide side, const FileOperationHook
     std::string name;
     ctx.prompts.set_help_context(help_make_dir);
     if (side == PaneSide::Remote) {
+        ctx.prompts.set_name_charset(ctx.session.charset);
         if (!ctx.prompts.ask_text(&name, "Enter new remote directory name:")) return;
         if (make_dir(ctx, name).completed()) relist_remote_after_change(ctx);
         return;
@@ -153,6 +155,7 @@ void remove_directory(TransferContext& ctx, PaneSide side, const FileOperationHo
     std::string name;
     if (!has_selection(dirs)) {
         ctx.prompts.set_help_context(help_remove_dir);
+        ctx.prompts.set_name_charset(ctx.session.charset);
         if (!ctx.prompts.ask_text(&name, "Enter remote directory name:")) return;
     } else {
         name = caret_name(ctx, dirs, false);
@@ -213,6 +216,7 @@ int rename_files(TransferContext& ctx, PaneSide side, const FileOperationHooks&)
     for (const std::string& old_name : selected_file_names(ctx, side)) {
         std::string new_name = old_name;
         ctx.prompts.set_help_context(help_rename);
+        if (side == PaneSide::Remote) ctx.prompts.set_name_charset(ctx.session.charset);
         if (!ctx.prompts.ask_text(&new_name, "Enter new name for \"%s\":", old_name.c_str())) continue;
         bool ok;
         if (side == PaneSide::Local) {
@@ -238,6 +242,7 @@ int move_files(TransferContext& ctx, PaneSide side, const FileOperationHooks& ho
     const bool local = side == PaneSide::Local;
     std::string dir;
     ctx.prompts.set_help_context(help_move);
+    if (!local) ctx.prompts.set_name_charset(ctx.session.charset);
     if (!ctx.prompts.ask_text(&dir, "Please enter the %s destination directory:",
                               local ? "local" : "remote") ||
         dir.empty()) {

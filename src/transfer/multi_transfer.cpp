@@ -122,6 +122,7 @@ int transfer_selected(TransferContext& ctx, const PaneHooks& hooks, bool invert_
     } else if (!hooks.nested) {
         std::string name;
         ctx.prompts.set_help_context(help_file_name);
+        if (source != Side::Local) ctx.prompts.set_name_charset(ctx.session.charset);
         const bool asked =
             source == Side::Local
                 ? ctx.prompts.ask_text(&name, "Enter local file name to transfer to remote system:")

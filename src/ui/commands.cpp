@@ -291,13 +291,15 @@ bool WindowCommands::handle_ftp_menu(int id) {
         return true;
     }
     std::string text;
-    auto ask = [&](int help, const char* prompt) {
+    // `remote_name`: the answer names something on the server, typed in its character set.
+    auto ask = [&](int help, const char* prompt, bool remote_name = false) {
         ctx_.prompts.set_help_context(help);
+        if (remote_name) ctx_.prompts.set_name_charset(ctx_.session.charset);
         return ctx_.prompts.ask_text(&text, "%s", prompt) != 0;
     };
     switch (id) {
     case 1301:
-        if (ask(180, "Enter remote directory name:")) {
+        if (ask(180, "Enter remote directory name:", true)) {
             (void)change_dir(ctx_, text);
             list_remote_cached(ctx_);
         }
@@ -323,7 +325,7 @@ bool WindowCommands::handle_ftp_menu(int id) {
         break;
     }
     case 1307:
-        if (ask(650, "Enter remote directory name:")) (void)make_dir(ctx_, text);
+        if (ask(650, "Enter remote directory name:", true)) (void)make_dir(ctx_, text);
         break;
     case 1309:
         (void)print_dir(ctx_);
@@ -332,13 +334,13 @@ bool WindowCommands::handle_ftp_menu(int id) {
         if (ask(710, "Enter command for remote host:")) (void)raw_command(ctx_, text);
         break;
     case 1311:
-        if (ask(640, "Enter remote file name:")) {
+        if (ask(640, "Enter remote file name:", true)) {
             (void)download_one(ctx_, text, 0, 0, true);
             window_.list_local_pane();
         }
         break;
     case 1312:
-        if (ask(650, "Enter remote directory name:")) (void)remove_dir(ctx_, text);
+        if (ask(650, "Enter remote directory name:", true)) (void)remove_dir(ctx_, text);
         break;
     case 1314:
         if (ask(630, "Enter local file name:")) (void)upload_one(ctx_, text, 0, 0, true);

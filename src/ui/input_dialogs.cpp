@@ -14,6 +14,7 @@
 #include "ui/dialog_units.h"
 #include "ui/help/help_window.h"
 #include "ui/message_area.h"
+#include "ui/name_charset.h"
 
 namespace varnix::ui {
 
@@ -27,14 +28,16 @@ QTextOption wrap_option() {
 
 // The history drop-down lists each directory once, sorted as a sorted combo box sorts
 // (without regard to case, the exact text deciding ties).
-std::vector<std::pair<QString, std::string>> sorted_choices(const std::vector<std::string>& names) {
+std::vector<std::pair<QString, std::string>> sorted_choices(const std::vector<std::string>& names,
+                                                           const std::string& charset) {
+    NameDecoder decoder;
     std::vector<std::string> unique(names);
     std::sort(unique.begin(), unique.end());
     unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
     std::vector<std::pair<QString, std::string>> shown;
     shown.reserve(unique.size());
     for (auto& name : unique) {
-        if (!name.empty()) shown.emplace_back(display_text(name), std::move(name));
+        if (!name.empty()) shown.emplace_back(decoder.decode(name, charset), std::move(name));
     }
     std::stable_sort(shown.begin(), shown.end(), [](const auto& a, const auto& b) {
         const int c = a.first.compare(b.first, Qt::CaseInsensitive);
@@ -171,12 +174,13 @@ void InputDialog::set_request(const PromptRequest& request) {
     originals_.clear();
     if (combo_) {
         combo_->clear();
-        for (auto& choice : sorted_choices(request.choices)) {
+        for (auto& choice : sorted_choices(request.choices, request.name_charset)) {
             combo_->addItem(choice.first);
             originals_.push_back(std::move(choice));
         }
     }
-    const QString initial = display_text(request.initial);
+    name_charset_ = request.name_charset;
+    const QString initial = NameDecoder().decode(request.initial, name_charset_);
     originals_.emplace_back(initial, request.initial);
     if (combo_) combo_->setEditText(initial);
     edit_->setText(initial);
@@ -191,7 +195,7 @@ std::string InputDialog::answer() const {
     for (const auto& [shown, bytes] : originals_) {
         if (shown == text && bytes.size() <= static_cast<std::size_t>(answer_chars)) return bytes;
     }
-    return utf8_prefix(text, answer_chars);
+    return encode_name(text, name_charset_, answer_chars);
 }
 
 void InputDialog::showEvent(QShowEvent* event) {

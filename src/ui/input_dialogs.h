@@ -97,6 +97,7 @@ private:
     QPushButton* help_button_ = nullptr;
     // Display text -> original bytes, for the starting text and the choices.
     std::vector<std::pair<QString, std::string>> originals_;
+    std::string name_charset_;  // the server's, when the answer is a name on it
 };
 
 // Puts the engine's questions on the screen while the main window is shown; before it is up

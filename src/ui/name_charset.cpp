@@ -1,6 +1,9 @@
 // Name character sets for the panes.
 #include "ui/name_charset.h"
 
+#include <QStringEncoder>
+
+#include "ui/input_dialogs.h"
 #include "ui/message_area.h"
 
 namespace varnix::ui {
@@ -22,6 +25,23 @@ QStringList name_charsets() {
         if (QStringDecoder(name).isValid()) names.push_back(QString::fromLatin1(name));
     }
     return names;
+}
+
+std::string encode_name(const QString& text, const std::string& charset, std::size_t max_bytes) {
+    if (charset.empty()) return utf8_prefix(text, max_bytes);
+    QStringEncoder encoder(charset.c_str());  // stateful: a stateless one does not count the misses
+    if (!encoder.isValid()) return utf8_prefix(text, max_bytes);
+    std::string bytes;
+    // A character at a time, so that a cut falls between characters.
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype step = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray piece = encoder.encode(QStringView(text).mid(i, step));
+        if (encoder.hasError()) return utf8_prefix(text, max_bytes);
+        if (bytes.size() + static_cast<std::size_t>(piece.size()) > max_bytes) break;
+        bytes.append(piece.constData(), static_cast<std::size_t>(piece.size()));
+        i += step;
+    }
+    return bytes;
 }
 
 QString NameDecoder::decode(std::string_view bytes, const std::string& charset) {

@@ -16,6 +16,12 @@ namespace varnix::ui {
 // not among them.
 [[nodiscard]] QStringList name_charsets();
 
+// What the user typed, as a name for a server that uses `charset` (empty, or one this Qt
+// cannot encode: UTF-8): at most max_bytes, never half a character. Text the set cannot hold
+// goes as UTF-8, since a '?' put in its place would name another file, or every file where
+// the server matches patterns.
+[[nodiscard]] std::string encode_name(const QString& text, const std::string& charset, std::size_t max_bytes);
+
 // Decodes names through one character set, kept open between names.
 class NameDecoder {
 public:

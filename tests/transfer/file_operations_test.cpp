@@ -97,6 +97,7 @@ TEST_F(FileOperations, RenameAsksOncePerFileAndMoveSkipsNothingElse) {
     // Each question's Help opens the manual's section on it.
     EXPECT_EQ(prompter.requests()[0].help_context, 380);
     EXPECT_EQ(prompter.requests()[1].help_context, 380);
+    EXPECT_EQ(prompter.requests()[0].name_charset, ctx.session.charset);
     EXPECT_TRUE(on_server("a-new.txt"));
     EXPECT_TRUE(on_server("b.txt"));
 
@@ -143,6 +144,7 @@ TEST_F(FileOperations, LocalRenameMoveAndDirectories) {
 
 TEST_F(FileOperations, RemoteDirectoriesAndTheHistoryPrompt) {
     fs::create_directory(ftpd.home() / "sub");
+    ctx.session.charset = "ISO-8859-1";  // what the window types remote names in
     list_remote_fresh(ctx);
     prompter.push_answer("sub");
     change_directory(ctx, PaneSide::Remote, hooks);
@@ -150,11 +152,17 @@ TEST_F(FileOperations, RemoteDirectoriesAndTheHistoryPrompt) {
     ASSERT_FALSE(prompter.requests().empty());
     EXPECT_EQ(prompter.requests().back().kind, PromptKind::WithHistory);
     EXPECT_EQ(prompter.requests().back().initial, "/");
+    EXPECT_EQ(prompter.requests().back().name_charset, "ISO-8859-1");
 
     prompter.push_answer("inner");
     make_directory(ctx, PaneSide::Remote, hooks);
     EXPECT_TRUE(fs::is_directory(ftpd.home() / "sub" / "inner"));
     EXPECT_EQ(ctx.panes.remote_dirs->count(), 2);  // ".." and "inner"
+    EXPECT_EQ(prompter.requests().back().name_charset, "ISO-8859-1");
+    prompter.push_answer("made-here");
+    make_directory(ctx, PaneSide::Local, hooks);  // a local name: typed as the disk takes it
+    EXPECT_EQ(prompter.requests().back().name_charset, "");
+    EXPECT_TRUE(fs::is_directory(path("made-here")));
 
     // DOUPDATE off: removed, and the list is left as it was.
     ctx.options.relist_after_change = 0;

@@ -82,6 +82,31 @@ TEST(InputDialogs, AnswerIsCutAtACharacterBoundaryAndKeptNamesKeepTheirBytes) {
     EXPECT_EQ(dialog.line_edit()->selectedText(), dialog.entry_text());
 }
 
+TEST(InputDialogs, ANameForALatin1ServerIsShownAndTypedInLatin1) {
+    InputDialog dialog(PromptKind::WithHistory, nullptr);
+    PromptRequest r = request(PromptKind::WithHistory, "Enter remote directory name:", "/caf\xE9");
+    r.choices = {"/pub/\xC4rger", "/caf\xE9"};
+    r.name_charset = "ISO-8859-1";
+    dialog.set_request(r);
+    EXPECT_EQ(dialog.entry_text(), QString::fromUtf8("/caf\xC3\xA9"));
+    EXPECT_EQ(dialog.combo_box()->itemText(1), QString::fromUtf8("/pub/\xC3\x84rger"));
+    EXPECT_EQ(dialog.answer(), "/caf\xE9");  // kept: the bytes it came as
+
+    dialog.line_edit()->setText(QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e"));
+    EXPECT_EQ(dialog.answer(), "Gr\xFC\xDF" "e");  // typed: Latin-1 bytes, not UTF-8
+    dialog.line_edit()->setText(QString(69, QChar(0xE9)));
+    EXPECT_EQ(dialog.answer(), std::string(69, '\xE9'));  // one byte each: all 69 fit
+    // Latin-1 cannot hold it: sent as UTF-8 rather than as "??", which a server may glob.
+    dialog.line_edit()->setText(QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC"));
+    EXPECT_EQ(dialog.answer(), "\xE6\x97\xA5\xE6\x9C\xAC");
+
+    // The next question without a character set types UTF-8 again.
+    r.name_charset.clear();
+    dialog.set_request(r);
+    dialog.line_edit()->setText(QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e"));
+    EXPECT_EQ(dialog.answer(), "Gr\xC3\xBC\xC3\x9F" "e");
+}
+
 TEST(InputDialogs, HistoryListsEachCachedDirectoryOnceSorted) {
     InputDialog dialog(PromptKind::WithHistory, nullptr);
     PromptRequest r = request(PromptKind::WithHistory, "Enter remote directory name:", "/pub");
