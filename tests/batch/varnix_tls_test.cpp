@@ -112,6 +112,33 @@ TEST_F(VarnixTls, TrustedCertsFileTrustsAndAChangedCertificateIsRefusedLoudly) {
     EXPECT_FALSE(fs::exists(dir.path() / "a.bin"));
 }
 
+// Data connections that end without close_notify, though every byte and a 226 arrive: the
+// end may have been cut on the way (TLS is what tells), so the download must not pass as done.
+class VarnixTlsCutData : private ServerCertificateFiles, public VarnixCli {
+protected:
+    VarnixTlsCutData() : VarnixCli(cut_options(certificate)) {}
+    static PyFtpdOptions cut_options(const TestCertificate& certificate) {
+        PyFtpdOptions options = tls_options(certificate);
+        options.tls_cut_data = true;
+        return options;
+    }
+    void SetUp() override {
+        ASSERT_EQ(certificate.error, "");
+        VarnixCli::SetUp();
+    }
+    const TestCertificate& server_certificate() const { return certificate; }
+};
+
+TEST_F(VarnixTlsCutData, ADownloadWithoutCloseNotifyIsReportedCutShort) {
+    write_bytes(ftpd.home() / "a.bin", binary_payload(200 * 1024 + 3, 23));
+    const Outcome r = run({"-tls", "-trust", server_certificate().fingerprint, "-u", "anna", "-w", "secret",
+                           url("/a.bin"), "local:" + (dir.path() / "a.bin").string()});
+    EXPECT_NE(r.status, 0) << r.err;
+    EXPECT_NE(r.status, -1) << "the program did not end in time";
+    EXPECT_THAT(r.err, HasSubstr("recv: connection closed without TLS close_notify: cut short"));
+    EXPECT_THAT(r.err, HasSubstr("was not received whole"));
+}
+
 // A server without TLS: refused before USER when TLS is required, plain FTP when offered only.
 class VarnixWithoutTls : public VarnixCli {};
 

@@ -36,6 +36,7 @@ std::vector<std::string> server_command(const PyFtpdOptions& options,
         argv.insert(argv.end(), {"--tls", options.tls_cert.string(), options.tls_key.string()});
     }
     if (options.tls_required) argv.emplace_back("--tls-required");
+    if (options.tls_cut_data) argv.emplace_back("--tls-cut-data");
     return argv;
 }
 

@@ -28,6 +28,7 @@ struct PyFtpdOptions {
     // Explicit TLS with this certificate and key (PEM files); empty: plain FTP only.
     std::filesystem::path tls_cert{}, tls_key{};
     bool tls_required = false;  // no logon or data connection without TLS
+    bool tls_cut_data = false;  // data connections end without TLS close_notify, as if cut
 };
 
 // Usage:

@@ -31,7 +31,22 @@ def parse_args():
                         help="offer explicit TLS (AUTH TLS) with this certificate")
     parser.add_argument("--tls-required", action="store_true",
                         help="refuse logons and data connections without TLS")
+    parser.add_argument("--tls-cut-data", action="store_true",
+                        help="end data connections without TLS close_notify, as if cut")
     return parser.parse_args()
+
+
+def cut_tls_data_handler():
+    from pyftpdlib.handlers import TLS_DTPHandler
+
+    class CutTlsData(TLS_DTPHandler):
+        def close(self):
+            # Marked as failed, the TLS layer skips its close_notify: the client sees the
+            # connection end as one cut on the way, though the server still says 226.
+            self._error = True
+            super().close()
+
+    return CutTlsData
 
 
 def exit_with_parent():
@@ -58,6 +73,8 @@ def main():
         handler.certfile, handler.keyfile = args.tls
         handler.tls_control_required = args.tls_required
         handler.tls_data_required = args.tls_required
+        if args.tls_cut_data:
+            handler.dtp_handler = cut_tls_data_handler()
     handler.authorizer = authorizer
     handler.banner = "test server ready"
     # Names go to the wire as the bytes the file system holds, as ProFTPD sends them: a
