@@ -134,10 +134,10 @@ void report_kept(BatchContext& ctx, const std::string& remote,
 }  // namespace
 
 std::int64_t remote_file_size(BatchContext& ctx, const std::string& remote) {
-    if (!send_command(ctx, "SIZE %s", remote.c_str()).completed() || ctx.reply.code != 213)
-        return -1;
+    const CommandReply reply = send_command(ctx, "SIZE %s", remote.c_str());
+    if (reply.code != 213) return -1;
     // "213 <size>"
-    std::string_view text = ctx.reply.text;
+    std::string_view text = reply.text;
     const auto blank = text.find(' ');
     if (blank == std::string_view::npos) return -1;
     text.remove_prefix(blank + 1);

@@ -15,7 +15,7 @@ enum class BatchStep {
 
 // One job: a command line's transfer, or one line of a batch file.
 enum class BatchResult {
-    Failed,       // reported to the user and counted in batch_failures
+    Failed,  // reported to the user and counted in batch_failures
     Succeeded,
     Interactive,  // a remote directory: the session stays open for the user
 };
@@ -41,10 +41,10 @@ enum class RunEnd {
 // What a script reads: 0, 1, 2, or 128 + the signal (130 for SIGINT, 143 for SIGTERM).
 [[nodiscard]] constexpr int exit_status(RunEnd end, int signal = 0) {
     switch (end) {
-    case RunEnd::Succeeded: return 0;
-    case RunEnd::JobFailed: return 1;
-    case RunEnd::BadCommandLine: return 2;
-    case RunEnd::Stopped: return 128 + signal;
+        case RunEnd::Succeeded: return 0;
+        case RunEnd::JobFailed: return 1;
+        case RunEnd::BadCommandLine: return 2;
+        case RunEnd::Stopped: return 128 + signal;
     }
     return 1;
 }

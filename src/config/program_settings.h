@@ -20,24 +20,24 @@ inline constexpr int largest = 1048576;
 
 struct ProgramSettings {
     std::string mail_address = default_mail_address;  // MAILADDR, 126
-    int verbose = 0;                 // "Debug Messages": lines that begin with "[" are shown
-    int show_transfer_dialog = 1;    // the progress dialog during transfers
-    int rates_in_bytes = 0;          // transfer rates in Bytes/sec rather than bits/sec
-    int auto_save_profiles = 0;      // OK in the profile dialog also saves the profile
-    int full_directory_info = 1;     // pane entries carry date, time and size
-    int double_click_action = 0;     // on a file: 0 transfer, 1 view, 2 nothing
-    int connect_at_start = 1;        // the connect dialog opens at start-up
+    int verbose = 0;               // "Debug Messages": lines that begin with "[" are shown
+    int show_transfer_dialog = 1;  // the progress dialog during transfers
+    int rates_in_bytes = 0;        // transfer rates in Bytes/sec rather than bits/sec
+    int auto_save_profiles = 0;    // OK in the profile dialog also saves the profile
+    int full_directory_info = 1;   // pane entries carry date, time and size
+    int double_click_action = 0;   // on a file: 0 transfer, 1 view, 2 nothing
+    int connect_at_start = 1;      // the connect dialog opens at start-up
     int alternate_layout = 0;
     int buttons_on_top = 0;
-    int list_font = 3;               // 0..3 the stock list fonts, 4 the custom one
-    int scale_fonts = 0;             // button and label text scaled with the window
+    int list_font = 3;    // 0..3 the stock list fonts, 4 the custom one
+    int scale_fonts = 0;  // button and label text scaled with the window
     int verify_deletions = 1;
     int receive_chunk_bytes = 65536;  // when the key is absent
     int send_chunk_bytes = 65536;     // when the key is absent
-    int drag_and_drop = 1;           // between the two panes
+    int drag_and_drop = 1;            // between the two panes
     // After connecting, resuming an interrupted download of the profile is offered.
     int auto_reget = 1;
-    int local_sort = 1;   // sort code: bits 0-2 the key, 0x10 reverse
+    int local_sort = 1;  // sort code: bits 0-2 the key, 0x10 reverse
     int remote_sort = 1;
     // The in-memory copy of the transfer log switch that transfers test before logging;
     // the log itself reads the file's value again.

@@ -99,10 +99,10 @@ struct SessionOptions {
     int prompt_for_names = 0;     // ask for each destination file name
     int relist_after_change = 1;  // list the remote directory again after a remote change
     int sorted_lists = 0;
-    int mode = 'I';               // the transfer type: 'A', 'I' or 'L' as the character code
-    int auto_mode = 0;            // ASCII for the extensions of VARNIX.EXT, else binary
+    int mode = 'I';                // the transfer type: 'A', 'I' or 'L' as the character code
+    int auto_mode = 0;             // ASCII for the extensions of VARNIX.EXT, else binary
     int links_as_directories = 1;  // remote symbolic links: directories (1) or files (0)
-    int use_wave_files = 1;       // wave files rather than beeps
+    int use_wave_files = 1;        // wave files rather than beeps
 };
 
 struct SessionOptionKey {

@@ -115,8 +115,8 @@ void list_remote(ListingContext& ctx, bool use_cache) {
     }
     ctx.current_remote_dir = undecipherable_dir;
     if (!use_cache || ctx.session.host_type != dirlex::host::mvs_jes) {
-        if (print_dir(ctx).completed()) {
-            ctx.current_remote_dir = directory_from_pwd_reply(ctx.reply.text);
+        if (const CommandReply pwd = print_dir(ctx); pwd.completed()) {
+            ctx.current_remote_dir = directory_from_pwd_reply(pwd.text);
         }
     }
     show_path_in_box(ctx.panes.remote_path_box, ctx.current_remote_dir);

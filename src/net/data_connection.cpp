@@ -96,8 +96,9 @@ namespace {
 // unreadable), as opposed to the connect.
 int pasv_socket(NetContext& ctx, bool& refused) {
     refused = true;
-    if (!send_pasv(ctx).completed()) return -1;
-    const std::string reply = ctx.reply.text;
+    const CommandReply pasv = send_pasv(ctx);
+    if (!pasv.completed()) return -1;
+    const std::string& reply = pasv.text;
     const PassiveParse parse = parse_pasv_reply(reply);
     if (!parse.found_start) {
         ctx.messages.print_message("unable to parse info %s", reply.c_str());
@@ -141,8 +142,9 @@ int epsv_socket(NetContext& ctx) {
         report_socket_error(ctx, "getpeername", last_socket_error());
         return -1;
     }
-    if (!send_command(ctx, "EPSV").completed()) return -1;
-    const std::string reply = ctx.reply.text;
+    const CommandReply epsv = send_command(ctx, "EPSV");
+    if (!epsv.completed()) return -1;
+    const std::string& reply = epsv.text;
     const auto port = parse_epsv_reply(reply);
     if (!port) {
         ctx.messages.print_message("unable to parse info %s", reply.c_str());

@@ -71,14 +71,15 @@ void probe_host_type(NetContext& ctx) {
     host.can_make_dir = host.can_remove_dir = host.can_rename = host.can_delete = 0;
     host.cdup_allowed = 1;
     bool named = false;
-    if (ctx.session.host_type == dirlex::host::automatic &&
-        send_command(ctx, "SYST").completed()) {
-        const int found = dirlex::host_type_from_syst(ctx.reply.text, dirlex::host::automatic);
-        if (found != dirlex::host::automatic) {
-            ctx.session.host_type = found;
-            ctx.messages.print_message("Host type (S): %s", type_name(found).c_str());
+    if (ctx.session.host_type == dirlex::host::automatic) {
+        if (const CommandReply syst = send_command(ctx, "SYST"); syst.completed()) {
+            const int found = dirlex::host_type_from_syst(syst.text, dirlex::host::automatic);
+            if (found != dirlex::host::automatic) {
+                ctx.session.host_type = found;
+                ctx.messages.print_message("Host type (S): %s", type_name(found).c_str());
+            }
+            named = true;
         }
-        named = true;
     }
     if (!named) {
         ctx.messages.print_message("Host type (I): %s", type_name(ctx.session.host_type).c_str());

@@ -290,8 +290,8 @@ bool open_connection(Logon& l) {
         if (greeting.transient()) {
             ctx.messages.print_message("connection failed");
         } else {
-            ctx.messages.print_message("Unknown open msg \"%s\" %u", ctx.reply.text.c_str(),
-                                       static_cast<unsigned>(ctx.reply.code));
+            ctx.messages.print_message("Unknown open msg \"%s\" %u", greeting.text.c_str(),
+                                       static_cast<unsigned>(greeting.code));
         }
         close_control(ctx);
         return false;

@@ -18,8 +18,9 @@ void negotiate_features(NetContext& ctx) {
 
 std::optional<std::int64_t> remote_modify_time(NetContext& ctx, const std::string& name) {
     if (!ctx.control.state().features.offers("MDTM")) return std::nullopt;
-    if (!send_command_text(ctx, "MDTM " + name).completed()) return std::nullopt;
-    return parse_mdtm_reply(ctx.reply.text);
+    const CommandReply reply = send_command_text(ctx, "MDTM " + name);
+    if (!reply.completed()) return std::nullopt;
+    return parse_mdtm_reply(reply.text);
 }
 
 }  // namespace varnix

@@ -71,7 +71,7 @@ bool protect_data_connections(NetContext& ctx) {
 }
 
 void settle_data_tls(NetContext& ctx) {
-    if (!ctx.data.is_open() || ctx.reply.code / 100 != 1) return;
+    if (!ctx.data.is_open() || class_of_code(ctx.reply.code) != ReplyClass::Preliminary) return;
     auto* tls = dynamic_cast<TlsStream*>(&ctx.data.stream());
     if (tls && !tls->handshake_done()) (void)tls->run_deferred_handshake(data_timeout_ms(ctx));
 }

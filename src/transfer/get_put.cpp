@@ -145,7 +145,7 @@ TransferOutcome transfer_active(TransferContext& ctx, Job& job) {
         return refused();
     }
     CommandReply reply = send_transfer_command(ctx, job);
-    if (job.direction == Direction::Get && ctx.reply.code == 550 &&
+    if (job.direction == Direction::Get && reply.code == 550 &&
         ctx.session.host_type == dirlex::host::mvs) {
         quote_argument(job.command);
         // The retry is a new transfer command: a resumed get needs its REST again, or a
