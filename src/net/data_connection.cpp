@@ -290,42 +290,80 @@ bool open_listener(NetContext& ctx) {
 
 namespace {
 
-// Accepts connections until one comes from the control connection's peer, within `limit_ms`
-// in all. Anyone else who knocks is told off with an "[I]" line: the data of a download must
-// come from the server, not from a third host that found the port.
-int accept_from_server(NetContext& ctx, int listener, int limit_ms) {
+// How long each look for the data connection lasts before the control connection is looked at.
+constexpr int accept_slice_ms = 100;
+
+bool control_has_input(NetContext& ctx) {
+    return ctx.control.is_open() &&
+           (!ctx.control.state().remainder.empty() || ctx.control.stream().readable_now());
+}
+
+// A pending connection from the control connection's peer, or -1. Anyone else who knocks is
+// told off with an "[I]" line: the data of a download must come from the server, not from a
+// third host that found the port.
+int accept_one(NetContext& ctx, int listener, int timeout_ms) {
     const auto server = sock_peer_storage(ctx.control.descriptor());
+    const int data = sock_accept(listener, timeout_ms);
+    if (data < 0 || !server) return data;
+    const auto peer = sock_peer_storage(data);
+    if (peer && same_host(*peer, *server)) return data;
+    ctx.messages.print_message("[I] data connection from %s refused: not the server %s",
+                               peer ? numeric_host(*peer).c_str() : "?",
+                               numeric_host(*server).c_str());
+    (void)sock_close(data);
+    set_last_socket_error(wsa::would_block);
+    return -1;
+}
+
+// Waits for the server's data connection within `limit_ms` in all, looking at the control
+// connection between short looks: a server that cannot connect says so there ("425") and
+// then waits for the next command, and waiting on would only sit out the time-out. Such a
+// final reply is read into `answered`; -1 then.
+int accept_from_server(NetContext& ctx, int listener, int limit_ms, CommandReply& answered) {
     const std::int64_t deadline = limit_ms < 0 ? -1 : tick_count() + limit_ms;
     for (;;) {
-        int left = -1;
+        int slice = accept_slice_ms;
         if (deadline >= 0) {
-            left = static_cast<int>(std::max<std::int64_t>(deadline - tick_count(), 0));
+            slice = static_cast<int>(std::clamp<std::int64_t>(deadline - tick_count(), 0, accept_slice_ms));
         }
-        const int data = sock_accept(listener, left);
-        if (data < 0 || !server) return data;
-        const auto peer = sock_peer_storage(data);
-        if (peer && same_host(*peer, *server)) return data;
-        ctx.messages.print_message("[I] data connection from %s refused: not the server %s",
-                                   peer ? numeric_host(*peer).c_str() : "?",
-                                   numeric_host(*server).c_str());
-        (void)sock_close(data);
+        const int data = accept_one(ctx, listener, slice);
+        if (data >= 0) return data;
+        const int error = last_socket_error();
+        if (error != wsa::timed_out && error != wsa::would_block) return -1;
+        if (deadline >= 0 && tick_count() >= deadline) {
+            set_last_socket_error(wsa::timed_out);
+            return -1;
+        }
+        if (!control_has_input(ctx)) continue;
+        // A connection that came just before the reply is the transfer's; its reply comes later.
+        if (const int late = accept_one(ctx, listener, 1); late >= 0) return late;
+        CommandReply reply = read_reply(ctx);
+        if (reply.preliminary()) continue;  // the connection may still come
+        answered = std::move(reply);
+        return -1;
     }
 }
 
 }  // namespace
 
-bool accept_data_connection(NetContext& ctx) {
+DataAccept accept_data_connection(NetContext& ctx) {
     const int limit = data_timeout_ms(ctx);
-    const int data = accept_from_server(ctx, ctx.data.listener.descriptor(), limit);
+    CommandReply answered;
+    const int data = accept_from_server(ctx, ctx.data.listener.descriptor(), limit, answered);
     if (data < 0) {
-        if (last_socket_error() == wsa::timed_out) {
-            ctx.messages.print_message("Timer cancelled blocking call");
-            ctx.cancel_requested = true;
-            set_last_socket_error(wsa::cancelled);
+        if (answered.code != 0) {
+            ctx.messages.print_message("[%u] the server answered instead of connecting",
+                                       static_cast<unsigned>(ctx.data.listener.descriptor()));
+        } else {
+            if (last_socket_error() == wsa::timed_out) {
+                ctx.messages.print_message("Timer cancelled blocking call");
+                ctx.cancel_requested = true;
+                set_last_socket_error(wsa::cancelled);
+            }
+            report_socket_error(ctx, "accept", last_socket_error());
         }
-        report_socket_error(ctx, "accept", last_socket_error());
         close_listener(ctx);
-        return false;
+        return {false, std::move(answered)};
     }
     close_listener(ctx);
     if (const auto peer = sock_peer_storage(data)) {
@@ -333,9 +371,9 @@ bool accept_data_connection(NetContext& ctx) {
                                    numeric_host(*peer).c_str(), address_port(*peer));
     }
     auto stream = open_data_stream(ctx, data);
-    if (!stream) return false;
+    if (!stream) return {};
     ctx.data.open(std::move(stream));
-    return true;
+    return {true, {}};
 }
 
 CommandReply abort_transfer(NetContext& ctx) {

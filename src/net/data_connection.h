@@ -45,10 +45,19 @@ CommandReply send_pasv(NetContext& ctx);
 // (EPRT on IPv6);
 // false when that failed (the listener is closed then).
 [[nodiscard]] bool open_listener(NetContext& ctx);
+// What came of waiting for the server's data connection.
+struct DataAccept {
+    bool connected = false;
+    // The reply the server sent instead of connecting (a refusal such as "425 Can't open
+    // data connection"), which has been read; code 0 when no reply was read.
+    CommandReply answer;
+    explicit operator bool() const { return connected; }
+};
 // Accepts the server's data connection on ctx.data.listener (within the time-out) into
 // ctx.data, and closes the listener. Only the control connection's peer is accepted; another
-// host's connection is closed with an "[I]" line. False after reporting "accept".
-[[nodiscard]] bool accept_data_connection(NetContext& ctx);
+// host's connection is closed with an "[I]" line. A final reply on the control connection
+// ends the wait at once (it is read). Not connected after reporting "accept" or the reply.
+[[nodiscard]] DataAccept accept_data_connection(NetContext& ctx);
 // Sends the interrupt and ABOR and reads every reply they bring (read_abort_replies):
 // the last, or class None when the interrupt could not be sent.
 CommandReply abort_transfer(NetContext& ctx);

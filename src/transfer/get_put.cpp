@@ -159,7 +159,12 @@ TransferOutcome transfer_active(TransferContext& ctx, Job& job) {
         return refused();
     }
     if (job.direction == Direction::Get) ctx.transfer.progress_caption = ctx.reply.text;
-    if (!accept_data_connection(ctx)) {
+    if (const DataAccept accepted = accept_data_connection(ctx); !accepted) {
+        if (accepted.answer.code != 0) {
+            TransferOutcome failed = refused();
+            failed.reply_class = accepted.answer.class_number();
+            return failed;
+        }
         // The server answered the transfer command and will report the failed connection:
         // read that reply (within the time-out), or every later command gets the reply of
         // the one before.

@@ -236,6 +236,35 @@ TEST_F(DataConnectionTest, AcceptGivesUpAtTheTimeOut) {
     finish();
 }
 
+// A server that cannot reach the client's port says so at once and waits for the next
+// command: the wait ends with that reply instead of at the time-out, and the connection stays
+// in step. A preliminary reply in between does not end it.
+TEST_F(DataConnectionTest, ARefusalOnTheControlConnectionEndsTheWaitForTheServer) {
+    ctx.session.timeout = 30;
+    server.expect_port().reply("425 Can't open data connection.").expect("NOOP").reply("200 still here");
+    server.expect_port().reply("125 still trying").delay(300ms).data_send("late but fine");
+    start_and_connect();
+    ASSERT_TRUE(open_listener(ctx));
+    const auto started = tick_count();
+    const DataAccept refused = accept_data_connection(ctx);
+    EXPECT_LT(tick_count() - started, 5000);
+    EXPECT_FALSE(refused.connected);
+    EXPECT_EQ(refused.answer.code, 425);
+    EXPECT_TRUE(refused.answer.transient());
+    EXPECT_FALSE(ctx.data.listener.is_open());
+    EXPECT_TRUE(view.contains("the server answered instead of connecting"));
+    EXPECT_FALSE(view.contains("Timer cancelled blocking call"));
+    EXPECT_TRUE(send_command(ctx, "NOOP").completed());
+
+    ASSERT_TRUE(open_listener(ctx));
+    const DataAccept accepted = accept_data_connection(ctx);
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(ctx.reply.code, 125);
+    EXPECT_EQ(read_all(ctx), "late but fine");
+    close_data(ctx);
+    finish();
+}
+
 TEST_F(DataConnectionTest, AbortSendsThreeUrgentThenSevenNormalBytes) {
     server.expect("ABOR").reply("426 transfer aborted\n226 abort successful");
     start_and_connect();
