@@ -162,6 +162,14 @@ std::vector<std::string> read_name_list(const std::string& path) {
     return names;
 }
 
+// An empty folder is no failure: servers answer NLST there with 450 or 550 ("No files
+// found"). A name list that broke off, or whose data connection never came, is one: the run
+// must not report success for files it never looked at.
+bool names_refused(const BatchContext& ctx, const TransferOutcome& outcome) {
+    return outcome.status == TransferStatus::ServerRefused &&
+           (ctx.reply.code == 450 || class_of_code(ctx.reply.code) == ReplyClass::Permanent);
+}
+
 BatchStep download_matching(BatchContext& ctx, const std::string& dir, const std::string& pattern,
                             const std::string& destination, TransferMode mode) {
     if (!change_dir(ctx, dir).completed()) return BatchStep::Failed;
@@ -170,7 +178,15 @@ BatchStep download_matching(BatchContext& ctx, const std::string& dir, const std
     // is fetched and matched here, with the same rules as local masks.
     bool filter = false;
     if (!fetch_listing(ctx, "NLST " + pattern).complete()) {
-        if (!fetch_listing(ctx, "NLST").complete()) return result;
+        const TransferOutcome all = fetch_listing(ctx, "NLST");
+        if (!all.complete()) {
+            if (names_refused(ctx, all)) {
+                ctx.messages.print_message("No files match %s", pattern.c_str());
+                return result;
+            }
+            ctx.messages.print_message("The name list of %s could not be read", dir.c_str());
+            return BatchStep::Failed;
+        }
         filter = true;
     }
     int matched = 0;

@@ -324,6 +324,38 @@ TEST_F(BatchTest, WildcardNamesFromTheServerStayInTheDestination) {
     EXPECT_FALSE(fs::exists(work() / "deep.txt"));
 }
 
+// A folder without names is a success, as servers say it ("450 No files found"); a name list
+// whose data connection never came is a failure, not "successful transfer" with nothing done.
+TEST_F(BatchTest, WildcardDownloadFailsOnlyWhenTheNameListItselfBroke) {
+    ScriptedServer server;
+    server.expect("CWD /empty/").reply("250 ok")
+          .expect("PASV").passive_reply().expect("NLST *.zip").reply("450 No files found")
+          .expect("PASV").passive_reply().expect("NLST").reply("450 No files found");
+    server.expect("CWD /pub/").reply("250 ok")
+          .expect("PASV").passive_reply().expect("NLST *.zip").reply("550 not here")
+          .expect("PASV").passive_reply().expect("NLST").reply("150 names").data_close_early("a.zip\r\nb.z", 5)
+          .reply("426 connection lost");
+    server.start();
+    ctx.session.passive = 1;
+    {
+        const int fd = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
+        ASSERT_NE(fd, -1);
+        open_control(ctx, fd);
+    }
+    ctx.connected = true;
+    const fs::path in = work() / "in";
+    fs::create_directories(in);
+    EXPECT_EQ(transfer_matching(ctx, "/empty/*.zip", in.string() + "/", BatchDirection::Download, TransferMode::Binary),
+              BatchStep::Done);
+    EXPECT_TRUE(view.contains("No files match *.zip"));
+    EXPECT_EQ(transfer_matching(ctx, "/pub/*.zip", in.string() + "/", BatchDirection::Download, TransferMode::Binary),
+              BatchStep::Failed);
+    EXPECT_TRUE(view.contains("The name list of /pub/ could not be read"));
+    EXPECT_TRUE(server.wait_done(5s));
+    EXPECT_THAT(server.failures(), IsEmpty());
+    EXPECT_TRUE(fs::is_empty(in));
+}
+
 TEST_F(BatchTest, TransferByAddressPreconditions) {
     // No file name: the caller turns to the directory (6); a wildcard without a directory
     // part or with a named destination file is refused (5) before anything is sent.
