@@ -162,7 +162,7 @@ TransferOutcome transfer_active(TransferContext& ctx, Job& job) {
     if (const DataAccept accepted = accept_data_connection(ctx); !accepted) {
         if (accepted.answer.code != 0) {
             TransferOutcome failed = refused();
-            failed.reply_class = accepted.answer.class_number();
+            failed.reply_class = accepted.answer.cls;
             return failed;
         }
         // The server answered the transfer command and will report the failed connection:

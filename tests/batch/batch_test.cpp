@@ -291,6 +291,17 @@ TEST_F(Batch, ProfileNamedLikeTheHostSuppliesLogonAndLocalDirectory) {
     EXPECT_EQ(ctx.session.port, ftpd.port());
 }
 
+// Starts the script and connects to it as a logged-on passive session.
+bool start_passive_session(BatchContext& ctx, ScriptedServer& server) {
+    server.start();
+    ctx.session.passive = 1;
+    const int fd = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
+    if (fd == -1) return false;
+    open_control(ctx, fd);
+    ctx.connected = true;
+    return true;
+}
+
 // Names from a hostile name list never leave the destination folder.
 TEST_F(BatchTest, WildcardNamesFromTheServerStayInTheDestination) {
     ScriptedServer server;
@@ -302,14 +313,7 @@ TEST_F(BatchTest, WildcardNamesFromTheServerStayInTheDestination) {
         server.expect("PASV").passive_reply().expect(std::string("RETR ") + name).reply("150 data")
               .data_send(name).reply("226 done");
     }
-    server.start();
-    ctx.session.passive = 1;
-    {
-        const int fd = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
-        ASSERT_NE(fd, -1);
-        open_control(ctx, fd);
-    }
-    ctx.connected = true;
+    ASSERT_TRUE(start_passive_session(ctx, server));
     const fs::path in = work() / "in" / "box";
     fs::create_directories(in);
     EXPECT_EQ(transfer_matching(ctx, "/pub/*.txt", in.string() + "/",
@@ -335,14 +339,7 @@ TEST_F(BatchTest, WildcardDownloadFailsOnlyWhenTheNameListItselfBroke) {
           .expect("PASV").passive_reply().expect("NLST *.zip").reply("550 not here")
           .expect("PASV").passive_reply().expect("NLST").reply("150 names").data_close_early("a.zip\r\nb.z", 5)
           .reply("426 connection lost");
-    server.start();
-    ctx.session.passive = 1;
-    {
-        const int fd = connect_host(ctx, "127.0.0.1", server.port(), "tcp");
-        ASSERT_NE(fd, -1);
-        open_control(ctx, fd);
-    }
-    ctx.connected = true;
+    ASSERT_TRUE(start_passive_session(ctx, server));
     const fs::path in = work() / "in";
     fs::create_directories(in);
     EXPECT_EQ(transfer_matching(ctx, "/empty/*.zip", in.string() + "/", BatchDirection::Download, TransferMode::Binary),

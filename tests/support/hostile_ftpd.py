@@ -19,6 +19,8 @@ import sys
 import threading
 import time
 
+from pyftpd_server import exit_with_parent
+
 HOSTILE_NAMES = [
     b"../escaped.txt", b"..\\escaped.txt", b"sub/../../escaped.txt", b"/tmp/escaped-abs.txt",
     b"..", b".", b"", b"name\rwith\rcr.bin", b"nul\0name.bin", b"a" * 4000 + b".bin",
@@ -310,13 +312,6 @@ def serve(conn, seed, number, hostility):
             conn.close()
         except OSError:
             pass
-
-
-def exit_with_parent():
-    parent = os.getppid()
-    while os.getppid() == parent:
-        time.sleep(0.5)
-    os._exit(0)
 
 
 def main():
