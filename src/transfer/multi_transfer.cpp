@@ -159,7 +159,7 @@ std::vector<SelectedEntry> snapshot_local_files(TransferContext& ctx) {
 }
 
 bool transfer_prompt_flag(const TransferContext& ctx, bool invert_prompt) {
-    const bool prompt = ctx.options.prompt_for_names != 0;
+    const bool prompt = ctx.options.prompt_for_names != 0 && ctx.transfer.run.name_prompts;
     return invert_prompt ? !prompt : prompt;
 }
 

@@ -63,7 +63,8 @@ int progress_percent(std::int64_t bytes, std::int64_t expected) {
 }
 
 bool shows_transfer_dialog(const TransferContext& ctx) {
-    return ctx.settings.show_transfer_dialog != 0 && ctx.transfer.request.progress_dialog;
+    return ctx.settings.show_transfer_dialog != 0 && ctx.transfer.request.progress_dialog &&
+           ctx.transfer.run.progress_dialog;
 }
 
 void open_progress_display(TransferContext& ctx, ProgressMode mode) {

@@ -59,7 +59,9 @@ void play_event_sound(const TransferContext& ctx, SoundEvent event) {
 }
 
 void play_event_sound_if_enabled(const TransferContext& ctx, SoundEvent event) {
-    if (ctx.options.play_sounds && ctx.transfer.request.sound) play_event_sound(ctx, event);
+    if (ctx.options.play_sounds && ctx.transfer.request.sound && ctx.transfer.run.sound) {
+        play_event_sound(ctx, event);
+    }
 }
 
 }  // namespace varnix

@@ -196,8 +196,9 @@ TransferOutcome finish_receive(TransferContext& ctx, const ReceiveOutcome& r, st
         play_event_sound_if_enabled(ctx, SoundEvent::Error);
         return outcome;
     }
+    // A receive that ended in an error is no success, whatever it brought.
     report_transfer_summary(ctx, "Received", r.count, start_tick, end_tick,
-                            !file_open || ctx.cancel_requested);
+                            !file_open || ctx.cancel_requested || outcome.status != TransferStatus::Complete);
     if (ctx.cancel_requested) {
         if (shut_down_on_cancel) ctx.data.stream().shutdown(ShutdownHow::Read);
         ctx.messages.print_message("You MAY have to press Cancel and/or Close this connection.");

@@ -18,6 +18,7 @@ struct TransferRequest {
     bool sound = true;            // the error and completion sounds (when BELL is on)
     bool progress_dialog = true;  // the "Transfer Status" dialog (when its setting is on)
     bool automatic_mode = true;   // AMODE may choose ASCII or binary by the name
+    bool name_prompts = true;     // a name question before each file (when PROMPT is on)
 };
 
 struct TransferState {
@@ -29,6 +30,8 @@ struct TransferState {
     std::vector<char> convert_buffer;   // ASCII uploads: LF becomes CR LF
     // The request of the transfer in progress (get_file sets it for the call's duration).
     TransferRequest request;
+    // The request of a whole run of transfers (a directory walk), on top of each one's own.
+    TransferRequest run;
     // The window's progress display (see window_interface.h); null: none.
     ProgressDisplay* progress = nullptr;
 };

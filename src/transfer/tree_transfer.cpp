@@ -211,19 +211,16 @@ int upload_tree(TransferContext& ctx) {
     return walk_level(ctx, Direction::Up, 0);
 }
 
-QuietTransferScope::QuietTransferScope(TransferContext& ctx)
-    : ctx_(ctx), hash_(ctx.settings.show_transfer_dialog), bell_(ctx.options.play_sounds), prompt_(ctx.options.prompt_for_names) {
+QuietTransferScope::QuietTransferScope(TransferContext& ctx) : ctx_(ctx), previous_(ctx.transfer.run) {
     ctx_.log_base_dir = ctx.local_dir;
-    ctx_.settings.show_transfer_dialog = 0;
-    ctx_.options.play_sounds = 0;
-    ctx_.options.prompt_for_names = 0;
+    ctx_.transfer.run.progress_dialog = false;
+    ctx_.transfer.run.sound = false;
+    ctx_.transfer.run.name_prompts = false;
 }
 
 QuietTransferScope::~QuietTransferScope() {
     ctx_.log_base_dir.clear();
-    ctx_.settings.show_transfer_dialog = hash_;
-    ctx_.options.play_sounds = bell_;
-    ctx_.options.prompt_for_names = prompt_;
+    ctx_.transfer.run = previous_;
 }
 
 namespace {

@@ -34,9 +34,10 @@ inline constexpr int walk_max_depth = 64;
 int download_tree(TransferContext& ctx);
 int upload_tree(TransferContext& ctx);
 
-// The progress dialog (HASH), sounds (BELL) and name prompts (PROMPT) switched off for the
-// life of the scope and restored at its end, however the walk ends. The transfer log stays
-// in the folder the walk started from.
+// No progress dialog (HASH), sounds (BELL) or name prompts (PROMPT) for the life of the scope,
+// however the walk ends, without touching those settings: the options dialog opened meanwhile
+// shows and saves them as the user set them. The transfer log stays in the folder the walk
+// started from.
 class QuietTransferScope {
 public:
     explicit QuietTransferScope(TransferContext& ctx);
@@ -46,9 +47,7 @@ public:
 
 private:
     TransferContext& ctx_;
-    int hash_;
-    int bell_;
-    int prompt_;
+    TransferRequest previous_;
 };
 
 // The whole recursive command: the walk in the given direction under a QuietTransferScope,

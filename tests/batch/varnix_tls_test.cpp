@@ -137,6 +137,8 @@ TEST_F(VarnixTlsCutData, ADownloadWithoutCloseNotifyIsReportedCutShort) {
     EXPECT_NE(r.status, -1) << "the program did not end in time";
     EXPECT_THAT(r.err, HasSubstr("recv: connection closed without TLS close_notify: cut short"));
     EXPECT_THAT(r.err, HasSubstr("was not received whole"));
+    EXPECT_THAT(r.err, HasSubstr("transfer failed"));
+    EXPECT_THAT(r.err, Not(HasSubstr("transfer succeeded")));
 }
 
 // A server without TLS: refused before USER when TLS is required, plain FTP when offered only.

@@ -24,6 +24,8 @@
 #include "support/scripted_server.h"
 #include "transfer/restart.h"
 #include "transfer/server_fixture.h"
+#include "transfer/progress.h"
+#include "transfer/sounds.h"
 #include "transfer/tree_transfer.h"
 
 namespace varnix::test {
@@ -308,20 +310,30 @@ TEST_F(HostileTree, ServerGoneMidWalkStopsWithMessageAndKeepsPartialFile) {
     EXPECT_EQ(is_transfer_thread_busy(ctx), 0);
 }
 
-TEST(QuietTransferScope, RestoresTheSettingsAfterAnEarlyReturn) {
-    TransferContext ctx;
+using QuietScope = TransferTest;
+
+TEST_F(QuietScope, QuietForTheWalkWithTheSettingsUntouchedAndLoudAfterAnEarlyReturn) {
     ctx.settings.show_transfer_dialog = 1;
     ctx.options.play_sounds = 1;
     ctx.options.prompt_for_names = 1;
+    const auto noises = [&] { return sound.beeps() + static_cast<int>(sound.played().size()); };
     auto walk = [&] {
         QuietTransferScope quiet(ctx);
-        EXPECT_EQ(ctx.settings.show_transfer_dialog + ctx.options.play_sounds + ctx.options.prompt_for_names, 0);
+        EXPECT_FALSE(shows_transfer_dialog(ctx));
+        EXPECT_FALSE(transfer_prompt_flag(ctx, false));
+        play_event_sound_if_enabled(ctx, SoundEvent::Error);
+        EXPECT_EQ(noises(), 0);
+        // What the options dialog would show and save meanwhile.
+        EXPECT_EQ(ctx.settings.show_transfer_dialog, 1);
+        EXPECT_EQ(ctx.options.play_sounds, 1);
+        EXPECT_EQ(ctx.options.prompt_for_names, 1);
         return;  // the walk failed half-way
     };
     walk();
-    EXPECT_EQ(ctx.settings.show_transfer_dialog, 1);
-    EXPECT_EQ(ctx.options.play_sounds, 1);
-    EXPECT_EQ(ctx.options.prompt_for_names, 1);
+    EXPECT_TRUE(shows_transfer_dialog(ctx));
+    EXPECT_TRUE(transfer_prompt_flag(ctx, false));
+    play_event_sound_if_enabled(ctx, SoundEvent::Error);
+    EXPECT_EQ(noises(), 1);
 }
 
 TEST(SafeRemoteDirName, RefusesNamesThatAreNotOneComponent) {
