@@ -51,18 +51,18 @@ void fill_anonymous_password(ConfigContext& ctx, Session& record) {
 
 void load_connection_keys(const IniFile& ini, Session& r) {
     const std::string_view s = r.name;
-    r.host_type = ini.get_int(s, "TYPE", host_type_automatic);
-    r.timeout = clamp_timeout(ini.get_int(s, "TIMEOUT", 65));
-    r.local_mask = ini.get_string(s, "LMASK", "", session_limits::local_mask);
-    r.remote_mask = ini.get_string(s, "RMASK", "", session_limits::remote_mask);
-    r.local_dir = ini.get_string(s, "LOCDIR", "", session_limits::local_dir);
-    r.init_cmd = ini.get_string(s, "INITCMD", "", session_limits::init_cmd);
-    r.tls = tls_mode_from_key(ini.get_int(s, "TLS", 0));
-    r.port = ini.get_int(s, "PORT", default_port(r.tls));
-    r.passive = profile_get_int(ini, s, "PASVMODE", 0);
-    r.retries = ini.get_int(s, "RETRIES", 0);
-    r.mlsd = ini.get_int(s, "MLSD", 1);
-    r.charset = ini.get_string(s, "CHARSET", "", session_limits::charset);
+    r.host_type = ini.get_int(s, profile_key::host_type, host_type_automatic);
+    r.timeout = clamp_timeout(ini.get_int(s, profile_key::timeout, 65));
+    r.local_mask = ini.get_string(s, profile_key::local_mask, "", session_limits::local_mask);
+    r.remote_mask = ini.get_string(s, profile_key::remote_mask, "", session_limits::remote_mask);
+    r.local_dir = ini.get_string(s, profile_key::local_dir, "", session_limits::local_dir);
+    r.init_cmd = ini.get_string(s, profile_key::init_cmd, "", session_limits::init_cmd);
+    r.tls = tls_mode_from_key(ini.get_int(s, profile_key::tls, 0));
+    r.port = ini.get_int(s, profile_key::port, default_port(r.tls));
+    r.passive = profile_get_int(ini, s, profile_key::passive, 0);
+    r.retries = ini.get_int(s, profile_key::retries, 0);
+    r.mlsd = ini.get_int(s, profile_key::mlsd, 1);
+    r.charset = ini.get_string(s, profile_key::charset, "", session_limits::charset);
 }
 
 void load_session_options(const IniFile& ini, std::string_view section, SessionOptions& options) {
@@ -90,31 +90,31 @@ IniStatus write_profile(IniFile& ini, const Session& r, bool save_password, bool
         restart[i] = ini.get_string(s, restart_keys[i], "", restart_value_chars);
 
     ini.clear_section(s);
-    IniStatus status = ini.put(s, "HOST", r.host);
+    IniStatus status = ini.put(s, profile_key::host, r.host);
     const auto put = [&](std::string_view key, std::optional<std::string_view> value) {
         if (status.ok()) status = ini.put(s, key, value);
     };
     const auto put_number = [&](std::string_view key, std::int32_t value) {
         if (status.ok()) status = ini.put_uint(s, key, static_cast<std::uint32_t>(value));
     };
-    put("UID", r.user);
-    if (save_password) put("PWD", scramble_secret(r.user, r.password));
-    if (save_account) put("ACT", scramble_secret(r.user, r.account));
-    if (!r.local_mask.empty()) put("LMASK", r.local_mask);
-    if (!r.remote_mask.empty()) put("RMASK", r.remote_mask);
-    if (r.host_type != host_type_automatic) put_number("TYPE", r.host_type);
-    if (r.timeout != 65) put_number("TIMEOUT", r.timeout);
-    if (!r.local_dir.empty()) put("LOCDIR", r.local_dir);
-    if (!r.remote_dir.empty()) put("DIR", "\"" + r.remote_dir + "\"");
-    if (r.use_firewall) put("FIREWALL", "1");
-    if (r.firewall_type != 0 && r.firewall_type != 99) put_number("FIRETYPE", r.firewall_type);
-    if (r.retries != 0) put_number("RETRIES", r.retries);
-    if (r.tls != TlsMode::Plain) put_number("TLS", static_cast<std::int32_t>(r.tls));
-    if (r.port != default_port(r.tls)) put_number("PORT", r.port);
-    if (!r.init_cmd.empty()) put("INITCMD", r.init_cmd);
-    if (r.mlsd != 1) put_number("MLSD", r.mlsd);
-    if (!r.charset.empty()) put("CHARSET", r.charset);
-    if (status.ok()) profile_put_override(ini, s, "PASVMODE", r.passive);
+    put(profile_key::user, r.user);
+    if (save_password) put(profile_key::password, scramble_secret(r.user, r.password));
+    if (save_account) put(profile_key::account, scramble_secret(r.user, r.account));
+    if (!r.local_mask.empty()) put(profile_key::local_mask, r.local_mask);
+    if (!r.remote_mask.empty()) put(profile_key::remote_mask, r.remote_mask);
+    if (r.host_type != host_type_automatic) put_number(profile_key::host_type, r.host_type);
+    if (r.timeout != 65) put_number(profile_key::timeout, r.timeout);
+    if (!r.local_dir.empty()) put(profile_key::local_dir, r.local_dir);
+    if (!r.remote_dir.empty()) put(profile_key::remote_dir, "\"" + r.remote_dir + "\"");
+    if (r.use_firewall) put(profile_key::use_firewall, "1");
+    if (r.firewall_type != 0 && r.firewall_type != 99) put_number(profile_key::firewall_type, r.firewall_type);
+    if (r.retries != 0) put_number(profile_key::retries, r.retries);
+    if (r.tls != TlsMode::Plain) put_number(profile_key::tls, static_cast<std::int32_t>(r.tls));
+    if (r.port != default_port(r.tls)) put_number(profile_key::port, r.port);
+    if (!r.init_cmd.empty()) put(profile_key::init_cmd, r.init_cmd);
+    if (r.mlsd != 1) put_number(profile_key::mlsd, r.mlsd);
+    if (!r.charset.empty()) put(profile_key::charset, r.charset);
+    if (status.ok()) profile_put_override(ini, s, profile_key::passive, r.passive);
     if (!restart[1].empty())
         for (std::size_t i = 0; i < restart_keys.size(); ++i) put(restart_keys[i], restart[i]);
     return status;
@@ -124,19 +124,19 @@ IniStatus write_profile(IniFile& ini, const Session& r, bool save_password, bool
 
 void read_profile_record(const IniFile& ini, Session& r) {
     const std::string_view s = r.name;
-    r.host = ini.get_string(s, "HOST", "", session_limits::host);
+    r.host = ini.get_string(s, profile_key::host, "", session_limits::host);
     if (r.host.empty()) r.host = cut_to(r.name, session_limits::host);
-    r.user = ini.get_string(s, "UID", "", session_limits::user);
-    r.password = read_secret(ini, s, "PWD", r.user, session_limits::password);
-    r.password_saved = !r.user.empty() && !ini.get_string(s, "PWD", "", 1).empty() ? 1 : 0;
-    r.remote_dir = ini.get_string(s, "DIR", "", session_limits::remote_dir);
-    r.account = read_secret(ini, s, "ACT", r.user, session_limits::account);
-    r.use_firewall = profile_get_int(ini, s, "FIREWALL", 0);
+    r.user = ini.get_string(s, profile_key::user, "", session_limits::user);
+    r.password = read_secret(ini, s, profile_key::password, r.user, session_limits::password);
+    r.password_saved = !r.user.empty() && !ini.get_string(s, profile_key::password, "", 1).empty() ? 1 : 0;
+    r.remote_dir = ini.get_string(s, profile_key::remote_dir, "", session_limits::remote_dir);
+    r.account = read_secret(ini, s, profile_key::account, r.user, session_limits::account);
+    r.use_firewall = profile_get_int(ini, s, profile_key::use_firewall, 0);
     load_connection_keys(ini, r);
 }
 
 bool profile_has_host(const IniFile& ini, std::string_view name) {
-    return !ini.get_string(name, "HOST", "", 1).empty();
+    return !ini.get_string(name, profile_key::host, "", 1).empty();
 }
 
 int load_profile(ConfigContext& ctx, Session& r) {
@@ -185,8 +185,8 @@ void save_directory_names(ConfigContext& ctx, std::string_view remote_dir,
                           std::string_view local_dir) {
     const std::string section = ctx.session.name;
     (void)update_config_file(ctx, [&](IniFile& ini) {
-        IniStatus status = ini.put(section, "DIR", "\"" + std::string(remote_dir) + "\"");
-        if (status.ok()) status = ini.put(section, "LOCDIR", local_dir);
+        IniStatus status = ini.put(section, profile_key::remote_dir, "\"" + std::string(remote_dir) + "\"");
+        if (status.ok()) status = ini.put(section, profile_key::local_dir, local_dir);
         return status;
     });
 }

@@ -89,6 +89,30 @@ struct Session {
     TlsMode tls = TlsMode::Plain;
 };
 
+// The INI key of each stored Session field in its profile's section (and in [_config_] for
+// the two that have a default there); the reader, the writer and the dialogs use these names.
+namespace profile_key {
+inline constexpr std::string_view host = "HOST";
+inline constexpr std::string_view user = "UID";
+inline constexpr std::string_view password = "PWD";    // scrambled with the user ID
+inline constexpr std::string_view account = "ACT";     // scrambled with the user ID
+inline constexpr std::string_view remote_dir = "DIR";  // stored in double quotes
+inline constexpr std::string_view local_dir = "LOCDIR";
+inline constexpr std::string_view init_cmd = "INITCMD";
+inline constexpr std::string_view local_mask = "LMASK";
+inline constexpr std::string_view remote_mask = "RMASK";
+inline constexpr std::string_view timeout = "TIMEOUT";
+inline constexpr std::string_view host_type = "TYPE";
+inline constexpr std::string_view port = "PORT";
+inline constexpr std::string_view firewall_type = "FIRETYPE";
+inline constexpr std::string_view retries = "RETRIES";
+inline constexpr std::string_view passive = "PASVMODE";
+inline constexpr std::string_view use_firewall = "FIREWALL";
+inline constexpr std::string_view mlsd = "MLSD";
+inline constexpr std::string_view charset = "CHARSET";
+inline constexpr std::string_view tls = "TLS";
+}  // namespace profile_key
+
 // The twelve session options. Loaded per profile, with [_config_] as the default.
 struct SessionOptions {
     int convert_extensions = 0;   // the extension conversions of VARNIX.CNV on names

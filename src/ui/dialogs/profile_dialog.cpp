@@ -204,7 +204,7 @@ void ProfileDialog::profile_name_changed(const QString& text) {
     if (showing_) return;
     const std::string name = field_text(text, session_limits::name);
     if (name.empty() || profile_name_problem(name)) return;
-    if (ini_get_string(ctx_.config_path, name, "HOST", "", session_limits::host).empty()) return;
+    if (ini_get_string(ctx_.config_path, name, profile_key::host, "", session_limits::host).empty()) return;
     const int cursor = name_->lineEdit()->cursorPosition();
     state_.working.name = name;
     (void)load_profile(ctx_, state_.working);

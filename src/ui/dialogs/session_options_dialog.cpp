@@ -170,7 +170,7 @@ void SessionOptionsDialog::save_clicked() {
             const auto option = [&](int SessionOptions::*field) { put(option_key(field), o.*field); };
             option(&SessionOptions::send_unique);
             option(&SessionOptions::receive_unique);
-            put("PASVMODE", ctx_.session.passive);
+            put(profile_key::passive, ctx_.session.passive);
             option(&SessionOptions::relist_after_change);
             put(setting_key(&ProgramSettings::show_transfer_dialog),
                 ctx_.settings.show_transfer_dialog);
@@ -184,8 +184,8 @@ void SessionOptionsDialog::save_clicked() {
             option(&SessionOptions::sorted_lists);
             option(&SessionOptions::links_as_directories);
             const IniStatus status = ini.put_uint(
-                section, "TYPE", static_cast<std::uint32_t>(ctx_.session.host_type));
-            put("FIREWALL", ctx_.session.use_firewall);
+                section, profile_key::host_type, static_cast<std::uint32_t>(ctx_.session.host_type));
+            put(profile_key::use_firewall, ctx_.session.use_firewall);
             return status;
         });
     }
@@ -202,8 +202,8 @@ void SessionOptionsDialog::save_as_default_clicked() {
         const auto put = [&](std::string_view key, unsigned value) {
             if (status.ok()) status = ini.put_uint(config_section, key, value);
         };
-        put("FIREWALL", flag(firewall_));
-        put("PASVMODE", flag(passive_));
+        put(profile_key::use_firewall, flag(firewall_));
+        put(profile_key::passive, flag(passive_));
         put(option_key(&SessionOptions::relist_after_change), flag(update_));
         put(setting_key(&ProgramSettings::show_transfer_dialog), flag(hash_));
         put(option_key(&SessionOptions::send_unique), flag(send_unique_));
