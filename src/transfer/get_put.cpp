@@ -160,15 +160,17 @@ TransferOutcome transfer_active(TransferContext& ctx, Job& job) {
     }
     if (job.direction == Direction::Get) ctx.transfer.progress_caption = ctx.reply.text;
     if (const DataAccept accepted = accept_data_connection(ctx); !accepted) {
+        // After its 1xx the server gave up on the connection, or it never came: the transfer
+        // broke off (not a refusal of the command, which a wildcard's name list takes for
+        // "no files").
+        TransferOutcome failed{TransferStatus::CutShort, 0, ReplyClass::None, false};
         if (accepted.answer.code != 0) {
-            TransferOutcome failed = refused();
             failed.reply_class = accepted.answer.cls;
             return failed;
         }
         // The server answered the transfer command and will report the failed connection:
         // read that reply (within the time-out), or every later command gets the reply of
         // the one before.
-        TransferOutcome failed{TransferStatus::CutShort, 0, ReplyClass::None, false};
         if (ctx.cancel_requested) failed.status = TransferStatus::Cancelled;
         failed.reply_class = read_reply(ctx).cls;
         return failed;

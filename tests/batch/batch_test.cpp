@@ -339,6 +339,10 @@ TEST_F(BatchTest, WildcardDownloadFailsOnlyWhenTheNameListItselfBroke) {
           .expect("PASV").passive_reply().expect("NLST *.zip").reply("550 not here")
           .expect("PASV").passive_reply().expect("NLST").reply("150 names").data_close_early("a.zip\r\nb.z", 5)
           .reply("426 connection lost");
+    // Active: the server says it will send, then cannot connect.
+    server.expect("CWD /far/").reply("250 ok")
+          .expect_port().expect("NLST *.zip").reply("150 names").reply("425 Can't open data connection")
+          .expect_port().expect("NLST").reply("150 names").reply("550 lost it");
     ASSERT_TRUE(start_passive_session(ctx, server));
     const fs::path in = work() / "in";
     fs::create_directories(in);
@@ -348,6 +352,10 @@ TEST_F(BatchTest, WildcardDownloadFailsOnlyWhenTheNameListItselfBroke) {
     EXPECT_EQ(transfer_matching(ctx, "/pub/*.zip", in.string() + "/", BatchDirection::Download, TransferMode::Binary),
               BatchStep::Failed);
     EXPECT_TRUE(view.contains("The name list of /pub/ could not be read"));
+    ctx.session.passive = 0;
+    EXPECT_EQ(transfer_matching(ctx, "/far/*.zip", in.string() + "/", BatchDirection::Download, TransferMode::Binary),
+              BatchStep::Failed);
+    EXPECT_TRUE(view.contains("The name list of /far/ could not be read"));
     EXPECT_TRUE(server.wait_done(5s));
     EXPECT_THAT(server.failures(), IsEmpty());
     EXPECT_TRUE(fs::is_empty(in));
