@@ -380,26 +380,18 @@ CommandReply abort_transfer(NetContext& ctx) {
     if (!ctx.control.is_open()) return {};
     Stream& control = ctx.control.stream();
     const int control_fd = ctx.control.descriptor();
+    static constexpr char interrupt[] = {'\xFF', '\xF4', '\xFF'};
+    static constexpr std::string_view synch_abort("\xF2" "ABOR\r\n");
     // An encrypted connection has no urgent data, and the Telnet synch would reach the server
     // as part of the command: ABOR goes alone, as the servers that speak TLS expect.
-    if (ctx.tls.context) {
-        static constexpr char abort_line[] = {'A', 'B', 'O', 'R', '\r', '\n'};
-        if (send_data(ctx, control, abort_line, sizeof abort_line) != sizeof abort_line) {
-            ctx.messages.print_message("[%u] ABOR not accepted %u", static_cast<unsigned>(control_fd),
-                                       static_cast<unsigned>(last_socket_error()));
-            return {};
-        }
-        ctx.messages.print_message("[%u] sent ABOR", static_cast<unsigned>(control_fd));
-        return read_abort_replies(ctx);
-    }
-    static constexpr char interrupt[] = {'\xFF', '\xF4', '\xFF'};
-    static constexpr char synch_abort[] = {'\xF2', 'A', 'B', 'O', 'R', '\r', '\n'};
-    if (control.write_urgent(interrupt, sizeof interrupt) != sizeof interrupt) {
+    const bool telnet_interrupt = !ctx.tls.context;
+    if (telnet_interrupt && control.write_urgent(interrupt, sizeof interrupt) != sizeof interrupt) {
         ctx.messages.print_message("[%u] IP not accepted %u", static_cast<unsigned>(control_fd),
                                    static_cast<unsigned>(last_socket_error()));
         return {};
     }
-    if (send_data(ctx, control, synch_abort, sizeof synch_abort) != sizeof synch_abort) {
+    const std::string_view line = telnet_interrupt ? synch_abort : synch_abort.substr(1);
+    if (send_data(ctx, control, line.data(), line.size()) != static_cast<int>(line.size())) {
         ctx.messages.print_message("[%u] ABOR not accepted %u", static_cast<unsigned>(control_fd),
                                    static_cast<unsigned>(last_socket_error()));
         return {};

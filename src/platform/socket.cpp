@@ -255,44 +255,32 @@ bool sock_set_keepalive(int fd, int idle_s, int interval_s, int probes) {
            sock_set_int_option(fd, IPPROTO_TCP, TCP_KEEPCNT, probes) == 0;
 }
 
-std::optional<sockaddr_in> sock_local_address(int fd) {
-    sockaddr_in addr{};
+namespace {
+
+// The socket's own or its peer's address (getsockname / getpeername) as `Address`.
+template <typename Address>
+std::optional<Address> socket_name(int fd, int (*query)(int, sockaddr*, socklen_t*)) {
+    Address addr{};
     socklen_t len = sizeof addr;
-    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) < 0) {
+    if (query(fd, reinterpret_cast<sockaddr*>(&addr), &len) < 0) {
         fail_with_errno();
         return std::nullopt;
     }
     return addr;
 }
 
-std::optional<sockaddr_in> sock_peer_address(int fd) {
-    sockaddr_in addr{};
-    socklen_t len = sizeof addr;
-    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len) < 0) {
-        fail_with_errno();
-        return std::nullopt;
-    }
-    return addr;
-}
+}  // namespace
+
+std::optional<sockaddr_in> sock_local_address(int fd) { return socket_name<sockaddr_in>(fd, ::getsockname); }
+
+std::optional<sockaddr_in> sock_peer_address(int fd) { return socket_name<sockaddr_in>(fd, ::getpeername); }
 
 std::optional<sockaddr_storage> sock_local_storage(int fd) {
-    sockaddr_storage addr{};
-    socklen_t len = sizeof addr;
-    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) < 0) {
-        fail_with_errno();
-        return std::nullopt;
-    }
-    return addr;
+    return socket_name<sockaddr_storage>(fd, ::getsockname);
 }
 
 std::optional<sockaddr_storage> sock_peer_storage(int fd) {
-    sockaddr_storage addr{};
-    socklen_t len = sizeof addr;
-    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len) < 0) {
-        fail_with_errno();
-        return std::nullopt;
-    }
-    return addr;
+    return socket_name<sockaddr_storage>(fd, ::getpeername);
 }
 
 int sock_bind_listen(int fd, const sockaddr_storage& addr, int backlog) {
