@@ -25,7 +25,7 @@ endforeach()
 # 1b. Connections are objects (net/connections.h) that own their stream: no control or data
 # connection passed around as a bare descriptor, and streams made only in platform and net
 # (a SocketStream made elsewhere would close a socket it does not own, or skip the wrapping
-# that open_data_stream does).
+# that open_data does).
 foreach(f IN LISTS engine_files)
   file(RELATIVE_PATH rel "${SRC}" "${f}")
   file(STRINGS "${f}" hits REGEX "(int[ ]+|[.>])(control_socket|data_socket|listen_socket)([^a-z_]|$)")

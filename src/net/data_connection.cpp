@@ -14,7 +14,6 @@
 #include "platform/socket.h"
 #include "platform/socket_errors.h"
 #include "platform/stream.h"
-#include "platform/stream.h"
 
 namespace varnix {
 
@@ -79,8 +78,11 @@ PassiveParse parse_pasv_reply(std::string_view text) {
     return parse;
 }
 
-std::unique_ptr<Stream> open_data_stream(NetContext& ctx, int socket) {
-    return make_data_stream(ctx, socket);
+bool open_data(NetContext& ctx, int socket) {
+    auto stream = make_data_stream(ctx, socket);
+    if (!stream) return false;
+    ctx.data.open(std::move(stream));
+    return true;
 }
 
 CommandReply send_pasv(NetContext& ctx) {
@@ -180,11 +182,7 @@ bool passive_connect(NetContext& ctx) {
     // A server that knows FEAT (so is of the RFC 2428 era) but refused PASV may take EPSV.
     // An older one is not asked a command it cannot know.
     if (socket == -1 && refused && features.answered && !ctx.cancel_requested) socket = epsv_socket(ctx);
-    if (socket == -1) return false;
-    auto stream = open_data_stream(ctx, socket);
-    if (!stream) return false;
-    ctx.data.open(std::move(stream));
-    return true;
+    return socket != -1 && open_data(ctx, socket);
 }
 
 
@@ -301,8 +299,7 @@ bool control_has_input(NetContext& ctx) {
 // A pending connection from the control connection's peer, or -1. Anyone else who knocks is
 // told off with an "[I]" line: the data of a download must come from the server, not from a
 // third host that found the port.
-int accept_one(NetContext& ctx, int listener, int timeout_ms) {
-    const auto server = sock_peer_storage(ctx.control.descriptor());
+int accept_one(NetContext& ctx, int listener, int timeout_ms, const std::optional<sockaddr_storage>& server) {
     const int data = sock_accept(listener, timeout_ms);
     if (data < 0 || !server) return data;
     const auto peer = sock_peer_storage(data);
@@ -321,12 +318,13 @@ int accept_one(NetContext& ctx, int listener, int timeout_ms) {
 // final reply is read into `answered`; -1 then.
 int accept_from_server(NetContext& ctx, int listener, int limit_ms, CommandReply& answered) {
     const std::int64_t deadline = limit_ms < 0 ? -1 : tick_count() + limit_ms;
+    const auto server = sock_peer_storage(ctx.control.descriptor());
     for (;;) {
         int slice = accept_slice_ms;
         if (deadline >= 0) {
             slice = static_cast<int>(std::clamp<std::int64_t>(deadline - tick_count(), 0, accept_slice_ms));
         }
-        const int data = accept_one(ctx, listener, slice);
+        const int data = accept_one(ctx, listener, slice, server);
         if (data >= 0) return data;
         const int error = last_socket_error();
         if (error != wsa::timed_out && error != wsa::would_block) return -1;
@@ -336,7 +334,7 @@ int accept_from_server(NetContext& ctx, int listener, int limit_ms, CommandReply
         }
         if (!control_has_input(ctx)) continue;
         // A connection that came just before the reply is the transfer's; its reply comes later.
-        if (const int late = accept_one(ctx, listener, 1); late >= 0) return late;
+        if (const int late = accept_one(ctx, listener, 1, server); late >= 0) return late;
         CommandReply reply = read_reply(ctx);
         if (reply.preliminary()) continue;  // the connection may still come
         answered = std::move(reply);
@@ -370,9 +368,7 @@ DataAccept accept_data_connection(NetContext& ctx) {
         ctx.messages.print_message("[%u] accept from %s port %u", static_cast<unsigned>(data),
                                    numeric_host(*peer).c_str(), address_port(*peer));
     }
-    auto stream = open_data_stream(ctx, data);
-    if (!stream) return {};
-    ctx.data.open(std::move(stream));
+    if (!open_data(ctx, data)) return {};
     return {true, {}};
 }
 

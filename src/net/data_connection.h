@@ -27,11 +27,11 @@ struct PassiveParse {
 };
 [[nodiscard]] PassiveParse parse_pasv_reply(std::string_view text);
 
-// The one place a data connection's stream is made from its connected socket, after the
-// passive connect and after the accept: a stream that wraps the socket (TLS on the data
-// connection) is made here, and nothing else changes for the transfer loops. Nullptr when
-// the stream could not be set up (the socket is closed then).
-[[nodiscard]] std::unique_ptr<Stream> open_data_stream(NetContext& ctx, int socket);
+// The one place a data connection is opened from its connected socket, after the passive
+// connect and after the accept: a stream that wraps the socket (TLS on the data connection)
+// is made here, and nothing else changes for the transfer loops. False when the stream could
+// not be set up (the socket is closed then).
+[[nodiscard]] bool open_data(NetContext& ctx, int socket);
 
 // Sends PASV (XPSV after a 500); the last reply.
 CommandReply send_pasv(NetContext& ctx);

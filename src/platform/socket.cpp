@@ -182,10 +182,6 @@ int sock_create_stream(int family) { return make_socket(SOCK_STREAM, family); }
 
 int sock_create_datagram(int family) { return make_socket(SOCK_DGRAM, family); }
 
-int sock_create_stream() { return make_socket(SOCK_STREAM); }
-
-int sock_create_datagram() { return make_socket(SOCK_DGRAM); }
-
 int sock_connect(int fd, const sockaddr_in& addr) {
     sockaddr_storage storage{};
     std::memcpy(&storage, &addr, sizeof addr);
@@ -285,14 +281,6 @@ std::optional<sockaddr_storage> sock_peer_storage(int fd) {
 
 int sock_bind_listen(int fd, const sockaddr_storage& addr, int backlog) {
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), address_length(addr)) < 0) {
-        return fail_with_errno();
-    }
-    if (::listen(fd, backlog) < 0) return fail_with_errno();
-    return 0;
-}
-
-int sock_bind_listen(int fd, const sockaddr_in& addr, int backlog) {
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) < 0) {
         return fail_with_errno();
     }
     if (::listen(fd, backlog) < 0) return fail_with_errno();

@@ -37,10 +37,8 @@ void set_address_port(sockaddr_storage& addr, unsigned port);
 [[nodiscard]] std::optional<in_addr> parse_dotted(const std::string& text);
 [[nodiscard]] std::string dotted(in_addr addr);
 
-[[nodiscard]] int sock_create_stream();
-[[nodiscard]] int sock_create_stream(int family);  // AF_INET or AF_INET6
-[[nodiscard]] int sock_create_datagram();
-[[nodiscard]] int sock_create_datagram(int family);
+[[nodiscard]] int sock_create_stream(int family = AF_INET);  // AF_INET or AF_INET6
+[[nodiscard]] int sock_create_datagram(int family = AF_INET);
 // Connects a blocking socket; 0 or -1.
 [[nodiscard]] int sock_connect(int fd, const sockaddr_in& addr);
 [[nodiscard]] int sock_connect(int fd, const sockaddr_storage& addr);
@@ -56,7 +54,6 @@ void set_address_port(sockaddr_storage& addr, unsigned port);
 [[nodiscard]] std::optional<sockaddr_in> sock_local_address(int fd);
 [[nodiscard]] std::optional<sockaddr_in> sock_peer_address(int fd);
 // Binds to addr (port 0: any free port) and listens.
-[[nodiscard]] int sock_bind_listen(int fd, const sockaddr_in& addr, int backlog);
 [[nodiscard]] int sock_bind_listen(int fd, const sockaddr_storage& addr, int backlog);
 // Local and peer addresses of either family.
 [[nodiscard]] std::optional<sockaddr_storage> sock_local_storage(int fd);

@@ -8,17 +8,14 @@
 #include <QVBoxLayout>
 
 #include "ui/main_window.h"
+#include "ui/message_area.h"
 
 namespace varnix::ui {
 
 namespace {
 
-QString text_of(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 QLabel* value_label(const std::string& text, const char* name, QWidget* parent) {
-    auto* label = new QLabel(text_of(text), parent);
+    auto* label = new QLabel(display_text(text), parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);

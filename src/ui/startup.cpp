@@ -19,7 +19,6 @@
 
 #include "batch/batch.h"
 #include "batch/command_line.h"
-#include "batch/stop_signals.h"
 #include "config/config_file.h"
 #include "listing/remote_listing.h"
 #include "net/control_connection.h"
@@ -409,7 +408,10 @@ void WindowProgram::start() {
 
     // The idle NOOP (IDLENOOP) is looked at every few seconds; it sends only after quiet.
     auto* idle_timer = new QTimer(w);
-    QObject::connect(idle_timer, &QTimer::timeout, w, [&ctx] { (void)send_idle_noop(ctx, tick_count()); });
+    QObject::connect(idle_timer, &QTimer::timeout, w, [&ctx, &s] {
+        if (s.commands && s.commands->transfer_running()) return;  // a walk between its commands
+        (void)send_idle_noop(ctx, tick_count());
+    });
     idle_timer->start(idle_noop_check_ms);
 
     // The window's creation: local lists, mode buttons, the focus on "Connect".

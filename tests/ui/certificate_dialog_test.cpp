@@ -64,6 +64,8 @@ TEST(CertificateDialog, EachButtonGivesItsAnswerAndClosingRefuses) {
     closed.show();
     QTest::keyClick(&closed, Qt::Key_Escape);
     EXPECT_EQ(closed.answer(), CertificateAnswer::Refuse);
+    EXPECT_EQ(closed.result(), QDialog::Rejected);
+    EXPECT_FALSE(closed.isVisible()) << "Escape closes the question";
 }
 
 }  // namespace
