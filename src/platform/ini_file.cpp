@@ -168,7 +168,9 @@ int write_replacing(const std::string& target, std::string_view data, mode_t mod
     int err = 0;
     if (::fchmod(fd, mode) != 0) err = errno;
     if (!err) err = write_all(fd, data);
-    if (!err && flushed && ::fsync(fd) != 0) err = errno;
+    // Always: without it some file systems may put the rename on the disk before the data,
+    // and a power cut would leave an empty file in place of the old one.
+    if (!err && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
     if (!err && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
     if (err) {

@@ -32,8 +32,8 @@ struct IniStatus {
 // How a save reaches the disk. Either way the file is replaced whole by a rename, so a
 // program that stops at any point leaves the old or the new file, never a mix.
 enum class IniSync {
-    Flushed,     // fsync of the file and its folder before the save returns
-    AtomicOnly,  // the rename alone: an fsync costs more than a small file's whole transfer
+    Flushed,     // the file and the rename on the disk before the save returns
+    AtomicOnly,  // the file's data on the disk before the rename, the rename left to the system
 };
 
 class IniFile {
@@ -51,8 +51,9 @@ public:
     // rename, creating the folder (0700) when missing. A new file gets mode 0600; an existing
     // one keeps its mode with group and other access removed. A symbolic link is followed, so
     // the file it points at is replaced, not the link. On failure the old file is untouched.
-    // Flushed (the default) waits until the new file is on the disk; AtomicOnly leaves that
-    // to the system, for short-lived entries written for every file of a transfer.
+    // Flushed (the default) waits until the new file is on the disk; AtomicOnly does not wait
+    // for the rename (a power cut may bring the old file back, whole), for short-lived entries
+    // written for every file of a transfer.
     [[nodiscard]] IniStatus save(const std::string& path, IniSync sync = IniSync::Flushed) const;
 
     // The value of the key, unquoted and without surrounding blanks; nullopt when absent.

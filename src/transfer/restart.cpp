@@ -25,9 +25,9 @@ namespace {
 // Paths and names as long as Linux allows.
 constexpr std::size_t record_chars = 4095;
 constexpr std::size_t local_dir_chars = 4095;
-// The record is written and cleared around every binary download: waiting for the disk
-// twice per file made a folder of small files crawl (25 ms a file against 2 without).
-// Replaced by a rename, the file is always whole; only a power cut may lose the newest record.
+// The record is written and cleared around every binary download: waiting for the folder as
+// well as the file made a folder of small files crawl. The file's data still reaches the disk
+// before the rename, so the file is always whole; only a power cut may lose the newest record.
 constexpr IniSync restart_record_sync = IniSync::AtomicOnly;
 
 // The local directory as the question shows it and as it is changed to: one trailing "/"
