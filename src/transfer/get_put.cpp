@@ -24,7 +24,6 @@ namespace varnix {
 
 namespace {
 
-constexpr int help_file_name = 220;  // the manual's section on the file lists and transfers
 
 enum class Direction { Get, Put };
 

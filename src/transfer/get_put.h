@@ -10,6 +10,9 @@
 
 namespace varnix {
 
+// The manual's section on the file lists and transfers: the help of their name questions.
+inline constexpr int help_file_name = 220;
+
 // The transfer mode chosen in the window or the options (the stored letter as the enum).
 [[nodiscard]] inline TransferMode chosen_mode(const TransferContext& ctx) {
     return static_cast<TransferMode>(ctx.options.mode);

@@ -21,11 +21,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t copy_piece = 1 << 20;
 
-std::string base_name(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 
 enum class CopyResult { Done, Failed, Stopped };
 
@@ -56,7 +51,7 @@ int copy_into_local_dir(TransferContext& ctx, const PaneHooks& hooks, const std:
     unsigned copied = 0;
     for (const std::string& path : paths) {
         if (ctx.stop_requested.load()) break;
-        const std::string name = base_name(path);
+        const std::string name = fs::path(path).filename().string();
         if (name.empty()) continue;
         std::error_code ec;
         if (fs::is_directory(path, ec)) {

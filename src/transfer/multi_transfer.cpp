@@ -21,7 +21,6 @@ namespace varnix {
 
 namespace {
 
-constexpr int help_file_name = 220;  // the manual's section on the file lists and transfers
 
 std::vector<SelectedEntry> snapshot(TransferContext& ctx, const ListBox* list, bool local) {
     std::vector<SelectedEntry> entries;

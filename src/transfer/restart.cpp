@@ -16,6 +16,7 @@
 #include "net/logon.h"
 #include "platform/ini_file.h"
 #include "transfer/get_put.h"
+#include "transfer/remote_time.h"
 #include "transfer/transfer_log.h"
 
 namespace varnix {
@@ -165,8 +166,12 @@ void offer_resume(TransferContext& ctx, const std::string& profile) {
         const off_t end = ::lseek(file, 0, SEEK_CUR);
         if (end >= 0) (void)::ftruncate(file, end);
     }
-    refresh_local_pane(ctx);
     ::close(file);
+    // After the truncation, which would stamp the file with the present time again.
+    if (outcome.complete()) {
+        (void)apply_remote_time(ctx, join_remote_path(ctx, record.remote_dir, record.remote_file), local_path);
+    }
+    refresh_local_pane(ctx);
 }
 
 }  // namespace varnix

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -236,13 +237,12 @@ bool select_local_dir_entry(TransferContext& ctx, const std::string& name) {
 
 // One dropped folder from its parent: the same walk as the "-->" of a selected folder.
 bool upload_one_folder(TransferContext& ctx, const std::string& path) {
-    const std::string clean = path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
-    const auto slash = clean.rfind('/');
-    const std::string name = slash == std::string::npos ? clean : clean.substr(slash + 1);
-    const std::string parent = slash == 0 ? "/" : clean.substr(0, slash);
-    struct stat st {};
-    if (slash == std::string::npos || name.empty() || ::stat(clean.c_str(), &st) != 0 ||
-        !S_ISDIR(st.st_mode)) {
+    const std::filesystem::path folder = std::filesystem::path(path).lexically_normal();
+    const std::filesystem::path clean = folder.has_filename() ? folder : folder.parent_path();
+    const std::string name = clean.filename().string();
+    const std::string parent = clean.parent_path().string();
+    std::error_code ec;
+    if (!clean.is_absolute() || name.empty() || !std::filesystem::is_directory(clean, ec)) {
         ctx.messages.print_message("[S] skipped %s: not a local folder", path.c_str());
         return true;
     }

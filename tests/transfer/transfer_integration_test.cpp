@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <utime.h>
 #include <string>
 
 #include "config/config_file.h"
@@ -128,6 +129,9 @@ TEST_P(RealServer, ListingsGoIntoTheListingFile) {
 TEST_P(RealServer, InterruptedDownloadResumesToTheSameBytes) {
     const std::string bytes = binary_bytes(3 * 1024 * 1024 + 123);
     write_file(remote("big.bin"), bytes);
+    const auto when = static_cast<time_t>(1104537600);  // 2005-01-01 00:00:00 UTC
+    const utimbuf times{when, when};
+    ASSERT_EQ(::utime(remote("big.bin").c_str(), &times), 0);
     // What an interrupted download leaves: a partial file (with a torn last block) and the
     // restart record.
     // The partial file lies in another folder than the pane shows now: the pane follows it,
@@ -152,6 +156,9 @@ TEST_P(RealServer, InterruptedDownloadResumesToTheSameBytes) {
     EXPECT_EQ(ctx.local_dir, std::filesystem::canonical(path("kept")).string());
     EXPECT_EQ(std::filesystem::current_path().string(), cwd_before);
     EXPECT_THAT(read_file(path("VARNIX.LOG")), HasSubstr(" <-- work / big.bin\n"));
+    struct stat st {};
+    ASSERT_EQ(::stat(path("kept/big.bin").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, when) << "a resumed file takes the server's time like any download";
 }
 
 TEST_P(RealServer, MissingRemoteFileLeavesTheSessionUsable) {
